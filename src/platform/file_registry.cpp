@@ -1,0 +1,211 @@
+// The registry file: reading, locking and atomic replacement.
+#include "file_registry.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace orvanta::platform {
+namespace {
+
+constexpr int kLockTimeoutMs = 10000;
+
+QByteArray utf16LeToLocal8Bit(const QByteArray& bytes) {
+  QString text;
+  text.reserve(bytes.size() / 2);
+  for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+    text.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8))));
+  }
+  return text.toLocal8Bit();
+}
+
+QByteArray local8BitToUtf16Le(const QByteArray& bytes) {
+  const QString text = QString::fromLocal8Bit(bytes);
+  QByteArray out;
+  out.reserve(text.size() * 2);
+  for (QChar c : text) {
+    out.append(static_cast<char>(c.unicode() & 0xff));
+    out.append(static_cast<char>(c.unicode() >> 8));
+  }
+  return out;
+}
+
+bool isStringType(quint32 type) { return type == RegSz || type == RegExpandSz || type == RegMultiSz; }
+
+}  // namespace
+
+FileRegistry::FileRegistry(QString filePath) : filePath_(std::move(filePath)) {}
+
+QString FileRegistry::defaultFilePath() {
+  QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+  if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.config");
+  return base + QStringLiteral("/orvanta/registry.reg");
+}
+
+bool FileRegistry::writable() const {
+  const QFileInfo file(filePath_);
+  if (!file.exists()) return true;  // the first write creates it
+  // The owner's write bit is checked as well as access(), so that a file
+  // marked read-only stays read-only for an administrator too.
+  return file.isWritable() && file.permissions().testFlag(QFileDevice::WriteOwner);
+}
+
+void FileRegistry::moveAside(const QString& why) {
+  const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+  QString target = filePath_ + QStringLiteral(".corrupt-") + stamp;
+  for (int n = 1; QFileInfo::exists(target); ++n) {
+    target = filePath_ + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+  }
+  if (QFile::rename(filePath_, target)) {
+    std::fprintf(stderr, "orvanta: registry file %s could not be read (%s); kept it as %s and started empty\n",
+                 qUtf8Printable(filePath_), qUtf8Printable(why), qUtf8Printable(target));
+  } else {
+    std::fprintf(stderr, "orvanta: registry file %s could not be read (%s) nor moved to %s\n",
+                 qUtf8Printable(filePath_), qUtf8Printable(why), qUtf8Printable(target));
+  }
+}
+
+std::optional<RegFileData> FileRegistry::load(bool locked) {
+  QFile file(filePath_);
+  if (!file.exists()) return RegFileData{};
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QByteArray bytes = file.readAll();
+  file.close();
+  QString error;
+  if (auto data = parseRegFile(bytes, &error)) return data;
+
+  // Move the damaged file aside under the lock, after checking that no
+  // writer has replaced it in the meantime.
+  QLockFile lock(filePath_ + QStringLiteral(".lock"));
+  if (!locked && !lock.tryLock(kLockTimeoutMs)) return std::nullopt;
+  QFile again(filePath_);
+  if (!again.open(QIODevice::ReadOnly)) return RegFileData{};
+  const QByteArray current = again.readAll();
+  again.close();
+  if (current != bytes) {
+    if (auto data = parseRegFile(current, &error)) return data;
+  }
+  moveAside(error);
+  return RegFileData{};
+}
+
+RegStatus FileRegistry::modify(const std::function<RegStatus(RegFileData&)>& change) {
+  if (!writable()) return RegStatus::AccessDenied;
+  const QFileInfo info(filePath_);
+  if (!QDir().mkpath(info.absolutePath())) return RegStatus::Failed;
+
+  QLockFile lock(filePath_ + QStringLiteral(".lock"));
+  lock.setStaleLockTime(30000);
+  if (!lock.tryLock(kLockTimeoutMs)) return RegStatus::Failed;
+
+  // Read again under the lock: another program may have written meanwhile.
+  auto data = load(true);
+  if (!data) return RegStatus::Failed;
+  const QByteArray before = serializeRegFile(*data);
+  const RegStatus status = change(*data);
+  if (status != RegStatus::Ok) return status;
+  const QByteArray after = serializeRegFile(*data);
+  if (after == before && QFileInfo::exists(filePath_)) return RegStatus::Ok;
+
+  QSaveFile out(filePath_);
+  if (!out.open(QIODevice::WriteOnly)) return RegStatus::Failed;
+  if (out.write(after) != after.size() || !out.flush()) {
+    out.cancelWriting();
+    out.commit();
+    return RegStatus::Failed;
+  }
+  if (beforeReplace_ && !beforeReplace_()) {
+    out.cancelWriting();
+    out.commit();
+    return RegStatus::Failed;
+  }
+  return out.commit() ? RegStatus::Ok : RegStatus::Failed;
+}
+
+RegKeyHandle FileRegistry::addHandle(OpenKey key) {
+  const RegKeyHandle handle = nextHandle_++;
+  open_.emplace(handle, std::move(key));
+  return handle;
+}
+
+RegStatus FileRegistry::openKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) {
+  *key = 0;
+  const bool wantsWrite = (access & kKeyWriteRights) != 0;
+  auto data = load();
+  if (!data) return RegStatus::Failed;
+  const bool inFile = data->keyExists(root, path);
+  RegKeyHandle fallbackKey = 0;
+  if (root == RegRoot::ClassesRoot && classesFallback_ && !wantsWrite) {
+    if (classesFallback_->openKey(root, path, access, &fallbackKey) != RegStatus::Ok) fallbackKey = 0;
+  }
+  if (!inFile && fallbackKey == 0) return RegStatus::NotFound;
+  if (wantsWrite && !writable()) return RegStatus::AccessDenied;
+  *key = addHandle(OpenKey{root, normaliseKeyPath(path), access, fallbackKey});
+  return RegStatus::Ok;
+}
+
+RegStatus FileRegistry::createKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) {
+  *key = 0;
+  if ((access & kKeyWriteRights) != 0 && !writable()) return RegStatus::AccessDenied;
+  auto data = load();
+  if (!data) return RegStatus::Failed;
+  if (!data->findKey(root, path)) {
+    const RegStatus status = modify([&](RegFileData& current) {
+      current.ensureKey(root, path);
+      return RegStatus::Ok;
+    });
+    if (status != RegStatus::Ok) return status;
+  }
+  *key = addHandle(OpenKey{root, normaliseKeyPath(path), access});
+  return RegStatus::Ok;
+}
+
+RegStatus FileRegistry::queryValue(RegKeyHandle key, const QString& name, quint32 bufferSize, quint32* type,
+                                   QByteArray* data) {
+  data->clear();
+  const auto it = open_.find(key);
+  if (it == open_.end()) return RegStatus::Failed;
+  const OpenKey& open = it->second;
+  if ((open.access & kKeyQueryValue) == 0) return RegStatus::AccessDenied;
+  auto content = load();
+  if (!content) return RegStatus::Failed;
+  const RegFileKey* stored = content->findKey(open.root, open.path);
+  const RegFileValue* value = stored ? RegFileData::findValue(*stored, name) : nullptr;
+  if (!value) {
+    if (open.fallbackKey != 0) return classesFallback_->queryValue(open.fallbackKey, name, bufferSize, type, data);
+    return RegStatus::NotFound;
+  }
+  const QByteArray bytes = isStringType(value->type) ? utf16LeToLocal8Bit(value->data) : value->data;
+  *type = value->type;
+  if (bytes.size() > static_cast<qsizetype>(bufferSize)) return RegStatus::MoreData;
+  *data = bytes;
+  return RegStatus::Ok;
+}
+
+RegStatus FileRegistry::setValue(RegKeyHandle key, const QString& name, quint32 type, const QByteArray& data) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return RegStatus::Failed;
+  const OpenKey open = it->second;
+  if ((open.access & kKeySetValue) == 0) return RegStatus::AccessDenied;
+  RegFileValue value{name, type, isStringType(type) ? local8BitToUtf16Le(data) : data};
+  return modify([&](RegFileData& current) {
+    RegFileData::setValue(current.ensureKey(open.root, open.path), value);
+    return RegStatus::Ok;
+  });
+}
+
+void FileRegistry::closeKey(RegKeyHandle key) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return;
+  if (it->second.fallbackKey != 0) classesFallback_->closeKey(it->second.fallbackKey);
+  open_.erase(it);
+}
+
+}  // namespace orvanta::platform

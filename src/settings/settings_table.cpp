@@ -1,0 +1,39 @@
+// Lookups over the settings table.
+#include "settings_table.h"
+
+#include "conversions.h"
+
+namespace orvanta::settings {
+
+const Setting* findSetting(QStringView name) {
+  for (const Setting& setting : kSettings) {
+    if (name == QLatin1StringView(setting.name)) return &setting;
+  }
+  return nullptr;
+}
+
+QString fixedDefault(QStringView name) {
+  const Setting* setting = findSetting(name);
+  return setting && setting->fixedDefault ? QString::fromLatin1(setting->fixedDefault) : QString();
+}
+
+bool needsDefault(const Setting& setting, const QString& stored) {
+  if (setting.kind == SettingKind::Text) return stored.isEmpty();
+  const auto number = TextToLong(stored);
+  return !number || *number == 0;
+}
+
+QString defaultSearchPrefix(const RegKeys& regKeys) {
+  const QString code = regKeys.ReadRegValue(RegRoot::LocalMachine, kServiceKey, kServiceSecurityCode);
+  return QStringLiteral("http://localhost:4664/search&s=") + code + QStringLiteral("?q=");
+}
+
+QString readSetting(const RegKeys& regKeys, QStringView name) {
+  return regKeys.ReadRegValue(RegRoot::LocalMachine, kSettingsKey, name.toString());
+}
+
+bool writeSetting(const RegKeys& regKeys, QStringView name, const QString& value) {
+  return regKeys.WriteRegValue(RegRoot::LocalMachine, kSettingsKey, name.toString(), value);
+}
+
+}  // namespace orvanta::settings

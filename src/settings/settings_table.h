@@ -1,0 +1,81 @@
+// The program's settings in one place: the registry key they live under,
+// each value's name, kind and default, and when the default applies. The
+// results window applies the defaults at its load; the preferences window
+// edits the values.
+#pragma once
+
+#include "reg_keys.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace orvanta::settings {
+
+// HKEY_LOCAL_MACHINE\Software\Orvanta holds every setting.
+inline const QString kSettingsKey = QStringLiteral("Software\\Orvanta");
+
+// The bundled local search service keeps its configuration here.
+inline const QString kServiceKey = QStringLiteral("Software\\LocalSearchService");
+inline const QString kServiceSecurityCode = QStringLiteral("SecurityCode");
+inline const QString kServiceSessionCode = QStringLiteral("SessionCode");
+
+enum class SettingKind {
+  Text,    // default when the value reads as empty text
+  Number,  // default when the text does not convert to a number, or converts to 0
+};
+
+struct Setting {
+  const char* name;
+  SettingKind kind;
+  // The default, or nullptr when it is computed when applied
+  // (SearchPrefix from the service's code, LeftPosition from the screen).
+  const char* fixedDefault;
+};
+
+// The settings in the order the results window reads them at its load.
+inline constexpr std::array<Setting, 11> kSettings{{
+    {"SearchPrefix", SettingKind::Text, nullptr},
+    {"SearchSuffix", SettingKind::Text, "&ie=UTF-8"},
+    {"Extensions_Audio", SettingKind::Text,
+     "|m4a|m4b|m4p|mid|midi|mp2|mp3|pls|rmi|sd2|snd|wav|wave|wma|ogg|m3u|"},
+    {"Extensions_Documents", SettingKind::Text,
+     "|bdb|bks|htt|http|java|log|nfo|scp|swf|text|txt|wdb|wks|wps|wpt|wtx|xlr|xml|xls|ppt|mpp|sxw|sxc|msg|"},
+    {"Extensions_Images", SettingKind::Text,
+     "|bmp|cur|dib|emf|gif|ico|ifif|jpe|jpeg|jpg|pct|pic|pict|png|psd|qti|qtif|rmi|tga|tif|tiff|wmf|xbm|"},
+    {"Extensions_PDFs", SettingKind::Text, "|pdf|"},
+    {"Extensions_Video", SettingKind::Text,
+     "|asf|asx|avi|rm|divx|dv|dur-ms|ivf|m1v|mov|wvx|mp2v|mp4|mpa|mpe|mpeg|mpg|mpg4|mpv2|mswmm|qt|tp|ts|wm|wmp|wmv|wmx|"},
+    {"Extensions_Widgets", SettingKind::Text, "|widget|"},
+    {"MaxSearchResults", SettingKind::Number, "7"},
+    {"LeftPosition", SettingKind::Number, nullptr},
+    {"TopPosition", SettingKind::Number, "330"},
+}};
+
+// The Applications list is fixed, not a setting.
+inline const QString kExtensionsApplications = QStringLiteral("|exe|msi|");
+
+inline constexpr qint32 kDefaultMaxSearchResults = 7;
+inline constexpr qint32 kDefaultTopPosition = 330;
+
+// The entry for `name`; nothing for a name that is not a setting.
+const Setting* findSetting(QStringView name);
+
+// The fixed default of a setting as text ("&ie=UTF-8", "7"); empty for the
+// computed ones.
+QString fixedDefault(QStringView name);
+
+// Whether a stored text calls for the setting's default.
+bool needsDefault(const Setting& setting, const QString& stored);
+
+// The default search prefix: the local search service's search page,
+// "http://localhost:4664/search&s=" + its security code + "?q=". The code is
+// read from the service's own configuration (empty when it has never run).
+QString defaultSearchPrefix(const RegKeys& regKeys);
+
+// Reads and writes one setting under HKEY_LOCAL_MACHINE\Software\Orvanta.
+QString readSetting(const RegKeys& regKeys, QStringView name);
+bool writeSetting(const RegKeys& regKeys, QStringView name, const QString& value);
+
+}  // namespace orvanta::settings

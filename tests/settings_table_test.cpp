@@ -1,0 +1,59 @@
+// The table of settings: names in load order, defaults, and when a stored
+// text calls for its default.
+#include "settings/settings_table.h"
+
+#include "temp_registry.h"
+
+#include <gtest/gtest.h>
+
+namespace orvanta::settings {
+namespace {
+
+TEST(SettingsTable, ElevenSettingsInLoadOrder) {
+  QStringList names;
+  for (const Setting& setting : kSettings) names << QString::fromLatin1(setting.name);
+  EXPECT_EQ(names, QStringList({"SearchPrefix", "SearchSuffix", "Extensions_Audio", "Extensions_Documents",
+                                "Extensions_Images", "Extensions_PDFs", "Extensions_Video", "Extensions_Widgets",
+                                "MaxSearchResults", "LeftPosition", "TopPosition"}));
+  EXPECT_EQ(fixedDefault(u"SearchSuffix"), QStringLiteral("&ie=UTF-8"));
+  EXPECT_EQ(fixedDefault(u"Extensions_PDFs"), QStringLiteral("|pdf|"));
+  EXPECT_EQ(fixedDefault(u"Extensions_Widgets"), QStringLiteral("|widget|"));
+  EXPECT_TRUE(fixedDefault(u"Extensions_Audio").startsWith(QStringLiteral("|m4a|m4b|")));
+  EXPECT_TRUE(fixedDefault(u"Extensions_Video").endsWith(QStringLiteral("|wmv|wmx|")));
+  EXPECT_EQ(fixedDefault(u"MaxSearchResults"), QStringLiteral("7"));
+  EXPECT_EQ(fixedDefault(u"TopPosition"), QStringLiteral("330"));
+  EXPECT_EQ(fixedDefault(u"LeftPosition"), QString());
+  EXPECT_EQ(findSetting(u"Extensions_Applications"), nullptr);
+}
+
+TEST(SettingsTable, WhenTheDefaultApplies) {
+  const Setting& text = *findSetting(u"SearchSuffix");
+  const Setting& number = *findSetting(u"MaxSearchResults");
+  const struct {
+    const Setting& setting;
+    const char* stored;
+    bool needsDefault;
+  } cases[] = {
+      {text, "", true},      {text, " ", false},    {text, "x", false},
+      {number, "", true},    {number, "0", true},   {number, "letters", true}, {number, " 7", false},
+      {number, "12", false}, {number, "0.4", true}, {number, "-3", false},     {number, "00", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(needsDefault(c.setting, QString::fromLatin1(c.stored)), c.needsDefault)
+        << c.setting.name << " \"" << c.stored << '"';
+  }
+}
+
+TEST(SettingsTable, DefaultSearchPrefixCarriesTheServiceCode) {
+  testing::TempRegistry temp;
+  EXPECT_EQ(defaultSearchPrefix(temp.regKeys()), QStringLiteral("http://localhost:4664/search&s=?q="));
+  temp.regKeys().WriteRegValue(RegRoot::LocalMachine, kServiceKey, kServiceSecurityCode,
+                               QStringLiteral("abcdefghijklmnopqrstuvwxyz0"));
+  EXPECT_EQ(defaultSearchPrefix(temp.regKeys()),
+            QStringLiteral("http://localhost:4664/search&s=abcdefghijklmnopqrstuvwxyz0?q="));
+  ASSERT_TRUE(writeSetting(temp.regKeys(), u"MaxSearchResults", QStringLiteral(" 7")));
+  EXPECT_EQ(readSetting(temp.regKeys(), u"MaxSearchResults"), QStringLiteral(" 7"));
+}
+
+}  // namespace
+}  // namespace orvanta::settings
