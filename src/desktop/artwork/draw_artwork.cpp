@@ -1,0 +1,300 @@
+// Draws the program's artwork: the panel background, the progress strip,
+// the category and row icons, the close button and the two faces of the
+// menu-bar button. The PNG files beside this file are its output; run
+//   orvanta_draw_artwork <folder>
+// to draw them again.
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QtMath>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QImage canvas(int width, int height, QColor fill) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(fill);
+  return image;
+}
+
+// The panel: a blue header bar with the name and a rounded search field, a
+// lightly striped body with the caption column divider, and a magenta field
+// right of the panel's 341 pixels.
+QImage panelBackground() {
+  QImage image = canvas(814, 2000, QColor(255, 0, 255));
+  QPainter p(&image);
+  const int panelWidth = 341;
+
+  for (int y = 32; y < 2000; ++y) {
+    p.setPen(y % 2 == 0 ? QColor(247, 247, 247) : QColor(244, 244, 244));
+    p.drawLine(0, y, panelWidth - 1, y);
+  }
+  QLinearGradient header(0, 0, 0, 31);
+  header.setColorAt(0.0, QColor(36, 115, 233));
+  header.setColorAt(1.0, QColor(0, 100, 232));
+  p.fillRect(0, 0, panelWidth, 31, header);
+  p.setPen(QColor(0, 72, 180));
+  p.drawLine(0, 31, panelWidth - 1, 31);
+
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  QFont name(QStringLiteral("DejaVu Sans"));
+  name.setPixelSize(15);
+  name.setBold(true);
+  p.setFont(name);
+  p.setPen(Qt::white);
+  p.drawText(QRect(10, 0, 118, 31), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Orvanta"));
+
+  QPainterPath field;
+  field.addRoundedRect(QRectF(131.5, 6.5, 203, 19), 9.5, 9.5);
+  p.fillPath(field, Qt::white);
+  p.setPen(QPen(QColor(0, 78, 190), 1));
+  p.drawPath(field);
+  p.setRenderHint(QPainter::Antialiasing, false);
+
+  p.setPen(QColor(223, 223, 223));
+  p.drawLine(124, 32, 124, 1999);
+  p.setPen(QColor(150, 150, 150));
+  p.drawLine(0, 0, 0, 1999);
+  p.drawLine(panelWidth - 1, 0, panelWidth - 1, 1999);
+  return image;
+}
+
+// Twelve frames, 30 pixels apart, of a spinner whose bright spoke moves on
+// by one position per frame.
+QImage progressStrip() {
+  QImage image = canvas(43, 362, QColor(0, 100, 232));
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  for (int frame = 0; frame < 12; ++frame) {
+    const int top = frame * 30;
+    QLinearGradient back(0, top, 0, top + 30);
+    back.setColorAt(0.0, QColor(36, 115, 233));
+    back.setColorAt(1.0, QColor(0, 100, 232));
+    p.fillRect(0, top, 43, 30, back);
+    const QPointF centre(21.5, top + 15.0);
+    for (int spoke = 0; spoke < 12; ++spoke) {
+      const double angle = spoke * M_PI / 6.0;
+      const QPointF dir(std::sin(angle), -std::cos(angle));
+      const bool lit = spoke == frame;
+      p.setPen(QPen(lit ? QColor(230, 240, 255) : QColor(10, 40, 120), 2.0, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(centre + dir * 5.0, centre + dir * 10.0);
+    }
+  }
+  p.fillRect(0, 360, 43, 2, QColor(0, 100, 232));
+  return image;
+}
+
+QImage icon(const std::function<void(QPainter&)>& draw) {
+  QImage image = canvas(16, 16, QColor(245, 245, 245));
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  draw(p);
+  return image;
+}
+
+void documentShape(QPainter& p, QRectF rect) {
+  QPainterPath page;
+  page.moveTo(rect.topLeft());
+  page.lineTo(rect.right() - 3, rect.top());
+  page.lineTo(rect.right(), rect.top() + 3);
+  page.lineTo(rect.bottomRight());
+  page.lineTo(rect.bottomLeft());
+  page.closeSubpath();
+  p.fillPath(page, Qt::white);
+  p.setPen(QPen(QColor(110, 110, 110), 1));
+  p.drawPath(page);
+}
+
+QImage applicationsIcon() {
+  return icon([](QPainter& p) {
+    p.save();
+    p.translate(8, 8);
+    p.rotate(-45);
+    p.fillRect(QRectF(-7.5, -2.5, 15, 5), QColor(240, 200, 60));
+    p.setPen(QColor(120, 90, 20));
+    p.drawRect(QRectF(-7.5, -2.5, 15, 5));
+    for (int x = -6; x <= 6; x += 2) p.drawLine(QPointF(x, -2.5), QPointF(x, x % 4 == 0 ? 0.5 : -0.5));
+    p.restore();
+    p.save();
+    p.translate(8, 8);
+    p.rotate(45);
+    p.fillRect(QRectF(-6.5, -1.5, 11, 3), QColor(60, 120, 220));
+    QPainterPath tip;
+    tip.moveTo(4.5, -1.5);
+    tip.lineTo(7.5, 0);
+    tip.lineTo(4.5, 1.5);
+    tip.closeSubpath();
+    p.fillPath(tip, QColor(40, 40, 40));
+    p.restore();
+  });
+}
+
+QImage audioIcon() {
+  return icon([](QPainter& p) {
+    documentShape(p, QRectF(2.5, 0.5, 10, 13));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 100, 220));
+    p.drawEllipse(QRectF(6, 7, 9, 9));
+    p.setPen(QPen(Qt::white, 1.2));
+    p.drawLine(QPointF(11.5, 9), QPointF(11.5, 13));
+    p.drawEllipse(QRectF(8.6, 12, 2.6, 2.2));
+  });
+}
+
+QImage documentsIcon() {
+  return icon([](QPainter& p) {
+    documentShape(p, QRectF(4.5, 0.5, 10, 14));
+    p.fillRect(QRectF(1, 6, 9, 8), QColor(120, 180, 240));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 150, 60));
+    QPainterPath hill;
+    hill.moveTo(1, 14);
+    hill.lineTo(4.5, 9.5);
+    hill.lineTo(7, 12);
+    hill.lineTo(10, 9);
+    hill.lineTo(10, 14);
+    hill.closeSubpath();
+    p.drawPath(hill);
+    p.setPen(QColor(90, 90, 90));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(1, 6, 9, 8));
+  });
+}
+
+QImage imagesIcon() {
+  return icon([](QPainter& p) {
+    for (int i = 2; i >= 0; --i) {
+      const QRectF photo(1.5 + i * 2, 1.5 + (2 - i) * 2, 10, 9);
+      p.fillRect(photo, Qt::white);
+      p.setPen(QColor(100, 100, 100));
+      p.drawRect(photo);
+      p.fillRect(photo.adjusted(1.5, 1.5, -1.5, -1.5), i == 0 ? QColor(240, 170, 60) : QColor(150, 190, 230));
+    }
+  });
+}
+
+QImage pdfsIcon() {
+  return icon([](QPainter& p) {
+    documentShape(p, QRectF(2.5, 0.5, 11, 15));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(210, 30, 30));
+    p.drawRoundedRect(QRectF(4, 7, 8, 6), 1.5, 1.5);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawLine(QPointF(6, 10), QPointF(10, 10));
+  });
+}
+
+QImage rowDefaultIcon() {
+  return icon([](QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(QRect(1, 2, 14, 12), Qt::white);
+    p.fillRect(QRect(1, 2, 14, 3), QColor(40, 110, 220));
+    p.setPen(QColor(90, 90, 90));
+    p.drawRect(QRect(1, 2, 13, 11));
+    p.setPen(QColor(150, 150, 150));
+    for (int y = 7; y <= 11; y += 2) p.drawLine(3, y, 12, y);
+  });
+}
+
+QImage closeButton() {
+  QImage image = canvas(14, 14, Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(150, 150, 150));
+  p.drawEllipse(QRectF(0.5, 0.5, 13, 13));
+  p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(4.5, 4.5), QPointF(9.5, 9.5));
+  p.drawLine(QPointF(9.5, 4.5), QPointF(4.5, 9.5));
+  return image;
+}
+
+void magnifier(QPainter& p, QColor ring, QColor handle) {
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(ring, 1.8));
+  p.drawEllipse(QRectF(17.5, 5, 8, 8));
+  p.setPen(QPen(handle, 2.4, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(24.5, 12), QPointF(28, 15.5));
+}
+
+// The idle button: a blue round badge with a magnifier on a light bar.
+QImage menuButtonIdle() {
+  QImage image = canvas(46, 22, QColor(236, 236, 236));
+  QPainter p(&image);
+  QLinearGradient bar(0, 0, 0, 22);
+  bar.setColorAt(0.0, QColor(250, 250, 250));
+  bar.setColorAt(1.0, QColor(222, 222, 222));
+  p.fillRect(0, 0, 46, 22, bar);
+  p.setPen(QColor(180, 180, 180));
+  p.drawLine(0, 21, 45, 21);
+  p.setRenderHint(QPainter::Antialiasing);
+  QRadialGradient badge(QPointF(21, 8), 11);
+  badge.setColorAt(0.0, QColor(90, 160, 250));
+  badge.setColorAt(1.0, QColor(10, 80, 200));
+  p.setPen(QPen(QColor(0, 60, 160), 1));
+  p.setBrush(badge);
+  p.drawEllipse(QRectF(13.5, 1.5, 19, 19));
+  magnifier(p, Qt::white, Qt::white);
+  return image;
+}
+
+// The pressed button: a white disc with a blue magnifier on the blue
+// highlight of a chosen menu item.
+QImage menuButtonPressed() {
+  QImage image = canvas(46, 22, QColor(37, 92, 226));
+  QPainter p(&image);
+  QLinearGradient bar(0, 0, 0, 22);
+  bar.setColorAt(0.0, QColor(60, 120, 240));
+  bar.setColorAt(1.0, QColor(30, 84, 216));
+  p.fillRect(0, 0, 46, 22, bar);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawEllipse(QRectF(13.5, 1.5, 19, 19));
+  magnifier(p, QColor(30, 84, 216), QColor(30, 84, 216));
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Draws the artwork PNG files into a folder."));
+  parser.addHelpOption();
+  parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where to write the PNG files."));
+  parser.process(app);
+  if (parser.positionalArguments().size() != 1) parser.showHelp(2);
+  const QDir folder(parser.positionalArguments().first());
+  if (!QDir().mkpath(folder.path())) return 1;
+
+  const std::pair<const char*, QImage> pictures[] = {
+      {"form1_background.png", panelBackground()},
+      {"progress_strip.png", progressStrip()},
+      {"icon_applications.png", applicationsIcon()},
+      {"icon_audio.png", audioIcon()},
+      {"icon_documents.png", documentsIcon()},
+      {"icon_images.png", imagesIcon()},
+      {"icon_pdfs.png", pdfsIcon()},
+      {"icon_row_default.png", rowDefaultIcon()},
+      {"close_button.png", closeButton()},
+      {"menu_button_idle.png", menuButtonIdle()},
+      {"menu_button_pressed.png", menuButtonPressed()},
+  };
+  for (const auto& [name, image] : pictures) {
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    if (!image.convertToFormat(QImage::Format_RGB888).save(path, "PNG")) {
+      std::fprintf(stderr, "could not write %s\n", qUtf8Printable(path));
+      return 1;
+    }
+  }
+  return 0;
+}
