@@ -237,6 +237,11 @@ TEST_F(PreferencesWindowTest, LoadFillsTheWindowWithoutPreviewing) {
   // Nothing moved and nothing stored by the load.
   EXPECT_TRUE(log.filter(QStringLiteral("move")).isEmpty()) << log.join(u'\n').toStdString();
   EXPECT_TRUE(writes().isEmpty()) << writes().join(u'\n').toStdString();
+
+  // Activation keeps the window on top.
+  log.clear();
+  window->activateWindow();
+  EXPECT_TRUE(testing::waitFor([&] { return log.contains(QStringLiteral("keepOnTop Form_OrvantaPreferences")); }));
 }
 
 TEST_F(PreferencesWindowTest, BlankHalvesOfTheAddressAreKept) {
