@@ -199,18 +199,19 @@ TEST_F(PreferencesWindowTest, DesignPlacesEveryControl) {
   EXPECT_EQ(child<QLabel>("Label6")->palette().color(QPalette::Window), QColor(255, 255, 255));
   EXPECT_EQ(child<QLabel>("Label6")->frameShape(), QFrame::Box);
 
-  // Tab order from the horizontal slider, which has the focus on opening.
-  EXPECT_TRUE(testing::waitFor([&] { return QApplication::focusWidget() == child<QWidget>("LeftSideSlider"); }));
+  // The horizontal slider has the focus on opening; the tab order runs from it.
+  EXPECT_EQ(window->focusWidget(), child<QWidget>("LeftSideSlider"));
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   const char* order[] = {"LeftSideSlider", "TopSideSlider", "TextMaxSearchResults", "ApplySettings",
                          "TextSearchPrefix", "TextSearchSuffix", "SearchCriteria", "Command1",
                          "HTMLBox", "WebBrowser1", "AddressBar", "Command2", "Command3", "InitiateURL"};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     QWidget* expected = child<QWidget>(order[i]);
     QWidget* proxy = expected->focusProxy() ? expected->focusProxy() : expected;
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), proxy)
-        << "after " << order[i - 1] << ": " << QApplication::focusWidget()->objectName().toStdString() << " / "
-        << QApplication::focusWidget()->metaObject()->className();
+    QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(window->focusWidget(), proxy)
+        << "after " << order[i - 1] << ": " << window->focusWidget()->objectName().toStdString();
   }
 }
 
@@ -429,6 +430,10 @@ TEST_F(PreferencesWindowTest, CloseRunsItsStepsInOrderOnce) {
   EXPECT_TRUE(peers.resultsEnabled);
   EXPECT_FALSE(peers.preferencesOpen);
   EXPECT_FALSE(peers.backdropLoaded);
+  // A second close before the window is gone repeats nothing.
+  log.clear();
+  window->close();
+  EXPECT_TRUE(log.isEmpty()) << log.join(u'\n').toStdString();
   // The window goes away with its close.
   EXPECT_TRUE(testing::waitFor([&] { return window.isNull(); }));
 }
