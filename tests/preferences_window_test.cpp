@@ -199,6 +199,15 @@ TEST_F(PreferencesWindowTest, DesignPlacesEveryControl) {
   EXPECT_EQ(child<QLabel>("Label6")->palette().color(QPalette::Window), QColor(255, 255, 255));
   EXPECT_EQ(child<QLabel>("Label6")->frameShape(), QFrame::Box);
 
+  // Every caption fits its box.
+  for (const QLabel* label : window->findChildren<QLabel*>()) {
+    const QRect box = label->contentsRect();
+    const int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed = label->fontMetrics().boundingRect(box, flags, label->text());
+    EXPECT_LE(needed.width(), box.width()) << label->objectName().toStdString();
+    EXPECT_LE(needed.height(), box.height()) << label->objectName().toStdString();
+  }
+
   // The horizontal slider has the focus on opening; the tab order runs from it.
   EXPECT_EQ(window->focusWidget(), child<QWidget>("LeftSideSlider"));
   window->activateWindow();

@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace orvanta::settings {
 namespace {
@@ -31,6 +33,9 @@ const QString kFallbackFamily = QStringLiteral("DejaVu Sans");
 
 // The window's default dialog font is 8 pt.
 constexpr double kDialogFontPoints = 8.0;
+
+// The smallest size a caption shrinks to when it does not fit its box.
+constexpr double kSmallestCaptionPoints = 6.0;
 
 // Where a redirect link of the search service starts in its pages.
 const QString kRedirectMarker = QStringLiteral("/ok?url=");
@@ -92,6 +97,24 @@ QFont designFont(const QString& family, double points, bool bold = false) {
   font.setPointSizeF(points);
   font.setBold(bold);
   return font;
+}
+
+// Whether a label's caption fits its box in `font`.
+bool captionFits(const QLabel* label, const QFont& font) {
+  const QRect box = label->contentsRect();
+  const int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+  const QRect needed = QFontMetrics(font).boundingRect(box, flags, label->text());
+  return needed.width() <= box.width() && needed.height() <= box.height();
+}
+
+// The fonts standing in for the design's are often wider: a caption that
+// does not fit its box shrinks by quarter points until it does.
+void fitCaption(QLabel* label) {
+  QFont font = label->font();
+  while (!captionFits(label, font) && font.pointSizeF() > kSmallestCaptionPoints) {
+    font.setPointSizeF(font.pointSizeF() - 0.25);
+  }
+  if (font != label->font()) label->setFont(font);
 }
 
 // A slider's range and value at load: the range runs from 0 to `maximum`,
@@ -212,6 +235,8 @@ void Form_OrvantaPreferences::buildDesign() {
                  QStringLiteral("Use the sliders on the bottom and right side of the settings window to align the "
                                 "menu."),
                  3315, 7965, 6120, 345);
+
+  for (QLabel* caption : findChildren<QLabel*>()) fitCaption(caption);
 
   LeftSideSlider = new ReleaseReportingSlider(Qt::Horizontal, [this] { SavePositionSettings(); }, this);
   place(LeftSideSlider, "LeftSideSlider", 45, 8415, 9555, 360);
