@@ -28,7 +28,7 @@ namespace orvanta::settings {
 namespace {
 
 // Fonts the design names that a system may lack are drawn in this family,
-// at the same point size.
+// at the same point size (smaller only where a caption would not fit).
 const QString kFallbackFamily = QStringLiteral("DejaVu Sans");
 
 // The window's default dialog font is 8 pt.
