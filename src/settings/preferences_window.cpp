@@ -1,0 +1,400 @@
+// The preferences window: its fixed design and its event handlers.
+#include "preferences_window.h"
+
+#include "platform/twips.h"
+#include "settings/conversions.h"
+#include "settings/settings_table.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <iterator>
+
+namespace orvanta::settings {
+namespace {
+
+// Fonts the design names that a system may lack are drawn in this family,
+// at the same point size (smaller only where a caption would not fit).
+const QString kFallbackFamily = QStringLiteral("DejaVu Sans");
+
+// The window's default dialog font is 8 pt.
+constexpr double kDialogFontPoints = 8.0;
+
+// The smallest size a caption shrinks to when it does not fit its box.
+constexpr double kSmallestCaptionPoints = 6.0;
+
+// Where a redirect link of the search service starts in its pages.
+const QString kRedirectMarker = QStringLiteral("/ok?url=");
+
+// A text box that selects its whole text when clicked, so a paste replaces it.
+class SelectAllOnClickLineEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    pressed_ = e->button() == Qt::LeftButton;
+    QLineEdit::mousePressEvent(e);
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QLineEdit::mouseReleaseEvent(e);
+    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) selectAll();
+    pressed_ = false;
+  }
+
+ private:
+  bool pressed_ = false;
+};
+
+// A text box that reports every key release.
+class KeyReleaseLineEdit : public QLineEdit {
+ public:
+  explicit KeyReleaseLineEdit(std::function<void()> onKeyRelease, QWidget* parent)
+      : QLineEdit(parent), onKeyRelease_(std::move(onKeyRelease)) {}
+
+ protected:
+  void keyReleaseEvent(QKeyEvent* e) override {
+    QLineEdit::keyReleaseEvent(e);
+    onKeyRelease_();
+  }
+
+ private:
+  std::function<void()> onKeyRelease_;
+};
+
+// A slider that reports a mouse-button release once it has taken its value.
+class ReleaseReportingSlider : public QSlider {
+ public:
+  ReleaseReportingSlider(Qt::Orientation orientation, std::function<void()> onRelease, QWidget* parent)
+      : QSlider(orientation, parent), onRelease_(std::move(onRelease)) {}
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QSlider::mouseReleaseEvent(e);
+    onRelease_();
+  }
+
+ private:
+  std::function<void()> onRelease_;
+};
+
+QFont designFont(const QString& family, double points, bool bold = false) {
+  QFont font(QFontDatabase::hasFamily(family) ? family : kFallbackFamily);
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+// Whether a label's caption fits its box in `font`.
+bool captionFits(const QLabel* label, const QFont& font) {
+  const QRect box = label->contentsRect();
+  const int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+  const QRect needed = QFontMetrics(font).boundingRect(box, flags, label->text());
+  return needed.width() <= box.width() && needed.height() <= box.height();
+}
+
+// The fonts standing in for the design's are often wider: a caption that
+// does not fit its box shrinks by quarter points until it does.
+void fitCaption(QLabel* label) {
+  QFont font = label->font();
+  while (!captionFits(label, font) && font.pointSizeF() > kSmallestCaptionPoints) {
+    font.setPointSizeF(font.pointSizeF() - 0.25);
+  }
+  if (font != label->font()) label->setFont(font);
+}
+
+// A slider's range and value at load: the range runs from 0 to `maximum`,
+// widened to hold `value` so that loading never moves the anchor.
+void setSliderRange(QSlider* slider, double maximum, int value) {
+  const int upper = RoundToLong(maximum).value_or(0);
+  const QSignalBlocker quiet(slider);
+  slider->setRange(std::min(0, value), std::max(upper, value));
+  slider->setValue(value);
+}
+
+}  // namespace
+
+Form_OrvantaPreferences::Form_OrvantaPreferences(const RegKeys& regKeys, PreferencesPeers& peers,
+                                                 platform::BrowserFactory browserFactory, PageFetcher fetcher,
+                                                 QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      regKeys_(regKeys),
+      peers_(peers),
+      browserFactory_(std::move(browserFactory)),
+      fetcher_(std::move(fetcher)) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  buildDesign();
+}
+
+Form_OrvantaPreferences::~Form_OrvantaPreferences() = default;
+
+void Form_OrvantaPreferences::buildDesign() {
+  setObjectName(QStringLiteral("Form_OrvantaPreferences"));
+  setWindowTitle(QStringLiteral("Orvanta Preferences"));
+  QFont dialogFont = font();
+  dialogFont.setPointSizeF(kDialogFontPoints);
+  setFont(dialogFont);
+
+  const platform::TwipsScale scale = platform::TwipsScale::forScreen(QGuiApplication::primaryScreen());
+  setFixedSize(scale.toPixels(9975), scale.toPixels(8850));
+  move(scale.toPixels(2160), scale.toPixels(2205));
+
+  const auto place = [&](QWidget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(QLatin1StringView(name));
+    widget->setGeometry(scale.toPixels(QRect(left, top, width, height)));
+  };
+  const auto label = [&](const char* name, const QString& text, int left, int top, int width, int height) {
+    auto* l = new QLabel(text, this);
+    l->setTextFormat(Qt::PlainText);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setWordWrap(true);
+    place(l, name, left, top, width, height);
+    return l;
+  };
+  const auto button = [&](const char* name, const QString& text, int left, int top, int width, int height) {
+    auto* b = new QPushButton(text, this);
+    place(b, name, left, top, width, height);
+    return b;
+  };
+  const auto textBox = [&](QLineEdit* box, const char* name, int left, int top, int width, int height) {
+    place(box, name, left, top, width, height);
+    return box;
+  };
+
+  Label8 = label("Label8",
+                 QStringLiteral("WARNING: IF THIS IS THE FIRST TIME YOU HAVE USED THIS PROGRAM, YOU MUST ENTER IN "
+                                "ALL OF THE FOLLOWING INFORMATION"),
+                 225, 165, 9075, 525);
+  Label8->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Label8->setFont(designFont(QStringLiteral("Lucida Grande"), 9.0, true));
+  Label8->setAutoFillBackground(true);
+  QPalette yellow = Label8->palette();
+  yellow.setColor(QPalette::Window, QColor(255, 255, 0));
+  Label8->setPalette(yellow);
+
+  Label5 = label("Label5",
+                 QStringLiteral("Do a google desktop search through internet explorer.  When the results page "
+                                "appears, copy the first part of the url that is BEFORE what you searched for.  Then "
+                                "copy the last part of the url AFTER what you searched for.  When you are finished, "
+                                "it should the url below should match the one in the browser."),
+                 225, 900, 9030, 660);
+
+  TextSearchPrefix = textBox(new SelectAllOnClickLineEdit(this), "TextSearchPrefix", 240, 1695, 5450, 285);
+
+  Label6 = label("Label6", QStringLiteral("XXXXX"), 5775, 1695, 840, 285);
+  Label6->setAlignment(Qt::AlignCenter);
+  Label6->setFrameStyle(QFrame::Box | QFrame::Plain);
+  Label6->setAutoFillBackground(true);
+  QPalette white = Label6->palette();
+  white.setColor(QPalette::Window, QColor(255, 255, 255));
+  Label6->setPalette(white);
+
+  TextSearchSuffix = textBox(new SelectAllOnClickLineEdit(this), "TextSearchSuffix", 6720, 1710, 2715, 285);
+  Label4 = label("Label4", QStringLiteral("Enter Search Criteria:"), 270, 2205, 3210, 210);
+  SearchCriteria = textBox(new QLineEdit(this), "SearchCriteria", 255, 2460, 4125, 315);
+  Command1 = button("Command1", QStringLiteral("Search"), 4515, 2430, 1485, 330);
+  Command3 = button("Command3", QStringLiteral("Sniff URL"), 6075, 2445, 1440, 315);
+  Label7 = label("Label7", QStringLiteral("Address:"), 300, 2895, 690, 285);
+  AddressBar = textBox(new QLineEdit(this), "AddressBar", 1020, 2850, 7650, 315);
+  Command2 = button("Command2", QStringLiteral("Go"), 8700, 2835, 735, 345);
+
+  WebBrowser1 = new QWidget(this);
+  place(WebBrowser1, "WebBrowser1", 270, 3240, 9210, 1935);
+  auto* browserLayout = new QVBoxLayout(WebBrowser1);
+  browserLayout->setContentsMargins(0, 0, 0, 0);
+
+  Label9 = label("Label9", QStringLiteral("RAW Html:"), 270, 5250, 2115, 285);
+  HTMLBox = new QPlainTextEdit(this);
+  HTMLBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  HTMLBox->setTabChangesFocus(true);
+  place(HTMLBox, "HTMLBox", 255, 5475, 9225, 1920);
+
+  Label2 = label("Label2", QStringLiteral("Maximum search results per group:"), 435, 7590, 2490, 255);
+  TextMaxSearchResults = textBox(new KeyReleaseLineEdit([this] { SavePositionSettings(); }, this),
+                                 "TextMaxSearchResults", 2970, 7545, 570, 300);
+  Label3 = label("Label3", QStringLiteral("1-30"), 3555, 7620, 600, 210);
+  Label3->setFont(designFont(QStringLiteral("Small Fonts"), 6.75));
+  InitiateURL = textBox(new QLineEdit(QStringLiteral("Text1"), this), "InitiateURL", 4860, 7560, 3045, 315);
+  ApplySettings = button("ApplySettings", QStringLiteral("Apply"), 8160, 7530, 1200, 360);
+  Label1 = label("Label1",
+                 QStringLiteral("Use the sliders on the bottom and right side of the settings window to align the "
+                                "menu."),
+                 3315, 7965, 6120, 345);
+
+  for (QLabel* caption : findChildren<QLabel*>()) fitCaption(caption);
+
+  LeftSideSlider = new ReleaseReportingSlider(Qt::Horizontal, [this] { SavePositionSettings(); }, this);
+  place(LeftSideSlider, "LeftSideSlider", 45, 8415, 9555, 360);
+  // Vertical positions grow downwards, as on the screen.
+  TopSideSlider = new ReleaseReportingSlider(Qt::Vertical, [this] { SavePositionSettings(); }, this);
+  TopSideSlider->setInvertedAppearance(true);
+  TopSideSlider->setInvertedControls(true);
+  place(TopSideSlider, "TopSideSlider", 9570, 0, 300, 8445);
+  for (QSlider* slider : {LeftSideSlider, TopSideSlider}) {
+    slider->setRange(0, 0);
+    // Arrow keys move the anchor by a pixel, page keys by ten.
+    slider->setSingleStep(qRound(scale.twipsPerPixel()));
+    slider->setPageStep(qRound(10 * scale.twipsPerPixel()));
+    slider->setFocusPolicy(Qt::StrongFocus);
+    connect(slider, &QSlider::valueChanged, this, [this] { PositionPreview(); });
+  }
+
+
+  connect(TextMaxSearchResults, &QLineEdit::textChanged, this, [this] { TextMaxSearchResults_Change(); });
+  connect(ApplySettings, &QPushButton::clicked, this, [this] { ApplySettings_Click(); });
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+}
+
+bool Form_OrvantaPreferences::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) peers_.keepOnTop(*this);
+  return QWidget::event(e);
+}
+
+void Form_OrvantaPreferences::showEvent(QShowEvent* e) {
+  if (!loaded_) Form_Load();
+  QWidget::showEvent(e);
+}
+
+void Form_OrvantaPreferences::closeEvent(QCloseEvent* e) {
+  if (loaded_ && !unloaded_) Form_Unload();
+  e->accept();
+}
+
+void Form_OrvantaPreferences::Form_Load() {
+  loaded_ = true;
+
+  // The browser's view takes the place of WebBrowser1 and its place in the
+  // tab order.
+  if (browserFactory_) browser_ = browserFactory_(WebBrowser1);
+  if (browser_) {
+    QWidget* view = browser_->widget();
+    WebBrowser1->layout()->addWidget(view);
+    WebBrowser1->setFocusProxy(view);
+    browser_->setNavigationObserver([this] { WebBrowser1_Navigated(); });
+  }
+
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const platform::TwipsScale scale = platform::TwipsScale::forScreen(screen);
+  const QSize screenPixels = screen ? screen->geometry().size() : QSize();
+  setSliderRange(LeftSideSlider, scale.toTwips(screenPixels.width()) - peers_.resultsWidth(), peers_.resultsLeft());
+  setSliderRange(TopSideSlider, scale.toTwips(screenPixels.height()) - peers_.resultsHeight(), peers_.resultsTop());
+
+  TextMaxSearchResults->setText(QString::number(peers_.resultsMaxSearchResults()));
+
+  TextSearchPrefix->setText(readSetting(regKeys_, u"SearchPrefix"));
+  TextSearchSuffix->setText(readSetting(regKeys_, u"SearchSuffix"));
+  if (TextSearchPrefix->text().isEmpty()) {
+    TextSearchPrefix->setText(defaultSearchPrefix(regKeys_));
+    writeSetting(regKeys_, u"SearchPrefix", TextSearchPrefix->text());
+  }
+  if (TextSearchSuffix->text().isEmpty()) {
+    TextSearchSuffix->setText(fixedDefault(u"SearchSuffix"));
+    writeSetting(regKeys_, u"SearchSuffix", TextSearchSuffix->text());
+  }
+
+  // The tab order, set once the browser's view is in place.
+  QWidget* const tabOrder[] = {LeftSideSlider, TopSideSlider, TextMaxSearchResults, ApplySettings,
+                               TextSearchPrefix, TextSearchSuffix, SearchCriteria, Command1,
+                               HTMLBox, WebBrowser1->focusProxy() ? WebBrowser1->focusProxy() : WebBrowser1,
+                               AddressBar, Command2, Command3, InitiateURL};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+  LeftSideSlider->setFocus();
+}
+
+void Form_OrvantaPreferences::Form_Unload() {
+  unloaded_ = true;
+  peers_.unloadBackdrop();
+  peers_.setResultsEnabled(true);
+  SavePositionSettings();
+  peers_.clearPreferencesOpen();
+}
+
+void Form_OrvantaPreferences::SavePositionSettings() {
+  writeSetting(regKeys_, u"TopPosition", QString::number(TopSideSlider->value()));
+  writeSetting(regKeys_, u"LeftPosition", QString::number(LeftSideSlider->value()));
+  writeSetting(regKeys_, u"MaxSearchResults", TextMaxSearchResults->text());
+}
+
+void Form_OrvantaPreferences::PositionPreview() {
+  peers_.keepOnTop(*this);
+  peers_.moveResults(LeftSideSlider->value(), TopSideSlider->value());
+  peers_.showResults();
+  const int left = peers_.resultsLeft();
+  const int top = peers_.resultsTop();
+  const int width = peers_.resultsWidth();
+  const int height = peers_.resultsHeight();
+  peers_.loadBackdrop();
+  peers_.moveBackdrop(left - 60, top - 60, width + 120, height + 120);
+  peers_.moveMenuButton(LeftSideSlider->value(), TopSideSlider->value() - peers_.menuButtonHeight());
+  peers_.showBackdrop();
+}
+
+void Form_OrvantaPreferences::TextMaxSearchResults_Change() {
+  // Each assignment changes the text and runs this again on the new text,
+  // which then passes.
+  const QString text = TextMaxSearchResults->text();
+  if (text == QLatin1String("0")) {
+    TextMaxSearchResults->setText(QStringLiteral("1"));
+    return;
+  }
+  if (text.isEmpty()) {
+    TextMaxSearchResults->setText(QStringLiteral("7"));
+    return;
+  }
+  // Compared as shown with two decimals; text that is not a number stays.
+  const auto number = TextToDouble(text);
+  if (!number) return;
+  const auto shown = TextToDouble(FormatFixed(*number));
+  if (shown && *shown > 30) TextMaxSearchResults->setText(QStringLiteral("30"));
+}
+
+void Form_OrvantaPreferences::ApplySettings_Click() {
+  writeSetting(regKeys_, u"SearchPrefix", TextSearchPrefix->text());
+  writeSetting(regKeys_, u"SearchSuffix", TextSearchSuffix->text());
+}
+
+void Form_OrvantaPreferences::Command1_Click() {
+  loadPage(TextSearchPrefix->text() + SearchCriteria->text() + TextSearchSuffix->text());
+}
+
+void Form_OrvantaPreferences::Command2_Click() { loadPage(AddressBar->text()); }
+
+void Form_OrvantaPreferences::Command3_Click() {
+  const QString page = HTMLBox->toPlainText();
+  const qsizetype start = page.indexOf(kRedirectMarker);
+  if (start < 0) return;
+  const qsizetype end = page.indexOf(QLatin1Char('"'), start);
+  if (end < 0) return;
+  InitiateURL->setText(page.mid(start, end - start));
+}
+
+void Form_OrvantaPreferences::WebBrowser1_Navigated() { AddressBar->setText(browser_->locationUrl()); }
+
+void Form_OrvantaPreferences::loadPage(const QString& address) {
+  // The fetch blocks, but a transfer may let events through while it waits;
+  // the window may be gone when it returns.
+  const QPointer<Form_OrvantaPreferences> alive(this);
+  const std::optional<QString> page = fetcher_ ? fetcher_(address) : std::nullopt;
+  if (!alive) return;
+  HTMLBox->setPlainText(page ? *page : QStringLiteral("Could not fetch the page at %1").arg(address));
+  if (browser_) browser_->navigate(address);
+}
+
+}  // namespace orvanta::settings

@@ -1,0 +1,93 @@
+// Form_OrvantaPreferences: the preferences window. Sets the anchor of the
+// results panel with two sliders and a live preview, the most rows per
+// group, the two halves of the search address, and holds a small workbench
+// (raw page, embedded browser, link sniffing) for finding that address.
+#pragma once
+
+#include "platform/browser.h"
+#include "settings/preferences_peers.h"
+#include "settings/reg_keys.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+
+namespace orvanta::settings {
+
+// A blocking GET of `address`: the whole answer body as text, or nothing
+// when the transfer fails (no answer, invalid address, timeout).
+using PageFetcher = std::function<std::optional<QString>(const QString& address)>;
+
+class Form_OrvantaPreferences : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The window deletes itself when closed. The browser is created by
+  // `browserFactory` when the window loads (its first show).
+  Form_OrvantaPreferences(const RegKeys& regKeys, PreferencesPeers& peers, platform::BrowserFactory browserFactory,
+                          PageFetcher fetcher, QWidget* parent = nullptr);
+  ~Form_OrvantaPreferences() override;
+
+ protected:
+  bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void buildDesign();
+  void Form_Load();
+  void Form_Unload();
+  void SavePositionSettings();
+  void PositionPreview();
+  void TextMaxSearchResults_Change();
+  void ApplySettings_Click();
+  void Command1_Click();
+  void Command2_Click();
+  void Command3_Click();
+  void WebBrowser1_Navigated();
+  // Fetches `address` into HTMLBox, then sends the browser there.
+  void loadPage(const QString& address);
+
+  const RegKeys& regKeys_;
+  PreferencesPeers& peers_;
+  platform::BrowserFactory browserFactory_;
+  PageFetcher fetcher_;
+  std::unique_ptr<platform::Browser> browser_;
+  bool loaded_ = false;
+  bool unloaded_ = false;
+
+  QLabel* Label8 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLineEdit* TextSearchPrefix = nullptr;
+  QLabel* Label6 = nullptr;
+  QLineEdit* TextSearchSuffix = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* SearchCriteria = nullptr;
+  QPushButton* Command1 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLineEdit* AddressBar = nullptr;
+  QPushButton* Command2 = nullptr;
+  QWidget* WebBrowser1 = nullptr;  // holds the browser's view once loaded
+  QLabel* Label9 = nullptr;
+  QPlainTextEdit* HTMLBox = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* TextMaxSearchResults = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* InitiateURL = nullptr;
+  QPushButton* ApplySettings = nullptr;
+  QLabel* Label1 = nullptr;
+  QSlider* LeftSideSlider = nullptr;
+  QSlider* TopSideSlider = nullptr;
+};
+
+}  // namespace orvanta::settings
