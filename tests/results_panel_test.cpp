@@ -3,6 +3,7 @@
 // the control arrays run out; and a second fill that must not show anything
 // of the first.
 #include "fake_results_panel.h"
+#include "path_names.h"
 #include "search/results_panel.h"
 
 #include <QDir>

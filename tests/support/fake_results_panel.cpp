@@ -1,7 +1,6 @@
 // The window-less results panel.
 #include "fake_results_panel.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace orvanta::testing {
@@ -164,11 +163,6 @@ std::optional<QImage> FakeResultsPanel::loadPicture(const QString& path) { retur
 void FakeResultsPanel::pumpEvents() {
   ++pumpCount;
   if (onPump) onPump();
-}
-
-QString lastPathComponent(const QString& path) {
-  const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-  return path.mid(cut + 1);
 }
 
 }  // namespace orvanta::testing

@@ -80,8 +80,4 @@ class FakeResultsPanel : public search::ResultsPanel {
   QImage designIcon_;
 };
 
-// GetFileName as the file-system service answers it: the text after the
-// last slash or backslash.
-QString lastPathComponent(const QString& path);
-
 }  // namespace orvanta::testing
