@@ -1,0 +1,51 @@
+// A results panel made of real widgets: one label per row element placed in
+// a plain window, enough to measure a fill as the window system sees it.
+#pragma once
+
+#include "search/results_panel.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+
+#include <map>
+#include <utility>
+
+namespace orvanta::bench {
+
+class WidgetPanel : public search::ResultsPanel {
+ public:
+  WidgetPanel();
+
+  QWidget& window() { return window_; }
+
+  bool hasElement(search::RowArray array, int index) const override;
+  void setCaption(search::RowArray array, int index, const QString& caption) override;
+  void setToolTip(search::RowArray array, int index, const QString& toolTip) override;
+  void setTop(search::RowArray array, int index, int top) override;
+  void setLeft(search::RowArray array, int index, int left) override;
+  void setVisible(search::RowArray array, int index, bool visible) override;
+  int top(search::RowArray array, int index) const override;
+  void setIconPicture(int index, const QImage& picture) override;
+  void restoreIconPicture(int index) override;
+  void setIconHeight(int index, int height) override;
+  void setIconWidth(int index, int width) override;
+  QImage groupPicture(search::GroupPicture picture) const override;
+  std::optional<QImage> loadPicture(const QString& path) override { return search::LoadPicture(path); }
+  void showLine1() override { line1_->show(); }
+  void setWindowHeight(int height) override;
+  void hideProgress() override { progress_->hide(); }
+  void stopTimer1() override {}
+  void pumpEvents() override;
+
+ private:
+  QLabel* label(search::RowArray array, int index) const;
+
+  QWidget window_;
+  std::map<std::pair<search::RowArray, int>, QLabel*> labels_;
+  QLabel* line1_;
+  QLabel* progress_;
+  QImage designIcon_;
+};
+
+}  // namespace orvanta::bench

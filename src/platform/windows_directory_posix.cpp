@@ -1,0 +1,8 @@
+// Outside Windows the system's programs live under /usr.
+#include "windows_directory.h"
+
+namespace orvanta::platform {
+
+QString GetWindowsDirectory() { return QStringLiteral("/usr"); }
+
+}  // namespace orvanta::platform

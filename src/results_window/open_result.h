@@ -1,0 +1,62 @@
+// Opening a row's hit: with the program registered for its file type
+// (OpenResult) or through the Explorer program (OpenViaExplorer), then
+// closing every window; the preferences row opens the preferences window.
+#pragma once
+
+#include "platform/program_start.h"
+#include "settings/reg_keys.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+namespace orvanta::results_window {
+
+// What opening a hit needs of the results window and the platform.
+struct OpenHitContext {
+  const settings::RegKeys& regKeys;
+  platform::ProgramStart& programStart;
+  QString WindowsDirectory;
+  // The file-system service's GetExtensionName: the text after the last
+  // dot of the last path component, empty when it has none.
+  std::function<QString(const QString& path)> getExtensionName;
+  std::function<void()> closeForm;        // Form1's CloseForm
+  std::function<void()> showPreferences;  // the preferences window, modeless
+  std::function<void()> disableForm1;
+  bool& PreferencesOpen;
+};
+
+// What OpenResult looked up: the file type's class name and its open
+// command after the %SystemRoot% replacement.
+struct OpenLookup {
+  QString FileTypeKey;
+  QString OpenCommand;
+};
+
+// The command lines an open command starts for `path`: one with every "%1"
+// replaced when the command holds "%1", and one with every "%L" (either
+// letter case) replaced when it holds "%L", each made from the command as
+// given. The command keeps its letter case; the path goes in as it is.
+QStringList OpenCommandLines(const QString& openCommand, const QString& path);
+
+// Opens row `row`, whose FileName label carries the hit's full path as tool
+// tip (`fileNameToolTip`; nothing when the row has no FileName label). The
+// preferences row sets PreferencesOpen, shows the preferences window and
+// disables Form1, and closes nothing. Any other row: the file type's class
+// name and open command are read from HKEY_CLASSES_ROOT, %SystemRoot% (any
+// letter case) becomes WindowsDirectory, the command lines of
+// OpenCommandLines are started with window style 1, and the windows close,
+// also when nothing could be started. Returns the lookup (empty for the
+// preferences row and a row without FileName label).
+OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);
+
+// Starts "c:\windows\explorer.exe " followed by the row's path, minimized
+// with focus (style 2), then closes the windows, also when the start fails.
+// For the preferences row it shows the preferences window and disables
+// Form1 instead, without setting PreferencesOpen or closing anything.
+void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);
+
+}  // namespace orvanta::results_window

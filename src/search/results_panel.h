@@ -1,0 +1,109 @@
+// The results panel fill: lays the category lists out as grouped rows of the
+// results window, moves the Top Hit and preferences rows and sizes the
+// window. Works on the ResultsPanel interface so it runs without a display.
+#pragma once
+
+#include "search/category_lists.h"
+
+#include <QImage>
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+namespace orvanta::search {
+
+// The four control arrays that make up the rows of the results window.
+// Row r is the set of elements with index r in each of them.
+enum class RowArray { LeftsideLabel, IconImg, FileName, MenuScroller };
+
+// The row index of the preferences row.
+inline constexpr int kPreferencesRow = 999;
+
+// Whether the window's design gives `array` an element with index `index`:
+// LeftsideLabel 0-123 and 999, IconImg 0-106, FileName 0-110 and 999,
+// MenuScroller 0-81 and 999.
+bool rowArrayHasIndex(RowArray array, int index);
+
+// The category pictures of the window design that rows take their icon from.
+enum class GroupPicture { IconsApplications, IconsAudio, IconsDocuments, IconsPDFs };
+
+// What the fill needs of the results window. Positions and sizes are twips.
+// The fill only addresses elements for which hasElement() is true.
+class ResultsPanel {
+ public:
+  virtual ~ResultsPanel() = default;
+
+  virtual bool hasElement(RowArray array, int index) const = 0;
+
+  // Labels (LeftsideLabel, FileName, MenuScroller).
+  virtual void setCaption(RowArray array, int index, const QString& caption) = 0;
+  virtual void setToolTip(RowArray array, int index, const QString& toolTip) = 0;
+
+  // Every array.
+  virtual void setTop(RowArray array, int index, int top) = 0;
+  virtual void setLeft(RowArray array, int index, int left) = 0;
+  virtual void setVisible(RowArray array, int index, bool visible) = 0;
+  virtual int top(RowArray array, int index) const = 0;
+
+  // IconImg elements. The pictures scale to the element's own size.
+  virtual void setIconPicture(int index, const QImage& picture) = 0;
+  // Gives the icon back the picture it had in the window design.
+  virtual void restoreIconPicture(int index) = 0;
+  virtual void setIconHeight(int index, int height) = 0;
+  virtual void setIconWidth(int index, int width) = 0;
+  virtual QImage groupPicture(GroupPicture picture) const = 0;
+
+  // The picture stored in an image file, or nothing when it cannot be read.
+  virtual std::optional<QImage> loadPicture(const QString& path) = 0;
+
+  // The window and its other controls.
+  virtual void showLine1() = 0;
+  virtual void setWindowHeight(int height) = 0;
+  virtual void hideProgress() = 0;
+  virtual void stopTimer1() = 0;
+
+  // Processes pending window events and returns.
+  virtual void pumpEvents() = 0;
+};
+
+// Reads an image file the way the row icons show it: 16 x 16 pixels.
+// Nothing when the file is missing or in a format that cannot be read.
+std::optional<QImage> LoadPicture(const QString& path);
+
+// The state of the results window that the fill reads and writes.
+struct PanelState {
+  qint32 RowIndex = 1;             // index of the next row to fill
+  qint32 RowTop = 1360;            // top of the next row to fill
+  qint32 BottomRowOffset = 100;    // preferences row below RowTop
+  qint32 WindowExtraHeight = 420;  // window height beyond RowTop
+  qint32 MaxSearchResults = 7;     // a group shows up to this many rows plus one
+
+  // Set once a group's caption has been written in the current fill.
+  bool CaptionShown_Applications = false;
+  bool CaptionShown_Audio = false;
+  bool CaptionShown_Documents = false;
+  bool CaptionShown_Folders = false;
+  bool CaptionShown_Images = false;
+  bool CaptionShown_PDFs = false;
+  bool CaptionShown_Video = false;
+
+  // The last row index the previous fill wrote (0 before the first fill),
+  // so the next fill can clear what it would otherwise leave behind.
+  qint32 LastFilledRow = 0;
+};
+
+// The last component of a path (the file-system service's GetFileName).
+using GetFileNameFunction = std::function<QString(const QString& path)>;
+
+// Fills the panel from `lists`: the seven shown groups in order, at most
+// MaxSearchResults + 1 rows each, the first row placed becoming the Top Hit
+// row, then the final placements and the window height RowTop +
+// WindowExtraHeight. Rows and captions that an earlier fill left and this one
+// does not write are hidden and cleared first. Starts from the RowIndex and
+// RowTop in `state` (1 and 1360 at the start of a search).
+void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryLists& lists,
+                      const GetFileNameFunction& getFileName);
+
+}  // namespace orvanta::search

@@ -1,0 +1,274 @@
+// Opening a hit: the open-command rules, the two lookups under
+// HKEY_CLASSES_ROOT, the preferences row, the Explorer command line, that
+// the windows close whatever happens, and that a hostile file name reaches
+// the registered program as one argument and nothing else.
+#include "fake_program_start.h"
+#include "path_names.h"
+#include "platform/desktop_program_start.h"
+#include "results_window/open_result.h"
+#include "temp_registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace orvanta::results_window {
+namespace {
+
+using platform::RegRoot;
+using testing::FakeProgramStart;
+
+TEST(OpenCommandLines, MarkersAndLetterCase) {
+  const QString path = QStringLiteral("/home/Ann/My Papers/Report 2.PDF");
+  struct Case {
+    const char* name;
+    QString command;
+    QStringList expected;
+  };
+  const std::vector<Case> cases{
+      {"quoted %1", QStringLiteral("\"/usr/bin/Evince\" --new-window \"%1\""),
+       {QStringLiteral("\"/usr/bin/Evince\" --new-window \"/home/Ann/My Papers/Report 2.PDF\"")}},
+      {"both markers, each on the unchanged command", QStringLiteral("viewer.exe %1 /lang:%L"),
+       {QStringLiteral("viewer.exe /home/Ann/My Papers/Report 2.PDF /lang:%L"),
+        QStringLiteral("viewer.exe %1 /lang:/home/Ann/My Papers/Report 2.PDF")}},
+      {"lower-case %l", QStringLiteral("/opt/App/run --Open=%l --again %L"),
+       {QStringLiteral("/opt/App/run --Open=/home/Ann/My Papers/Report 2.PDF --again /home/Ann/My Papers/Report 2.PDF")}},
+      {"every %1", QStringLiteral("cmp %1 %1"),
+       {QStringLiteral("cmp /home/Ann/My Papers/Report 2.PDF /home/Ann/My Papers/Report 2.PDF")}},
+      {"no marker", QStringLiteral("/usr/bin/viewer --Options %*"), {}},
+      {"empty command", QString(), {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OpenCommandLines(c.command, path), c.expected) << c.name;
+  }
+}
+
+// A results window around OpenResult: counts what the callbacks are asked.
+struct Window {
+  testing::TempRegistry temp;
+  FakeProgramStart starter;
+  bool preferencesOpen = false;
+  int closed = 0;
+  int preferencesShown = 0;
+  int disabled = 0;
+  OpenHitContext context{
+      .regKeys = temp.regKeys(),
+      .programStart = starter,
+      .WindowsDirectory = QStringLiteral("C:\\WINDOWS"),
+      .getExtensionName = testing::extensionName,
+      .closeForm = [this] { ++closed; },
+      .showPreferences = [this] { ++preferencesShown; },
+      .disableForm1 = [this] { ++disabled; },
+      .PreferencesOpen = preferencesOpen,
+  };
+
+  void associate(const QString& extension, const QString& className, const QString& command) {
+    ASSERT_TRUE(temp.regKeys().WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".") + extension, QString(),
+                                             className));
+    ASSERT_TRUE(temp.regKeys().WriteRegValue(
+        RegRoot::ClassesRoot, className + QStringLiteral("\\Shell\\Open\\Command"), QString(), command));
+  }
+};
+
+TEST(OpenResult, StartsTheRegisteredCommandAndCloses) {
+  struct Case {
+    const char* name;
+    QString command;
+    QString path;
+    std::vector<FakeProgramStart::Start> expected;
+  };
+  const QString pdf = QStringLiteral("/home/Ann/Tax Return.Pdf");
+  const std::vector<Case> cases{
+      {"quoted %1", QStringLiteral("/usr/bin/evince --new-window \"%1\""), pdf,
+       {{QStringLiteral("/usr/bin/evince --new-window \"/home/Ann/Tax Return.Pdf\""), 1}}},
+      {"two programs", QStringLiteral("view %1 %L"), pdf,
+       {{QStringLiteral("view /home/Ann/Tax Return.Pdf %L"), 1}, {QStringLiteral("view %1 /home/Ann/Tax Return.Pdf"), 1}}},
+      {"SystemRoot in mixed case",
+       QStringLiteral("%SystemRoot%\\System32\\rundll32.exe \"%sYsTeMrOoT%\\Shimgvw.dll\",ImageView %1"), pdf,
+       {{QStringLiteral(
+             "C:\\WINDOWS\\System32\\rundll32.exe \"C:\\WINDOWS\\Shimgvw.dll\",ImageView /home/Ann/Tax Return.Pdf"),
+         1}}},
+      {"lower-case %l", QStringLiteral("Notepad.exe %l"), pdf,
+       {{QStringLiteral("Notepad.exe /home/Ann/Tax Return.Pdf"), 1}}},
+      {"no marker", QStringLiteral("/usr/bin/viewer"), pdf, {}},
+      {"row 0 has no path", QStringLiteral("/usr/bin/viewer \"%1\""), QString(), {}},
+      {"no extension", QStringLiteral("/usr/bin/viewer \"%1\""), QStringLiteral("/home/Ann/Music"), {}},
+      {"an extension without association", QStringLiteral("/usr/bin/viewer \"%1\""),
+       QStringLiteral("/home/Ann/notes.zzz"), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window window;
+    window.associate(QStringLiteral("pdf"), QStringLiteral("Acme.Document"), c.command);
+    OpenResult(4, c.path, window.context);
+    EXPECT_EQ(window.starter.starts, c.expected);
+    EXPECT_EQ(window.closed, 1);
+    EXPECT_EQ(window.preferencesShown, 0);
+    EXPECT_FALSE(window.preferencesOpen);
+  }
+}
+
+TEST(OpenResult, GivesItsLookup) {
+  Window window;
+  window.associate(QStringLiteral("PDF"), QStringLiteral("Acme.Document"), QStringLiteral("%SYSTEMROOT%\\v.exe %1"));
+  const OpenLookup found = OpenResult(2, QStringLiteral("/d/a.pdf"), window.context);
+  EXPECT_EQ(found.FileTypeKey, QStringLiteral("Acme.Document"));
+  EXPECT_EQ(found.OpenCommand, QStringLiteral("C:\\WINDOWS\\v.exe %1"));
+
+  const OpenLookup none = OpenResult(2, QStringLiteral("/d/a.unknown"), window.context);
+  EXPECT_EQ(none.FileTypeKey, QString());
+  EXPECT_EQ(none.OpenCommand, QString());
+}
+
+TEST(OpenResult, FailuresStillCloseTheWindows) {
+  Window window;
+  window.associate(QStringLiteral("pdf"), QStringLiteral("Acme.Document"), QStringLiteral("/missing/viewer %1 %L"));
+  window.starter.refuse = true;
+  OpenResult(3, QStringLiteral("/d/a.pdf"), window.context);
+  EXPECT_EQ(window.starter.starts.size(), 2u) << "a refused start does not stop the second";
+  EXPECT_EQ(window.closed, 1);
+
+  // A row without a FileName label (rows from 111 on) starts nothing.
+  Window noLabel;
+  OpenResult(115, std::nullopt, noLabel.context);
+  OpenViaExplorer(115, std::nullopt, noLabel.context);
+  EXPECT_TRUE(noLabel.starter.starts.empty());
+  EXPECT_EQ(noLabel.closed, 2);
+  EXPECT_EQ(noLabel.preferencesShown, 0);
+}
+
+TEST(OpenResult, ThePreferencesRow) {
+  Window window;
+  OpenResult(999, QStringLiteral("Orvanta Preferences..."), window.context);
+  EXPECT_TRUE(window.preferencesOpen);
+  EXPECT_EQ(window.preferencesShown, 1);
+  EXPECT_EQ(window.disabled, 1);
+  EXPECT_EQ(window.closed, 0);
+  EXPECT_TRUE(window.starter.starts.empty());
+
+  // A release over it shows the preferences too, without the flag.
+  Window released;
+  OpenViaExplorer(999, QString(), released.context);
+  EXPECT_FALSE(released.preferencesOpen);
+  EXPECT_EQ(released.preferencesShown, 1);
+  EXPECT_EQ(released.disabled, 1);
+  EXPECT_EQ(released.closed, 0);
+  EXPECT_TRUE(released.starter.starts.empty());
+}
+
+TEST(OpenViaExplorer, ThePathFollowsTheExplorerProgram) {
+  struct Case {
+    QString path;
+    QString commandLine;
+  };
+  const std::vector<Case> cases{
+      {QStringLiteral("/home/Ann/My Files/Plan B.odt"),
+       QStringLiteral("c:\\windows\\explorer.exe /home/Ann/My Files/Plan B.odt")},
+      {QString(), QStringLiteral("c:\\windows\\explorer.exe ")},
+  };
+  for (const Case& c : cases) {
+    for (bool refuse : {false, true}) {
+      Window window;
+      window.starter.refuse = refuse;
+      OpenViaExplorer(7, c.path, window.context);
+      EXPECT_EQ(window.starter.starts, (std::vector<FakeProgramStart::Start>{{c.commandLine, 2}}));
+      EXPECT_EQ(window.closed, 1);
+    }
+  }
+}
+
+// A real start of the recorder for a hit whose name would do harm in a shell.
+class HostilePaths : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    starter = std::make_unique<platform::DesktopProgramStart>(
+        QStringList{QStringLiteral(ORVANTA_ARGV_RECORDER), record()});
+  }
+  QString record() const { return dir.filePath(QStringLiteral("argv")); }
+  QStringList waitForRecord() {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record()); }, 10000)) << "the program was not started";
+    QFile in(record());
+    if (!in.open(QIODevice::ReadOnly)) return {};
+    QStringList arguments;
+    for (const QByteArray& part : in.readAll().split('\0')) arguments << QString::fromUtf8(part);
+    arguments.removeLast();
+    in.close();
+    QFile::remove(record());
+    return arguments;
+  }
+  bool harmDone() const { return QFile::exists(dir.filePath(QStringLiteral("PWNED"))); }
+
+  QTemporaryDir dir;
+  std::unique_ptr<platform::DesktopProgramStart> starter;
+};
+
+const QStringList kHostileNames{
+    QStringLiteral("a; touch PWNED; b.hostile"),
+    QStringLiteral("$(touch PWNED).hostile"),
+    QStringLiteral("`touch PWNED`.hostile"),
+    QStringLiteral("first line\ntouch PWNED.hostile"),
+    QStringLiteral("-rf --help.hostile"),
+    QStringLiteral("it's a && b | c > PWNED.hostile"),
+};
+
+TEST_F(HostilePaths, ReachTheRegisteredProgramAsOneArgument) {
+  testing::TempRegistry temp;
+  ASSERT_TRUE(temp.regKeys().WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".hostile"), QString(),
+                                           QStringLiteral("hostile.file")));
+  ASSERT_TRUE(temp.regKeys().WriteRegValue(
+      RegRoot::ClassesRoot, QStringLiteral("hostile.file\\Shell\\Open\\Command"), QString(),
+      QStringLiteral("\"%1\" \"%2\" \"%3\"").arg(QStringLiteral(ORVANTA_ARGV_RECORDER), record(), QStringLiteral("%1"))));
+  bool preferencesOpen = false;
+  int closed = 0;
+  OpenHitContext context{
+      .regKeys = temp.regKeys(),
+      .programStart = *starter,
+      .WindowsDirectory = QStringLiteral("/usr"),
+      .getExtensionName = testing::extensionName,
+      .closeForm = [&] { ++closed; },
+      .showPreferences = {},
+      .disableForm1 = {},
+      .PreferencesOpen = preferencesOpen,
+  };
+  for (const QString& name : kHostileNames) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = dir.filePath(name);
+    OpenResult(2, path, context);
+    EXPECT_EQ(waitForRecord(), QStringList{path});
+  }
+  EXPECT_EQ(closed, kHostileNames.size());
+  EXPECT_FALSE(harmDone());
+  EXPECT_FALSE(QFile::exists(QDir::current().filePath(QStringLiteral("PWNED"))));
+}
+
+TEST_F(HostilePaths, ReachTheFileOpenerAsOneArgument) {
+  // The recorder stands in for the file opener behind the Explorer program.
+  bool preferencesOpen = false;
+  testing::TempRegistry temp;
+  OpenHitContext context{
+      .regKeys = temp.regKeys(),
+      .programStart = *starter,
+      .WindowsDirectory = QStringLiteral("/usr"),
+      .getExtensionName = testing::extensionName,
+      .closeForm = {},
+      .showPreferences = {},
+      .disableForm1 = {},
+      .PreferencesOpen = preferencesOpen,
+  };
+  for (const QString& name : kHostileNames) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = dir.filePath(name);
+    OpenViaExplorer(5, path, context);
+    EXPECT_EQ(waitForRecord(), QStringList{path});
+  }
+  EXPECT_FALSE(harmDone());
+}
+
+}  // namespace
+}  // namespace orvanta::results_window
