@@ -82,7 +82,7 @@ class QtHttpSession : public HttpSession {
     });
     const auto closed = [&] {
       if (done) return;
-      parser.feed(socket->readAll());
+      if (socket->bytesAvailable() > 0) parser.feed(socket->readAll());
       parser.closed();
       end();
     };
