@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,35 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   service.waitForFinished();
   ASSERT_EQ(run(QStringLiteral("song")), SearchOutcome::Completed);
   EXPECT_EQ(state.resultPage, lastPage);
+}
+
+// A window that holds the search state, as the results window does.
+struct StateHolder : QObject {
+  SearchState state;
+};
+
+TEST_F(SearchServiceTest, WindowDestroyedDuringARealWait) {
+  SearchPipeline pipeline(regKeys, http, fileSystem,
+                          {QStringLiteral("http://127.0.0.1:") + port, QStringLiteral("http://localhost:") + port});
+  auto* holder = new StateHolder;
+  // Runs inside the first wait; any later use of the state would be a use
+  // of freed memory, which the sanitizer build reports.
+  QTimer::singleShot(0, [holder] { delete holder; });
+  const qsizetype before = loggedTargets().size();
+  EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, holder->state, holder), SearchOutcome::Abandoned);
+  EXPECT_FALSE(pipeline.isRunning());
+  // The pipeline serves the next window.
+  StateHolder next;
+  EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, next.state, &next), SearchOutcome::Completed);
+  // The abandoned search stopped after the request that was running: only
+  // the second search reached the unsupported address.
+  const auto unsupportedCount = [&] {
+    return loggedTargets(before).filter(QStringLiteral("/unsupported?")).size();
+  };
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() >= 9 && unsupportedCount() >= 1; }));
+  EXPECT_EQ(unsupportedCount(), 1);
+  EXPECT_LE(loggedTargets(before).size(), 11);
+  EXPECT_EQ(next.state.categories[Category::Audio], QStringList{root + QStringLiteral("/music/Song.MP3")});
 }
 
 TEST_F(SearchServiceTest, ServiceRefusesSearchesWithoutItsCodeAndKeepsItsCodes) {
