@@ -1,11 +1,15 @@
 // The local search service's parts: reading the words of a query, writing a
 // path into a title, the name lookup, the index walk and the stored codes.
 #include "file_index.h"
+#include "local_search_server.h"
+#include "platform/qt_http_transfer.h"
 #include "service_codes.h"
 #include "service_pages.h"
 #include "settings/settings_table.h"
 #include "temp_registry.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -103,6 +107,54 @@ TEST(LocalSearchService, CodesAreMadeOnceAndKept) {
   EXPECT_NE(repaired.securityCode, QStringLiteral("short"));
   EXPECT_EQ(repaired.securityCode.size(), 27);
   EXPECT_EQ(repaired.sessionCode, first.sessionCode);
+}
+
+TEST(LocalSearchService, IndexesAgainWhileServing) {
+  static int argc = 1;
+  static char name[] = "local_search_service_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const ServiceCodes codes{QStringLiteral("Sec"), QStringLiteral("Ses")};
+  LocalSearchServer server(codes, {dir.path()}, /*reindexIntervalMs=*/50);
+  QStringList lines;
+  server.log = [&](const QString& line) { lines.append(line); };
+  const quint16 port = server.listenOnLoopback(0);
+  ASSERT_NE(port, 0);
+  server.startIndexing();
+
+  platform::QtHttpTransfer http;
+  const auto session = http.openSession();
+  const QString search = QStringLiteral("http://127.0.0.1:%1/search&s=Sec?q=late&ie=UTF-8").arg(port);
+  const std::optional<QString> before = session->get(search);
+  ASSERT_TRUE(before.has_value());
+  EXPECT_FALSE(before->contains(QStringLiteral("span title=")));
+
+  // A file that appears later is found once an index run has passed.
+  QFile file(dir.path() + QStringLiteral("/late arrival.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  const QString expected = QStringLiteral("span title=\"") + file.fileName() + u'"';
+  QDeadlineTimer deadline(10'000);
+  std::optional<QString> page;
+  while (!deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    page = session->get(search);
+    if (page && page->contains(expected)) break;
+  }
+  ASSERT_TRUE(page.has_value());
+  EXPECT_TRUE(page->contains(expected));
+  EXPECT_GE(lines.filter(QStringLiteral("indexed")).size(), 2);
+  EXPECT_TRUE(lines.contains(QStringLiteral("127.0.0.1 GET /search&s=Sec?q=late&ie=UTF-8 200")));
+
+  // Without the code, or with another one, nothing is searched.
+  const std::optional<QString> refused =
+      session->get(QStringLiteral("http://127.0.0.1:%1/search&s=Ses?q=late").arg(port));
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_FALSE(refused->contains(QStringLiteral("span title=")));
+  EXPECT_TRUE(lines.last().endsWith(QStringLiteral(" 403")));
 }
 
 }  // namespace
