@@ -1,0 +1,94 @@
+// Page texts of the local search service. Text outside the title
+// attributes is fully escaped, so that no other part of a page can look
+// like a hit to a reader of the titles.
+#include "service_pages.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace orvanta::service {
+
+namespace {
+
+QString escaped(const QString& text) {
+  QString out = text.toHtmlEscaped();
+  out.replace(u'\'', QStringLiteral("&#39;"));
+  out.replace(u'=', QStringLiteral("&#61;"));
+  return out;
+}
+
+QByteArray page(const QString& title, const QString& body) {
+  return (QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>") + escaped(title) +
+          QStringLiteral("</title></head>\n<body>\n") + body + QStringLiteral("</body></html>\n"))
+      .toUtf8();
+}
+
+QString okLink(const QString& target, const QString& text) {
+  return QStringLiteral("<a href=\"/ok?url=") + QString::fromLatin1(QUrl::toPercentEncoding(target)) +
+         QStringLiteral("\">") + escaped(text) + QStringLiteral("</a>");
+}
+
+QString searchForm(const QString& securityCode, const QString& words) {
+  return QStringLiteral("<form method=\"get\" action=\"/search&amp;s=") + securityCode +
+         QStringLiteral("\"><input type=\"text\" name=\"q\" value=\"") + escaped(words) +
+         QStringLiteral("\"><input type=\"hidden\" name=\"ie\" value=\"UTF-8\">"
+                        "<input type=\"submit\" value=\"Search\"></form>\n");
+}
+
+}  // namespace
+
+QStringList queryWords(const QString& query) {
+  for (const QString& parameter : query.split(u'&')) {
+    if (!parameter.startsWith(QStringLiteral("q="))) continue;
+    const QString value = QString::fromUtf8(QByteArray::fromPercentEncoding(parameter.mid(2).toUtf8()));
+    static const QRegularExpression separators(QStringLiteral("[+\\s]+"));
+    return value.split(separators, Qt::SkipEmptyParts);
+  }
+  return {};
+}
+
+QString titleText(const QString& path) {
+  QString out = path;
+  out.replace(u'\'', QStringLiteral("&#39;"));
+  out.replace(u'"', QStringLiteral("&quot;"));
+  return out;
+}
+
+QByteArray homePage(const QString& securityCode) {
+  return page(QStringLiteral("Local search"),
+              QStringLiteral("<h1>Local search</h1>\n") + searchForm(securityCode, QString()) + QStringLiteral("<p>") +
+                  okLink(QStringLiteral("/"), QStringLiteral("Home")) + QStringLiteral("</p>\n"));
+}
+
+QByteArray resultPage(const QString& securityCode, const QStringList& words, const QStringList& hits) {
+  QString body = QStringLiteral("<h1>Local search</h1>\n") + searchForm(securityCode, words.join(u' ')) +
+                 QStringLiteral("<p>") + QString::number(hits.size()) + QStringLiteral(" results. ") +
+                 okLink(QStringLiteral("/"), QStringLiteral("Home")) + QStringLiteral("</p>\n<ol>\n");
+  for (const QString& hit : hits) {
+    const qsizetype cut = hit.lastIndexOf(u'/');
+    body += QStringLiteral("<li><span title=\"") + titleText(hit) + QStringLiteral("\">") + escaped(hit.mid(cut + 1)) +
+            QStringLiteral("</span></li>\n");
+  }
+  body += QStringLiteral("</ol>\n");
+  return page(QStringLiteral("Local search"), body);
+}
+
+QByteArray okPage(const QString& url) {
+  return page(QStringLiteral("Local search"), QStringLiteral("<p>Go on to ") + escaped(url) + QStringLiteral(". ") +
+                                                  okLink(QStringLiteral("/"), QStringLiteral("Home")) +
+                                                  QStringLiteral("</p>\n"));
+}
+
+QByteArray unsupportedPage() {
+  return page(QStringLiteral("Local search"),
+              QStringLiteral("<p>This address is not supported. ") + okLink(QStringLiteral("/"), QStringLiteral("Home")) +
+                  QStringLiteral("</p>\n"));
+}
+
+QByteArray forbiddenPage() {
+  return page(QStringLiteral("Forbidden"), QStringLiteral("<p>Forbidden: this address needs the service's code.</p>\n"));
+}
+
+QByteArray notFoundPage() { return page(QStringLiteral("Not found"), QStringLiteral("<p>Not found.</p>\n")); }
+
+}  // namespace orvanta::service

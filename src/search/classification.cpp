@@ -1,0 +1,41 @@
+// The classification of one hit.
+#include "classification.h"
+
+namespace orvanta::search {
+
+bool listContains(const QString& list, const QString& extension) {
+  return list.toUpper().contains(u'|' + extension.toUpper() + u'|');
+}
+
+void classifyHit(const QString& hit, const ExtensionLists& extensions, const platform::FileSystem& fileSystem,
+                 CategoryLists& lists, TopHitLabel& topHit) {
+  using platform::PathKind;
+  const QString extension = platform::FileSystem::GetExtensionName(hit).toUpper();
+  const PathKind kind = fileSystem.kindOf(hit);
+  const bool isFile = kind == PathKind::File;
+  const auto inList = [&](const QString& list) { return listContains(list, extension); };
+
+  const struct {
+    Category category;
+    bool holds;
+  } tests[] = {
+      {Category::Applications, isFile && inList(extensions.applications)},
+      {Category::Audio, isFile && inList(extensions.audio)},
+      {Category::Documents, isFile && inList(extensions.documents)},
+      {Category::Folders, kind == PathKind::Folder},
+      {Category::Images, inList(extensions.images)},
+      {Category::PDFs, isFile && inList(extensions.pdfs)},
+      {Category::Video, isFile && inList(extensions.video)},
+      {Category::Widgets, isFile && inList(extensions.widgets)},
+  };
+  for (const auto& test : tests) {
+    if (!test.holds) continue;
+    lists[test.category].append(hit);
+    if (topHit.caption.isEmpty()) {
+      topHit.caption = platform::FileSystem::GetFileName(hit);
+      topHit.toolTip = hit;
+    }
+  }
+}
+
+}  // namespace orvanta::search

@@ -1,0 +1,33 @@
+// Sorting one hit into the category lists by its extension and by what
+// exists on disk, and the extension list format the whole program uses.
+#pragma once
+
+#include "category_lists.h"
+#include "platform/file_system.h"
+
+#include <QString>
+
+namespace orvanta::search {
+
+// The results window's extension lists, each in the form "|exe|msi|".
+struct ExtensionLists {
+  QString widgets;
+  QString applications;
+  QString audio;
+  QString documents;
+  QString images;
+  QString video;
+  QString pdfs;
+};
+
+// Whether `list` holds `extension` between two bars, letter case ignored.
+bool listContains(const QString& list, const QString& extension);
+
+// Tests `hit` against all eight categories in order and appends it to each
+// one it qualifies for. The first hit to enter any list also becomes the
+// Top Hit label (file name as caption, full path as tool tip) while the
+// label is empty. One status query of the path serves all the tests.
+void classifyHit(const QString& hit, const ExtensionLists& extensions, const platform::FileSystem& fileSystem,
+                 CategoryLists& lists, TopHitLabel& topHit);
+
+}  // namespace orvanta::search

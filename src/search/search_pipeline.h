@@ -1,0 +1,75 @@
+// What one press of Enter in the search box does between the results
+// window's own steps and the panel fill: re-read the search address halves,
+// empty the category lists, send the requests of one search in their fixed
+// order, scan the last answer and classify every hit.
+#pragma once
+
+#include "category_lists.h"
+#include "classification.h"
+#include "platform/file_system.h"
+#include "platform/http_transfer.h"
+#include "settings/reg_keys.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace orvanta::search {
+
+// The search's part of the results window's working state. The window
+// owns it and shows the lists and the Top Hit label after a search.
+struct SearchState {
+  QString searchPrefix;  // copies of the settings, refreshed at every search
+  QString searchSuffix;
+  QString searchQuery;  // the search box text with every " " made "+"
+  QString resultPage;   // the last answer stored; kept from one search to the next
+  QString text2;        // the answer to the last request, which nothing reads
+  CategoryLists categories;
+  TopHitLabel topHit;
+};
+
+// Where the local search service is reached: the numeric and the named
+// form of its base address.
+struct ServiceBase {
+  QString numeric = QStringLiteral("http://127.0.0.1:4664");
+  QString named = QStringLiteral("http://localhost:4664");
+};
+
+enum class SearchOutcome {
+  Completed,  // the lists and the Top Hit label are ready for the panel fill
+  Abandoned,  // the window went away during a wait; nothing of it may be touched
+  Ignored,    // a search was already running
+};
+
+class SearchPipeline {
+ public:
+  // The services must outlive the pipeline. `base` is replaced only by
+  // tests that run their own service on another port.
+  SearchPipeline(const settings::RegKeys& regKeys, platform::HttpTransfer& http,
+                 const platform::FileSystem& fileSystem, ServiceBase base = {});
+
+  // Runs one search for the search box text `text`. `window` is the window
+  // whose Enter started it: when it is destroyed while a request is waited
+  // for, the rest of the search is dropped without touching `state` or the
+  // pipeline again, and the result is Abandoned. Returns Ignored at once
+  // while another search runs.
+  SearchOutcome run(const QString& text, const ExtensionLists& extensions, SearchState& state, QObject* window);
+
+  bool isRunning() const { return *running_; }
+
+  // The addresses of one search, for the given settings and text.
+  static QString searchQueryFor(const QString& text);
+  // The redirect path in `page`: from the first "/ok?url=" up to the next
+  // double quote (or the end of the page); empty without one.
+  static QString redirectPath(const QString& page);
+
+ private:
+  const settings::RegKeys& regKeys_;
+  platform::HttpTransfer& http_;
+  const platform::FileSystem& fileSystem_;
+  ServiceBase base_;
+  std::shared_ptr<bool> running_ = std::make_shared<bool>(false);
+};
+
+}  // namespace orvanta::search

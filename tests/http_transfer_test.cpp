@@ -1,0 +1,354 @@
+// The HTTP transfer against a loopback server in the same thread: what goes
+// on the wire, how answers are read, what fails, and that the wait keeps
+// the event loop running.
+#include "platform/http_address.h"
+#include "platform/http_response_parser.h"
+#include "platform/qt_http_transfer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace orvanta::platform {
+namespace {
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "http_transfer_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+
+// Runs the event loop until `condition` holds or five seconds pass.
+bool waitFor(const std::function<bool()>& condition) {
+  QDeadlineTimer deadline(5000);
+  while (!condition() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return condition();
+}
+
+QByteArray okAnswer(const QByteArray& body, const QByteArray& extraHeaders = {}) {
+  return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
+         "\r\n" + extraHeaders + "\r\n" + body;
+}
+
+// A loopback server that records each request head and answers with what
+// `respond` returns for it (nothing: no answer at all).
+class RawServer {
+ public:
+  explicit RawServer(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost)) {
+    app();
+    listening_ = server_.listen(address, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        ++connections;
+        auto* buffer = new QByteArray;
+        QObject::connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+          buffer->append(socket->readAll());
+          qsizetype end;
+          while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
+            const QByteArray head = buffer->left(end);
+            buffer->remove(0, end + 4);
+            heads.append(head);
+            const QByteArray answer = respond ? respond(head) : QByteArray();
+            if (answer.isEmpty()) continue;
+            const auto send = [socket, answer, close = closeAfterAnswer] {
+              socket->write(answer);
+              if (close) socket->disconnectFromHost();
+            };
+            if (delayMs > 0) {
+              QTimer::singleShot(delayMs, socket, send);
+            } else {
+              send();
+            }
+          }
+        });
+      }
+    });
+  }
+
+  bool listening() const { return listening_; }
+  quint16 port() const { return server_.serverPort(); }
+  QString base(const char* host = "127.0.0.1") const {
+    return QStringLiteral("http://%1:%2").arg(QString::fromLatin1(host)).arg(port());
+  }
+  // The request line's target of request `i`.
+  QByteArray target(qsizetype i) const { return heads.value(i).split('\n').value(0).split(' ').value(1); }
+
+  std::function<QByteArray(const QByteArray&)> respond;
+  bool closeAfterAnswer = false;
+  int delayMs = 0;
+  int connections = 0;
+  QList<QByteArray> heads;
+
+ private:
+  QTcpServer server_;
+  bool listening_ = false;
+};
+
+TEST(HttpTransfer, AddressesGoOnTheWireAsTyped) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  server.respond = [](const QByteArray&) { return okAnswer("ok"); };
+  QtHttpTransfer transfer;
+  const auto session = transfer.openSession();
+  const struct {
+    QString rest;
+    QByteArray target;
+  } cases[] = {
+      {QStringLiteral("/search&s=Abc123?q=tom+&+jerry&ie=UTF-8"), "/search&s=Abc123?q=tom+&+jerry&ie=UTF-8"},
+      {QStringLiteral("/search?q=100%&ie=UTF-8"), "/search?q=100%&ie=UTF-8"},
+      {QStringLiteral("/search?q=%41%zz%2B"), "/search?q=%41%zz%2B"},
+      {QStringLiteral("/search?q=a?b??c"), "/search?q=a?b??c"},
+      {QStringLiteral("/search?q=a+b++c"), "/search?q=a+b++c"},
+      {QStringLiteral("/search?q=Gr\u00fc\u00dfe"), "/search?q=Gr%C3%BC%C3%9Fe"},
+      {QStringLiteral("/search?q=x#fragment?y"), "/search?q=x"},
+      {QStringLiteral("/search?q={a}|b^`\\\"<>'"), "/search?q={a}|b^`\\\"<>'"},
+      {QStringLiteral("/search?q=tab\there blank"), "/search?q=tab%09here%20blank"},
+      {QString(), "/"},
+      {QStringLiteral("?q=x"), "/?q=x"},
+  };
+  for (const auto& c : cases) {
+    server.heads.clear();
+    EXPECT_EQ(session->get(server.base() + c.rest), QStringLiteral("ok")) << c.rest.toStdString();
+    ASSERT_EQ(server.heads.size(), 1);
+    EXPECT_EQ(server.target(0), c.target) << c.rest.toStdString();
+    EXPECT_TRUE(server.heads[0].startsWith("GET "));
+    EXPECT_TRUE(server.heads[0].contains("\r\nHost: 127.0.0.1:" + QByteArray::number(server.port()) + "\r\n"));
+  }
+}
+
+TEST(HttpTransfer, AnswersAreReadWhateverTheirFraming) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  QtHttpTransfer transfer;
+  const struct {
+    const char* name;
+    QByteArray answer;
+    bool close;
+    QString body;
+  } cases[] = {
+      {"length", okAnswer("hello"), false, QStringLiteral("hello")},
+      {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=1\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n",
+       false, QStringLiteral("hello, world")},
+      {"to the end of the connection", "HTTP/1.0 200 OK\r\n\r\nuntil close", true, QStringLiteral("until close")},
+      {"error status", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone", false, QStringLiteral("gone")},
+      {"interim answer first", "HTTP/1.1 100 Continue\r\n\r\n" + okAnswer("final"), false, QStringLiteral("final")},
+      {"empty body", okAnswer(""), false, QString()},
+      {"UTF-8", okAnswer("Gr\xc3\xbc\xc3\x9f" "e"), false, QStringLiteral("Gr\u00fc\u00dfe")},
+      {"invalid UTF-8 replaced", okAnswer("a\xff" "b"), false, QStringLiteral("a\ufffdb")},
+  };
+  for (const auto& c : cases) {
+    server.respond = [&](const QByteArray&) { return c.answer; };
+    server.closeAfterAnswer = c.close;
+    const auto session = transfer.openSession();
+    const std::optional<QString> body = session->get(server.base() + QStringLiteral("/x"));
+    ASSERT_TRUE(body.has_value()) << c.name;
+    EXPECT_EQ(*body, c.body) << c.name;
+  }
+}
+
+TEST(HttpTransfer, FailuresAreSeenByTheCaller) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  QtHttpTransfer transfer({/*timeoutMs=*/300, /*maxBodyBytes=*/1024});
+  const auto session = transfer.openSession();
+
+  // The body limit: exactly at it passes, one byte over fails, in both framings.
+  server.respond = [](const QByteArray&) { return okAnswer(QByteArray(1024, 'x')); };
+  EXPECT_TRUE(session->get(server.base()).has_value());
+  server.respond = [](const QByteArray&) { return okAnswer(QByteArray(1025, 'x')); };
+  EXPECT_FALSE(session->get(server.base()).has_value());
+  server.respond = [](const QByteArray&) { return "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(1025, 'x'); };
+  server.closeAfterAnswer = true;
+  EXPECT_FALSE(session->get(server.base()).has_value());
+
+  // A body cut short by the server closing.
+  server.respond = [](const QByteArray&) { return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort"); };
+  EXPECT_FALSE(session->get(server.base()).has_value());
+  // Not HTTP at all.
+  server.respond = [](const QByteArray&) { return QByteArray("garbage\r\n\r\n"); };
+  EXPECT_FALSE(session->get(server.base()).has_value());
+  server.closeAfterAnswer = false;
+
+  // No answer within the time limit.
+  server.respond = nullptr;
+  EXPECT_FALSE(session->get(server.base()).has_value());
+
+  // Nothing listening, a host that is not this machine, another scheme.
+  const quint16 closedPort = [] {
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+  }();
+  const int before = server.connections;
+  for (const QString& address :
+       {QStringLiteral("http://127.0.0.1:%1/").arg(closedPort), QStringLiteral("http://localhost:%1/").arg(closedPort),
+        QStringLiteral("http://192.0.2.1:%1/").arg(server.port()), QStringLiteral("http://example.invalid/"),
+        QStringLiteral("https://127.0.0.1:%1/").arg(server.port()), QStringLiteral("127.0.0.1:%1").arg(server.port()),
+        QString()}) {
+    EXPECT_FALSE(session->get(address).has_value()) << address.toStdString();
+  }
+  EXPECT_EQ(server.connections, before);
+}
+
+TEST(HttpTransfer, RequestsOfOneSessionShareTheirConnection) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  server.respond = [](const QByteArray&) { return okAnswer("kept"); };
+  QtHttpTransfer transfer;
+  {
+    const auto session = transfer.openSession();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(session->get(server.base() + QStringLiteral("/r")), QStringLiteral("kept"));
+  }
+  EXPECT_EQ(server.connections, 1);
+
+  // A server that closes after each answer gets a new connection each time.
+  server.connections = 0;
+  server.closeAfterAnswer = true;
+  server.respond = [](const QByteArray&) { return okAnswer("once", "Connection: close\r\n"); };
+  {
+    const auto session = transfer.openSession();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(session->get(server.base()), QStringLiteral("once"));
+  }
+  EXPECT_EQ(server.connections, 3);
+
+  // A kept connection the server has dropped meanwhile is replaced.
+  server.connections = 0;
+  server.closeAfterAnswer = false;
+  server.respond = [](const QByteArray&) { return okAnswer("again"); };
+  const auto session = transfer.openSession();
+  EXPECT_EQ(session->get(server.base()), QStringLiteral("again"));
+  server.closeAfterAnswer = true;  // the next answer comes, then the server closes
+  EXPECT_EQ(session->get(server.base()), QStringLiteral("again"));
+  EXPECT_EQ(session->get(server.base()), QStringLiteral("again"));
+  EXPECT_EQ(server.connections, 2);
+}
+
+TEST(HttpTransfer, LocalhostReachesAServerOnEitherLoopback) {
+  for (const QHostAddress& address : {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
+    RawServer server(address);
+    if (!server.listening()) {
+      ASSERT_EQ(address.protocol(), QAbstractSocket::IPv6Protocol);  // no IPv6 on this machine
+      continue;
+    }
+    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+      // The IPv4 port of the same number must refuse, so that the
+      // request falls through to ::1.
+      QTcpServer probe;
+      if (!probe.listen(QHostAddress(QHostAddress::LocalHost), server.port())) continue;
+    }
+    server.respond = [](const QByteArray&) { return okAnswer("here"); };
+    QtHttpTransfer transfer;
+    EXPECT_EQ(transfer.openSession()->get(server.base("localhost")), QStringLiteral("here"))
+        << address.toString().toStdString();
+    EXPECT_TRUE(server.heads.value(0).contains("\r\nHost: localhost:" + QByteArray::number(server.port())));
+  }
+}
+
+TEST(HttpTransfer, TheWaitKeepsTheEventLoopRunning) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  server.respond = [](const QByteArray&) { return okAnswer("late"); };
+  server.delayMs = 300;
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(10);
+  QtHttpTransfer transfer;
+  EXPECT_EQ(transfer.openSession()->get(server.base()), QStringLiteral("late"));
+  EXPECT_GT(ticks, 3);
+}
+
+TEST(HttpTransfer, QuittingTheApplicationEndsTheWait) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  server.respond = nullptr;  // never answers
+  QtHttpTransfer transfer;
+  // Inside the application's own loop, which ends with the quit and makes
+  // later loops usable again.
+  std::optional<QString> answer = QStringLiteral("not run");
+  QDeadlineTimer deadline(10'000);
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(50, [] { QCoreApplication::exit(0); });
+    answer = transfer.openSession()->get(server.base());
+  });
+  QCoreApplication::exec();
+  EXPECT_FALSE(answer.has_value());
+  EXPECT_FALSE(deadline.hasExpired());
+}
+
+TEST(HttpTransfer, NavigationStartsAGetAndReturnsAtOnce) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  server.respond = [](const QByteArray&) { return okAnswer("page"); };
+  QtHttpTransfer transfer;
+  transfer.navigate(server.base() + QStringLiteral("/search&s=X?q=a+&+b"));
+  EXPECT_TRUE(server.heads.isEmpty());  // nothing has run yet
+  ASSERT_TRUE(waitFor([&] { return server.heads.size() == 1; }));
+  EXPECT_EQ(server.target(0), QByteArray("/search&s=X?q=a+&+b"));
+  transfer.navigate(QStringLiteral("http://example.invalid/"));  // not this machine: dropped
+}
+
+TEST(HttpAddress, Parts) {
+  const struct {
+    const char* address;
+    bool valid;
+    const char* host;
+    quint16 port;
+    const char* hostHeader;
+  } cases[] = {
+      {"http://localhost:4664/x", true, "localhost", 4664, "localhost:4664"},
+      {"HTTP://LocalHost/x", true, "LocalHost", 80, "LocalHost"},
+      {"http://127.0.0.1:4664", true, "127.0.0.1", 4664, "127.0.0.1:4664"},
+      {"http://127.1.2.3:80?x", true, "127.1.2.3", 80, "127.1.2.3:80"},
+      {"http://[::1]:4664/", true, "::1", 4664, "[::1]:4664"},
+      {"http://[::1]/", true, "::1", 80, "[::1]"},
+      {"http://10.0.0.1:4664/", false, "", 0, ""},
+      {"http://user@localhost/", false, "", 0, ""},
+      {"http://localhost:0/", false, "", 0, ""},
+      {"http://localhost:70000/", false, "", 0, ""},
+      {"http://localhost:x/", false, "", 0, ""},
+      {"http://[::1/", false, "", 0, ""},
+      {"ftp://localhost/", false, "", 0, ""},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = parseHttpAddress(QString::fromUtf8(c.address));
+    ASSERT_EQ(parsed.has_value(), c.valid) << c.address;
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->host, QString::fromUtf8(c.host)) << c.address;
+    EXPECT_EQ(parsed->port, c.port) << c.address;
+    EXPECT_EQ(parsed->hostHeader, QByteArray(c.hostHeader)) << c.address;
+    for (const QHostAddress& address : parsed->loopback) EXPECT_TRUE(address.isLoopback()) << c.address;
+  }
+}
+
+TEST(HttpResponseParser, ArrivesInPieces) {
+  const QByteArray answer =
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n10\r\n0123456789abcdef\r\n0\r\nX-T: 1\r\n\r\n";
+  for (int step : {1, 2, 7, 1000}) {
+    HttpResponseParser parser(1 << 20);
+    for (qsizetype i = 0; i < answer.size(); i += step) parser.feed(answer.mid(i, step));
+    EXPECT_EQ(parser.state(), HttpResponseParser::State::Done) << step;
+    EXPECT_EQ(parser.body(), QByteArray("abc0123456789abcdef")) << step;
+    EXPECT_TRUE(parser.keepAlive()) << step;
+  }
+  HttpResponseParser oversized(16);
+  EXPECT_EQ(oversized.feed("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n11\r\n"),
+            HttpResponseParser::State::Failed);
+  HttpResponseParser badLength(16);
+  EXPECT_EQ(badLength.feed("HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n"), HttpResponseParser::State::Failed);
+}
+
+}  // namespace
+}  // namespace orvanta::platform

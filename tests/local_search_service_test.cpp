@@ -1,0 +1,161 @@
+// The local search service's parts: reading the words of a query, writing a
+// path into a title, the name lookup, the index walk and the stored codes.
+#include "file_index.h"
+#include "local_search_server.h"
+#include "platform/qt_http_transfer.h"
+#include "service_codes.h"
+#include "service_pages.h"
+#include "settings/settings_table.h"
+#include "temp_registry.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace orvanta::service {
+namespace {
+
+TEST(LocalSearchService, QueryWords) {
+  const struct {
+    const char* query;
+    QStringList words;
+  } cases[] = {
+      {"q=a+b++c&ie=UTF-8", {"a", "b", "c"}},
+      {"q=tom+&+jerry&ie=UTF-8", {"tom"}},
+      {"ie=UTF-8&q=Gr%C3%BC%C3%9Fe", {QStringLiteral("Gr\u00fc\u00dfe")}},
+      {"q=100%25", {"100%"}},
+      {"q=a%20b%2Bc%09d", {"a", "b", "c", "d"}},
+      {"q=O'Brien", {"O'Brien"}},
+      {"q=", {}},
+      {"ie=UTF-8", {}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(queryWords(QString::fromUtf8(c.query)), c.words) << c.query;
+}
+
+TEST(LocalSearchService, PagesMarkHitsAndNothingElse) {
+  EXPECT_EQ(titleText(QStringLiteral("/a/O'Brien \"x\" & <y>.txt")),
+            QStringLiteral("/a/O&#39;Brien &quot;x&quot; & <y>.txt"));
+  const QString page = QString::fromUtf8(
+      resultPage(QStringLiteral("Code"), {QStringLiteral("span title=\"x")},
+                 {QStringLiteral("/a/one.txt"), QStringLiteral("/a/span title=\"two'.txt")}));
+  static const QRegularExpression marker(QStringLiteral("span title="));
+  EXPECT_EQ(page.count(marker), 3);  // two hits, one of them with the marker in its name
+  EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/one.txt\">")));
+  EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/span title=&quot;two&#39;.txt\">")));
+  EXPECT_TRUE(page.contains(QStringLiteral("\"/ok?url=")));
+  for (const QByteArray& other : {homePage(QStringLiteral("Code")), forbiddenPage(), okPage(QStringLiteral("span title=\"x\"")),
+                                  unsupportedPage(), notFoundPage()}) {
+    EXPECT_FALSE(other.contains("span title=")) << other.constData();
+  }
+  EXPECT_TRUE(homePage(QStringLiteral("Code")).contains("\"/ok?url="));
+  EXPECT_TRUE(homePage(QStringLiteral("Code")).contains("action=\"/search&amp;s=Code\""));
+}
+
+TEST(LocalSearchService, IndexAndLookup) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString root = dir.path();
+  ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("Photos/Summer Trip")));
+  ASSERT_TRUE(QDir(root).mkpath(QStringLiteral(".hidden")));
+  for (const char* name : {"Photos/summer.JPG", "Photos/Summer Trip/beach summer.png", ".hidden/summer.txt",
+                           "winter.txt"}) {
+    QFile file(root + u'/' + QString::fromUtf8(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name;
+  }
+  const FileIndex index = buildIndex({root, root + QStringLiteral("/Photos")});  // overlapping roots
+  QStringList paths;
+  for (const IndexEntry& entry : index) paths.append(entry.path.mid(root.size()));
+  EXPECT_EQ(paths, (QStringList{"/Photos", "/Photos/Summer Trip", "/Photos/Summer Trip/beach summer.png",
+                                "/Photos/summer.JPG", "/winter.txt"}));
+
+  const auto find = [&](QStringList words, int limit = 200) {
+    QStringList found;
+    for (const QString& hit : findHits(index, words, limit)) found.append(hit.mid(root.size()));
+    return found;
+  };
+  EXPECT_EQ(find({"SUMMER"}),
+            (QStringList{"/Photos/Summer Trip", "/Photos/Summer Trip/beach summer.png", "/Photos/summer.JPG"}));
+  EXPECT_EQ(find({"summer", "trip"}), QStringList{"/Photos/Summer Trip"});
+  EXPECT_EQ(find({"summer"}, 2), (QStringList{"/Photos/Summer Trip", "/Photos/Summer Trip/beach summer.png"}));
+  EXPECT_EQ(find({"photos", "beach"}), QStringList{});  // words match names, not whole paths
+  EXPECT_EQ(find({}), QStringList{});
+}
+
+TEST(LocalSearchService, CodesAreMadeOnceAndKept) {
+  testing::TempRegistry temp;
+  bool stored = false;
+  const ServiceCodes first = loadOrCreateCodes(temp.regKeys(), &stored);
+  EXPECT_TRUE(stored);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9]{27}$")).match(first.securityCode).hasMatch());
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9_]{27}$")).match(first.sessionCode).hasMatch());
+  const ServiceCodes again = loadOrCreateCodes(temp.regKeys());
+  EXPECT_EQ(again.securityCode, first.securityCode);
+  EXPECT_EQ(again.sessionCode, first.sessionCode);
+  EXPECT_EQ(settings::defaultSearchPrefix(temp.regKeys()),
+            QStringLiteral("http://localhost:4664/search&s=") + first.securityCode + QStringLiteral("?q="));
+
+  // A malformed stored code is replaced; the other one stays.
+  temp.regKeys().WriteRegValue(settings::RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode,
+                               QStringLiteral("short"));
+  const ServiceCodes repaired = loadOrCreateCodes(temp.regKeys());
+  EXPECT_NE(repaired.securityCode, QStringLiteral("short"));
+  EXPECT_EQ(repaired.securityCode.size(), 27);
+  EXPECT_EQ(repaired.sessionCode, first.sessionCode);
+}
+
+TEST(LocalSearchService, IndexesAgainWhileServing) {
+  static int argc = 1;
+  static char name[] = "local_search_service_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const ServiceCodes codes{QStringLiteral("Sec"), QStringLiteral("Ses")};
+  LocalSearchServer server(codes, {dir.path()}, /*reindexIntervalMs=*/50);
+  QStringList lines;
+  server.log = [&](const QString& line) { lines.append(line); };
+  const quint16 port = server.listenOnLoopback(0);
+  ASSERT_NE(port, 0);
+  server.startIndexing();
+
+  platform::QtHttpTransfer http;
+  const auto session = http.openSession();
+  const QString search = QStringLiteral("http://127.0.0.1:%1/search&s=Sec?q=late&ie=UTF-8").arg(port);
+  const std::optional<QString> before = session->get(search);
+  ASSERT_TRUE(before.has_value());
+  EXPECT_FALSE(before->contains(QStringLiteral("span title=")));
+
+  // A file that appears later is found once an index run has passed.
+  QFile file(dir.path() + QStringLiteral("/late arrival.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  const QString expected = QStringLiteral("span title=\"") + file.fileName() + u'"';
+  QDeadlineTimer deadline(10'000);
+  std::optional<QString> page;
+  while (!deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    page = session->get(search);
+    if (page && page->contains(expected)) break;
+  }
+  ASSERT_TRUE(page.has_value());
+  EXPECT_TRUE(page->contains(expected));
+  EXPECT_GE(lines.filter(QStringLiteral("indexed")).size(), 2);
+  EXPECT_TRUE(lines.contains(QStringLiteral("127.0.0.1 GET /search&s=Sec?q=late&ie=UTF-8 200")));
+
+  // Without the code, or with another one, nothing is searched.
+  const std::optional<QString> refused =
+      session->get(QStringLiteral("http://127.0.0.1:%1/search&s=Ses?q=late").arg(port));
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_FALSE(refused->contains(QStringLiteral("span title=")));
+  EXPECT_TRUE(lines.last().endsWith(QStringLiteral(" 403")));
+}
+
+}  // namespace
+}  // namespace orvanta::service

@@ -1,0 +1,241 @@
+// One search through the pipeline with a scripted HTTP transfer: the
+// requests in their order, the addresses as typed, which answer is scanned,
+// and what a failed or abandoned search leaves behind.
+#include "fake_file_system.h"
+#include "fake_http_transfer.h"
+#include "search/search_pipeline.h"
+#include "settings/settings_table.h"
+#include "temp_registry.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace orvanta::search {
+namespace {
+
+using platform::PathKind;
+using settings::RegRoot;
+using testing::FakeFileSystem;
+using testing::FakeHttpTransfer;
+using testing::TempRegistry;
+
+const QString kPrefix = QStringLiteral("http://localhost:4664/search&s=Sec0123?q=");
+const QString kSuffix = QStringLiteral("&ie=UTF-8");
+const QString kNumeric = QStringLiteral("http://127.0.0.1:4664");
+const QString kNamed = QStringLiteral("http://localhost:4664");
+const QString kUnsupported =
+    QStringLiteral("http://127.0.0.1:4664/unsupported?url=%2F%26s%3DSec0123%26q%3D&s=Ses_01");
+
+class SearchPipelineTest : public ::testing::Test {
+ protected:
+  SearchPipelineTest() {
+    settings::writeSetting(temp.regKeys(), u"SearchPrefix", kPrefix);
+    settings::writeSetting(temp.regKeys(), u"SearchSuffix", kSuffix);
+    temp.regKeys().WriteRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode,
+                                 QStringLiteral("Sec0123"));
+    temp.regKeys().WriteRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode,
+                                 QStringLiteral("Ses_01"));
+    extensions.applications = settings::kExtensionsApplications;
+    extensions.audio = settings::fixedDefault(u"Extensions_Audio");
+    extensions.images = settings::fixedDefault(u"Extensions_Images");
+    extensions.documents = settings::fixedDefault(u"Extensions_Documents");
+  }
+
+  SearchOutcome search(const QString& text) { return pipeline.run(text, extensions, state, &window); }
+
+  static QStringList getsFor(const QString& searchAddress, const QString& firstRedirect = QString(),
+                             const QString& secondRedirect = QString(), const QString& prefix = kPrefix) {
+    return {prefix + u'e' + kSuffix,
+            kNumeric + firstRedirect,
+            kNamed + firstRedirect,
+            kUnsupported,
+            kNumeric + secondRedirect,
+            kNamed + secondRedirect,
+            searchAddress,
+            searchAddress};
+  }
+
+  TempRegistry temp;
+  FakeHttpTransfer http;
+  FakeFileSystem fileSystem{{QStringLiteral("/m/Song.MP3"), PathKind::File},
+                            {QStringLiteral("/m/notes.txt"), PathKind::File}};
+  SearchPipeline pipeline{temp.regKeys(), http, fileSystem};
+  ExtensionLists extensions;
+  SearchState state;
+  QObject window;
+};
+
+QString page(const QString& body) { return QStringLiteral("<html><body>") + body + QStringLiteral("</body></html>"); }
+
+TEST_F(SearchPipelineTest, RequestsInOrderWithRedirectPathsAndTheScannedAnswer) {
+  const QString searchAddress = kPrefix + QStringLiteral("song") + kSuffix;
+  http.answer(kPrefix + u'e' + kSuffix, page(QStringLiteral("<a href=\"/ok?url=first&x=1\">x</a>")));
+  http.answer(kNumeric + QStringLiteral("/ok?url=first&x=1"), page(QStringLiteral("<a href=\"/ok?url=numeric\">")));
+  // R7 cuts from the page as R5 left it; R6's answer is dropped.
+  http.answer(kNamed + QStringLiteral("/ok?url=first&x=1"), page(QStringLiteral("<a href=\"/ok?url=second\">")));
+  http.answer(kUnsupported, page(QStringLiteral("<a href=\"/ok?url=unsupported\">")));
+  http.answer(kNumeric + QStringLiteral("/ok?url=second"), page(QStringLiteral("home")));
+  const QString results = page(QStringLiteral("<span title=\"/m/Song.MP3\"></span><span title=\"/m/notes.txt\">"));
+  http.answer(searchAddress, results);
+
+  EXPECT_EQ(search(QStringLiteral("song")), SearchOutcome::Completed);
+
+  ASSERT_FALSE(http.requests().isEmpty());
+  EXPECT_EQ(http.requests().front(), (FakeHttpTransfer::Request{true, searchAddress, -1}));  // R1 first
+  EXPECT_EQ(http.getAddresses(),
+            getsFor(searchAddress, QStringLiteral("/ok?url=first&x=1"), QStringLiteral("/ok?url=second")));
+  EXPECT_EQ(http.sessionsOpened(), 1);
+  for (const auto& request : http.requests()) {
+    if (!request.navigation) {
+      EXPECT_EQ(request.session, 0);
+    }
+  }
+  EXPECT_EQ(state.resultPage, results);
+  EXPECT_EQ(state.text2, results);
+  EXPECT_EQ(state.searchQuery, QStringLiteral("song"));
+  EXPECT_EQ(state.categories[Category::Audio], QStringList{QStringLiteral("/m/Song.MP3")});
+  EXPECT_EQ(state.categories[Category::Documents], QStringList{QStringLiteral("/m/notes.txt")});
+  EXPECT_EQ(state.topHit.caption, QStringLiteral("Song.MP3"));
+  EXPECT_EQ(state.topHit.toolTip, QStringLiteral("/m/Song.MP3"));
+  EXPECT_FALSE(pipeline.isRunning());
+}
+
+TEST_F(SearchPipelineTest, TheTextGoesIntoTheAddressAsTyped) {
+  const struct {
+    QString text;
+    QString query;
+  } cases[] = {
+      {QStringLiteral("a b  c"), QStringLiteral("a+b++c")},
+      {QStringLiteral("tom & jerry"), QStringLiteral("tom+&+jerry")},
+      {QString(), QString()},
+      {QStringLiteral(" "), QStringLiteral("+")},
+      {QStringLiteral("100% a+b ?x=1 #2"), QStringLiteral("100%+a+b+?x=1+#2")},
+      {QStringLiteral("Gr\u00fc\u00dfe\tx"), QStringLiteral("Gr\u00fc\u00dfe\tx")},
+  };
+  for (const auto& c : cases) {
+    http.clearRequests();
+    EXPECT_EQ(search(c.text), SearchOutcome::Completed);
+    const QString searchAddress = kPrefix + c.query + kSuffix;
+    EXPECT_EQ(state.searchQuery, c.query);
+    ASSERT_EQ(http.requests().size(), 9);
+    EXPECT_EQ(http.requests().front().address, searchAddress);
+    EXPECT_EQ(http.getAddresses(), getsFor(searchAddress)) << c.text.toStdString();
+  }
+}
+
+TEST_F(SearchPipelineTest, ServiceDownOnTheFirstSearch) {
+  EXPECT_EQ(search(QStringLiteral("song")), SearchOutcome::Completed);
+  // Every request is still made, the redirect requests to the bare bases.
+  EXPECT_EQ(http.getAddresses(), getsFor(kPrefix + QStringLiteral("song") + kSuffix));
+  EXPECT_TRUE(state.resultPage.isEmpty());
+  for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
+  EXPECT_TRUE(state.topHit.caption.isEmpty());
+}
+
+TEST_F(SearchPipelineTest, FailedRequestsLeaveTheEarlierAnswer) {
+  // Only the letter search answers: its page is the one scanned.
+  const QString letterPage = page(QStringLiteral("<span title=\"/m/Song.MP3\">"));
+  http.answer(kPrefix + u'e' + kSuffix, letterPage);
+  search(QStringLiteral("song"));
+  EXPECT_EQ(state.resultPage, letterPage);
+  EXPECT_EQ(state.categories[Category::Audio], QStringList{QStringLiteral("/m/Song.MP3")});
+
+  // With the service gone, the next search scans the previous search's page.
+  http.clearAnswers();
+  search(QStringLiteral("other"));
+  EXPECT_EQ(state.resultPage, letterPage);
+  EXPECT_EQ(state.categories[Category::Audio], QStringList{QStringLiteral("/m/Song.MP3")});
+}
+
+TEST_F(SearchPipelineTest, SettingsAreReadAgainAtEverySearch) {
+  search(QStringLiteral("x"));
+  EXPECT_EQ(state.searchPrefix, kPrefix);
+  const QString newPrefix = QStringLiteral("http://localhost:4664/search&s=Other?q=");
+  settings::writeSetting(temp.regKeys(), u"SearchPrefix", newPrefix);
+  http.clearRequests();
+  search(QStringLiteral("x"));
+  EXPECT_EQ(state.searchPrefix, newPrefix);
+  EXPECT_EQ(http.getAddresses(), getsFor(newPrefix + u'x' + kSuffix, {}, {}, newPrefix));
+
+  // An empty prefix is used as it comes.
+  settings::writeSetting(temp.regKeys(), u"SearchSuffix", QString());  // stored as one blank
+  temp.regKeys().WriteRegValue(RegRoot::LocalMachine, settings::kSettingsKey, QStringLiteral("SearchPrefix"), {});
+  http.clearRequests();
+  search(QStringLiteral("x"));
+  EXPECT_EQ(state.searchSuffix, QStringLiteral(" "));
+  EXPECT_EQ(http.requests().front().address, QStringLiteral(" x "));
+}
+
+TEST_F(SearchPipelineTest, ListsAndTopHitStartEmptyAtEverySearch) {
+  const QString first = kPrefix + QStringLiteral("song") + kSuffix;
+  http.answer(first, page(QStringLiteral("<span title=\"/m/Song.MP3\">")));
+  search(QStringLiteral("song"));
+  ASSERT_EQ(state.categories[Category::Audio].size(), 1);
+  ASSERT_FALSE(state.topHit.caption.isEmpty());
+
+  http.answer(kPrefix + QStringLiteral("none") + kSuffix, page(QStringLiteral("no hits here")));
+  search(QStringLiteral("none"));
+  for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
+  EXPECT_TRUE(state.topHit.caption.isEmpty());
+  EXPECT_TRUE(state.topHit.toolTip.isEmpty());
+}
+
+TEST_F(SearchPipelineTest, WindowClosedDuringAWaitAbandonsTheSearch) {
+  auto owner = std::make_unique<QObject>();
+  http.answer(kNumeric, page(QStringLiteral("numeric")));
+  http.setDuringGet([&](const QString& address) {
+    if (address == kNamed) owner.reset();  // closed during R5
+  });
+  state.resultPage = QStringLiteral("before");
+  EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, state, owner.get()), SearchOutcome::Abandoned);
+  EXPECT_EQ(http.getAddresses().size(), 3);  // nothing after R5
+  EXPECT_EQ(state.resultPage, page(QStringLiteral("numeric")));  // R4's answer, R5's never stored
+  EXPECT_FALSE(pipeline.isRunning());
+}
+
+TEST_F(SearchPipelineTest, AnEnterDuringASearchIsIgnored) {
+  SearchOutcome inner = SearchOutcome::Completed;
+  bool runningDuringWait = false;
+  http.setDuringGet([&](const QString& address) {
+    if (address != kUnsupported) return;
+    runningDuringWait = pipeline.isRunning();
+    inner = pipeline.run(QStringLiteral("second"), extensions, state, &window);
+  });
+  EXPECT_EQ(search(QStringLiteral("first")), SearchOutcome::Completed);
+  EXPECT_TRUE(runningDuringWait);
+  EXPECT_EQ(inner, SearchOutcome::Ignored);
+  EXPECT_EQ(state.searchQuery, QStringLiteral("first"));
+  EXPECT_EQ(http.requests().size(), 9);
+  EXPECT_FALSE(pipeline.isRunning());
+}
+
+TEST_F(SearchPipelineTest, BaseAddressesCanPointAtAnotherService) {
+  SearchPipeline other(temp.regKeys(), http, fileSystem,
+                       {QStringLiteral("http://127.0.0.1:5000"), QStringLiteral("http://localhost:5000")});
+  other.run(QStringLiteral("x"), extensions, state, nullptr);
+  const QStringList gets = http.getAddresses();
+  ASSERT_EQ(gets.size(), 8);
+  EXPECT_EQ(gets[1], QStringLiteral("http://127.0.0.1:5000"));
+  EXPECT_EQ(gets[2], QStringLiteral("http://localhost:5000"));
+  EXPECT_TRUE(gets[3].startsWith(QStringLiteral("http://127.0.0.1:5000/unsupported?url=")));
+}
+
+TEST(RedirectPath, CutFromThePage) {
+  const struct {
+    const char* page;
+    const char* path;
+  } cases[] = {
+      {"<a href=\"/ok?url=a%2Fb&s=1\">x</a><a href=\"/ok?url=second\">", "/ok?url=a%2Fb&s=1"},
+      {"no link here", ""},
+      {"<a href=\"/OK?url=x\">", ""},  // case-sensitive
+      {"text /ok?url=open to the end", "/ok?url=open to the end"},
+      {"/ok?url=\"", "/ok?url="},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SearchPipeline::redirectPath(QString::fromUtf8(c.page)), QString::fromUtf8(c.path)) << c.page;
+  }
+}
+
+}  // namespace
+}  // namespace orvanta::search

@@ -1,0 +1,245 @@
+// End to end: the bundled local search service started over a temporary
+// folder, searched through the real HTTP transfer and file system.
+#include "platform/file_registry.h"
+#include "platform/qt_file_system.h"
+#include "platform/qt_http_transfer.h"
+#include "search/search_pipeline.h"
+#include "settings/settings_table.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace orvanta::search {
+namespace {
+
+using settings::RegRoot;
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "search_service_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+
+bool waitFor(const std::function<bool()>& condition, int ms = 20'000) {
+  QDeadlineTimer deadline(ms);
+  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return condition();
+}
+
+class SearchServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    ASSERT_TRUE(folder.isValid() && config.isValid());
+    root = folder.path() + QStringLiteral("/files");
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/holiday.jpg")));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/music")));
+    for (const QString& name :
+         {QStringLiteral("music/Song.MP3"), QStringLiteral("tom & jerry.txt"), QStringLiteral("O'Brien notes.txt"),
+          QStringLiteral("Gr\u00fc\u00dfe.pdf"), QStringLiteral("100% done.txt"), QStringLiteral("clock.widget"),
+          QStringLiteral("say \"hi\".txt")}) {
+      QFile file(root + u'/' + name);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    service.setProcessEnvironment(environment);
+    QObject::connect(&service, &QProcess::readyReadStandardError,
+                     [this] { log += QString::fromUtf8(service.readAllStandardError()); });
+    service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
+    ASSERT_TRUE(service.waitForStarted());
+    static const QRegularExpression listening(QStringLiteral("listening on port (\\d+)"));
+    ASSERT_TRUE(waitFor([&] { return listening.match(log).hasMatch() && log.contains(QStringLiteral("indexed")); }))
+        << log.toStdString();
+    port = listening.match(log).captured(1);
+
+    securityCode = regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode);
+    ASSERT_EQ(securityCode.size(), 27);
+    prefix = QStringLiteral("http://localhost:%1/search&s=%2?q=").arg(port, securityCode);
+    settings::writeSetting(regKeys, u"SearchPrefix", prefix);
+    settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
+
+    extensions.applications = settings::kExtensionsApplications;
+    for (auto [list, name] : {std::pair{&extensions.audio, u"Extensions_Audio"},
+                              {&extensions.documents, u"Extensions_Documents"},
+                              {&extensions.images, u"Extensions_Images"},
+                              {&extensions.pdfs, u"Extensions_PDFs"},
+                              {&extensions.video, u"Extensions_Video"},
+                              {&extensions.widgets, u"Extensions_Widgets"}}) {
+      *list = settings::fixedDefault(name);
+    }
+  }
+
+  void TearDown() override {
+    service.kill();
+    service.waitForFinished();
+  }
+
+  // The request lines the service has logged so far, from `from` on.
+  QStringList loggedTargets(qsizetype from = 0) const {
+    QStringList targets;
+    static const QRegularExpression line(QStringLiteral("^\\S+ GET (\\S+) (\\d+)$"),
+                                         QRegularExpression::MultilineOption);
+    auto it = line.globalMatch(log);
+    while (it.hasNext()) targets.append(it.next().captured(1));
+    return targets.mid(from);
+  }
+
+  QTemporaryDir folder;
+  QTemporaryDir config;
+  QString root;
+  QProcess service;
+  QString log;
+  QString port;
+  QString securityCode;
+  QString prefix;
+  platform::FileRegistry registry{config.path() + QStringLiteral("/orvanta/registry.reg")};
+  settings::RegKeys regKeys{registry};
+  platform::QtHttpTransfer http;
+  platform::QtFileSystem fileSystem;
+  ExtensionLists extensions;
+  SearchState state;
+  QObject window;
+};
+
+TEST_F(SearchServiceTest, SearchesEndToEnd) {
+  // The base addresses point at this test's service.
+  SearchPipeline pipeline(regKeys, http, fileSystem,
+                          {QStringLiteral("http://127.0.0.1:") + port, QStringLiteral("http://localhost:") + port});
+  const auto run = [&](const QString& text) { return pipeline.run(text, extensions, state, &window); };
+
+  const qsizetype before = loggedTargets().size();
+  ASSERT_EQ(run(QStringLiteral("song")), SearchOutcome::Completed);
+  EXPECT_EQ(state.categories[Category::Audio], QStringList{root + QStringLiteral("/music/Song.MP3")});
+  EXPECT_EQ(state.topHit.caption, QStringLiteral("Song.MP3"));
+  EXPECT_EQ(state.topHit.toolTip, root + QStringLiteral("/music/Song.MP3"));
+
+  // The service saw the whole sequence: the navigation and eight GETs.
+  const QString searchTarget = QStringLiteral("/search&s=%1?q=song&ie=UTF-8").arg(securityCode);
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() == 9; })) << log.toStdString();
+  QStringList targets = loggedTargets(before);
+  targets.removeOne(searchTarget);  // the navigation, which may arrive at any point
+  const QString unsupported = QStringLiteral("/unsupported?url=%2F%26s%3D") + securityCode + QStringLiteral("%26q%3D&s=") +
+                              regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey,
+                                                   settings::kServiceSessionCode);
+  EXPECT_EQ(targets, (QStringList{QStringLiteral("/search&s=%1?q=e&ie=UTF-8").arg(securityCode),
+                                  QStringLiteral("/ok?url=%2F"), QStringLiteral("/ok?url=%2F"), unsupported,
+                                  QStringLiteral("/ok?url=%2F"), QStringLiteral("/ok?url=%2F"), searchTarget,
+                                  searchTarget}));
+
+  const struct {
+    QString text;
+    Category category;
+    QString expected;
+  } cases[] = {
+      {QStringLiteral("O'Brien"), Category::Documents, root + QStringLiteral("/O'Brien notes.txt")},
+      {QStringLiteral("gr\u00fc\u00dfe"), Category::PDFs, root + QStringLiteral("/Gr\u00fc\u00dfe.pdf")},
+      {QStringLiteral("100%"), Category::Documents, root + QStringLiteral("/100% done.txt")},
+      // Only "tom+" reaches the service as the words: the "&" ends them.
+      {QStringLiteral("tom & jerry"), Category::Documents, root + QStringLiteral("/tom & jerry.txt")},
+      {QStringLiteral("holiday"), Category::Folders, root + QStringLiteral("/holiday.jpg")},
+      {QStringLiteral("holiday"), Category::Images, root + QStringLiteral("/holiday.jpg")},
+      {QStringLiteral("clock"), Category::Widgets, root + QStringLiteral("/clock.widget")},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(run(c.text), SearchOutcome::Completed);
+    EXPECT_EQ(state.categories[c.category], QStringList{c.expected}) << c.text.toStdString();
+  }
+  // A double quote in a path is written "&quot;", which is not decoded:
+  // the hit names no existing file and enters no list.
+  ASSERT_EQ(run(QStringLiteral("say")), SearchOutcome::Completed);
+  EXPECT_TRUE(state.resultPage.contains(QStringLiteral("span title=\"") + root +
+                                        QStringLiteral("/say &quot;hi&quot;.txt\"")));
+  for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
+
+  // How the addresses reached the service.
+  const QStringList all = loggedTargets();
+  EXPECT_TRUE(all.contains(QStringLiteral("/search&s=%1?q=tom+&+jerry&ie=UTF-8").arg(securityCode)));
+  EXPECT_TRUE(all.contains(QStringLiteral("/search&s=%1?q=gr%C3%BC%C3%9Fe&ie=UTF-8").arg(securityCode)));
+  EXPECT_TRUE(all.contains(QStringLiteral("/search&s=%1?q=O'Brien&ie=UTF-8").arg(securityCode)));
+
+  // With the service gone the page of the last search stays.
+  const QString lastPage = state.resultPage;
+  service.kill();
+  service.waitForFinished();
+  ASSERT_EQ(run(QStringLiteral("song")), SearchOutcome::Completed);
+  EXPECT_EQ(state.resultPage, lastPage);
+}
+
+// A window that holds the search state, as the results window does.
+struct StateHolder : QObject {
+  SearchState state;
+};
+
+TEST_F(SearchServiceTest, WindowDestroyedDuringARealWait) {
+  SearchPipeline pipeline(regKeys, http, fileSystem,
+                          {QStringLiteral("http://127.0.0.1:") + port, QStringLiteral("http://localhost:") + port});
+  auto* holder = new StateHolder;
+  // Runs inside the first wait; any later use of the state would be a use
+  // of freed memory, which the sanitizer build reports.
+  QTimer::singleShot(0, [holder] { delete holder; });
+  const qsizetype before = loggedTargets().size();
+  EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, holder->state, holder), SearchOutcome::Abandoned);
+  EXPECT_FALSE(pipeline.isRunning());
+  // The pipeline serves the next window.
+  StateHolder next;
+  EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, next.state, &next), SearchOutcome::Completed);
+  // The abandoned search stopped after the request that was running: only
+  // the second search reached the unsupported address.
+  const auto unsupportedCount = [&] {
+    return loggedTargets(before).filter(QStringLiteral("/unsupported?")).size();
+  };
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() >= 9 && unsupportedCount() >= 1; }));
+  EXPECT_EQ(unsupportedCount(), 1);
+  EXPECT_LE(loggedTargets(before).size(), 11);
+  EXPECT_EQ(next.state.categories[Category::Audio], QStringList{root + QStringLiteral("/music/Song.MP3")});
+}
+
+TEST_F(SearchServiceTest, ServiceRefusesSearchesWithoutItsCodeAndKeepsItsCodes) {
+  const auto session = http.openSession();
+  const QString base = QStringLiteral("http://127.0.0.1:") + port;
+  for (const QString& target : {QStringLiteral("/search&s=wrong?q=song"), QStringLiteral("/search?q=song"),
+                                QStringLiteral("/search&s=?q=song"),
+                                QStringLiteral("/search&s=") + securityCode.toLower() + QStringLiteral("?q=song")}) {
+    const std::optional<QString> page = session->get(base + target);
+    ASSERT_TRUE(page.has_value()) << target.toStdString();
+    EXPECT_FALSE(page->contains(QStringLiteral("span title="))) << target.toStdString();
+  }
+  ASSERT_TRUE(waitFor([&] { return log.count(QStringLiteral(" 403\n")) == 4; })) << log.toStdString();
+  const std::optional<QString> home = session->get(QStringLiteral("http://[::1]:") + port + u'/');
+  if (home) {  // where the system has IPv6
+    EXPECT_TRUE(home->contains(QStringLiteral("/ok?url=")));
+  }
+
+  // A second start reuses the stored codes.
+  service.kill();
+  service.waitForFinished();
+  log.clear();
+  service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
+  ASSERT_TRUE(waitFor([&] { return log.contains(QStringLiteral("listening")); }));
+  EXPECT_EQ(regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode),
+            securityCode);
+  const QString session2 =
+      regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode);
+  EXPECT_EQ(session2.size(), 27);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9_]{27}$")).match(session2).hasMatch());
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9]{27}$")).match(securityCode).hasMatch());
+}
+
+}  // namespace
+}  // namespace orvanta::search
