@@ -29,7 +29,6 @@ class FakeWindowSystem : public platform::WindowSystem {
   }
   void bringToFront(QWidget& window) override {
     bringToFrontCalls << window.objectName();
-    window.raise();
   }
   void processPendingEvents() override {
     ++pendingEventRuns;
