@@ -8,6 +8,7 @@
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
 
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -54,6 +55,21 @@ class StartupE2eTest : public ::testing::Test {
     return count;
   }
 
+  // Polls `condition` every 50 ms until it holds or `timeoutMs` pass.
+  template <typename Condition>
+  static bool waitUntil(Condition condition, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+      if (deadline.hasExpired()) return false;
+      QThread::msleep(50);
+    }
+    return true;
+  }
+
+  bool waitForFocus(const QString& window) {
+    return waitUntil([&] { return session->focusedWindow() == window; });
+  }
+
   // Clicks the button and returns the panel's window once it shows.
   QString dropThePanel() {
     const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
@@ -89,22 +105,22 @@ TEST_F(StartupE2eTest, PanelDropsDownWithTheCaretAndAnotherApplicationEndsThePro
 
   // The focus timer puts the caret into the search box: what is typed
   // shows there.
-  std::optional<QString> focused;
-  for (int i = 0; i < 100 && focused != panel; ++i) {
-    focused = session->focusedWindow();
-    if (focused != panel) QThread::msleep(50);
-  }
-  ASSERT_EQ(focused, panel);
+  ASSERT_TRUE(waitForFocus(*panel));
   const QRect searchBox(panelPlace->x() + 140, panelPlace->y() + 7, 167, 17);
-  QThread::msleep(300);
-  const QImage before = session->grab(QStringLiteral(ORVANTA_SCREEN_GRAB), searchBox);
+  const QString grabTool = QStringLiteral(ORVANTA_SCREEN_GRAB);
+  // The empty search box, once its picture holds still (a blinking caret
+  // aside).
+  QImage before = session->grab(grabTool, searchBox);
+  ASSERT_TRUE(waitUntil([&] {
+    const QImage now = session->grab(grabTool, searchBox);
+    const bool still = !now.isNull() && differingPixels(before, now) >= 0 && differingPixels(before, now) < 30;
+    before = now;
+    return still;
+  }));
   ASSERT_TRUE(session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
                                 QStringLiteral("WWWWWW")}));
-  QThread::msleep(300);
-  const QImage after = session->grab(QStringLiteral(ORVANTA_SCREEN_GRAB), searchBox);
-  ASSERT_FALSE(before.isNull());
   // More than a blinking caret could change.
-  EXPECT_GT(differingPixels(before, after), 100);
+  EXPECT_TRUE(waitUntil([&] { return differingPixels(before, session->grab(grabTool, searchBox)) > 100; }, 5000));
 
   // Another application takes the activation: every window closes and the
   // program ends with status 0.
@@ -129,15 +145,16 @@ TEST_F(StartupE2eTest, CloseButtonEndsTheProgram) {
   EXPECT_EQ(panelPlace->topLeft(), QPoint(400, 100));
 
   // Enter shows the close button at the end of the search field.
-  std::optional<QString> focused;
-  for (int i = 0; i < 100 && focused != panel; ++i) {
-    focused = session->focusedWindow();
-    if (focused != panel) QThread::msleep(50);
-  }
+  ASSERT_TRUE(waitForFocus(panel));
   ASSERT_TRUE(session->xdotool({QStringLiteral("type"), QStringLiteral("report")}));
   ASSERT_TRUE(session->xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-  QThread::msleep(300);
-  ASSERT_TRUE(session->clickAt(panelPlace->topLeft() + QPoint(316 + 7, 9 + 7)));
+  // Until the Enter is handled the close button is hidden and a click
+  // there lands on the label of the search field, which closes nothing.
+  const QPoint closeButton = panelPlace->topLeft() + QPoint(316 + 7, 9 + 7);
+  EXPECT_TRUE(waitUntil([&] {
+    session->clickAt(closeButton);
+    return program.waitForFinished(200);
+  }));
   EXPECT_EQ(X11Session::waitForExit(program), 0);
 }
 
