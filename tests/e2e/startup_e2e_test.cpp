@@ -102,6 +102,14 @@ TEST_F(StartupE2eTest, PanelDropsDownWithTheCaretAndAnotherApplicationEndsThePro
   ASSERT_TRUE(panelPlace);
   // LeftPosition 19200 - 5115 = 14085 twips is 939 px; 330 twips are 22 px.
   EXPECT_EQ(*panelPlace, QRect((kScreenWidth * 15 - 5115) / 15, 22, 341, 31));
+  // Both stay above normal windows.
+  for (const QString& window : {*button, *panel}) {
+    EXPECT_TRUE(waitUntil([&] {
+      const auto state = session->run(QStringLiteral("xprop"), {QStringLiteral("-id"), window,
+                                                                QStringLiteral("_NET_WM_STATE")});
+      return state && state->contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+    })) << window.toStdString();
+  }
 
   // The focus timer puts the caret into the search box: what is typed
   // shows there.
