@@ -1,6 +1,6 @@
-// Twips (1/1440 inch) to pixels and back, at a screen's logical dots per
-// inch: 15 twips a pixel at 96 dpi. Window and control positions are kept
-// in twips and converted here when they reach the window system.
+// Twips (1/1440 inch) and pixels: window and control positions are kept in
+// twips and converted through the screen's logical dots per inch, which
+// makes 15 twips a pixel at 96 dpi.
 #pragma once
 
 #include <QRect>
@@ -9,10 +9,10 @@ class QScreen;
 
 namespace orvanta::platform {
 
+inline constexpr int kTwipsPerInch = 1440;
+
 class TwipsScale {
  public:
-  static constexpr double kTwipsPerInch = 1440.0;
-
   explicit TwipsScale(double logicalDpi = 96.0) : dpi_(logicalDpi > 0 ? logicalDpi : 96.0) {}
 
   // The scale of `screen`, or 96 dpi when there is no screen.
@@ -31,5 +31,24 @@ class TwipsScale {
  private:
   double dpi_;
 };
+
+// The same conversions on the primary screen (96 dpi without a screen).
+// The primary screen's logical dots per inch (96 without a screen).
+double logicalDpiX();
+double logicalDpiY();
+
+// Twips to whole pixels, rounded to the nearest.
+int twipsToPixelsX(double twips);
+int twipsToPixelsY(double twips);
+// Pixels to twips.
+int pixelsToTwipsX(int pixels);
+int pixelsToTwipsY(int pixels);
+
+// A rectangle given in twips (left, top, width, height) in pixels.
+QRect twipsToPixels(int left, int top, int width, int height);
+
+// The primary screen's size in twips.
+int screenWidthTwips();
+int screenHeightTwips();
 
 }  // namespace orvanta::platform

@@ -1,0 +1,21 @@
+// The pictures of the window designs, kept as Qt resources under
+// ":/artwork". A picture that is missing leaves its control empty.
+#pragma once
+
+#include <QString>
+
+namespace orvanta::desktop::artwork {
+
+inline const QString kForm1Background = QStringLiteral(":/artwork/form1_background.png");  // 814 x 2000
+inline const QString kProgressStrip = QStringLiteral(":/artwork/progress_strip.png");      // 43 x 362
+inline const QString kIconApplications = QStringLiteral(":/artwork/icon_applications.png");
+inline const QString kIconAudio = QStringLiteral(":/artwork/icon_audio.png");
+inline const QString kIconDocuments = QStringLiteral(":/artwork/icon_documents.png");
+inline const QString kIconImages = QStringLiteral(":/artwork/icon_images.png");
+inline const QString kIconPdfs = QStringLiteral(":/artwork/icon_pdfs.png");
+inline const QString kIconRowDefault = QStringLiteral(":/artwork/icon_row_default.png");
+inline const QString kCloseButton = QStringLiteral(":/artwork/close_button.png");              // 14 x 14
+inline const QString kMenuButtonIdle = QStringLiteral(":/artwork/menu_button_idle.png");        // 46 x 22
+inline const QString kMenuButtonPressed = QStringLiteral(":/artwork/menu_button_pressed.png");  // 46 x 22
+
+}  // namespace orvanta::desktop::artwork

@@ -1,0 +1,130 @@
+// The menu-bar button: load, placement, keeping on top and the click.
+#include "menu_button.h"
+
+#include "artwork.h"
+#include "windows.h"
+#include "platform/twips.h"
+#include "settings/conversions.h"
+#include "settings/settings_table.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace orvanta::desktop {
+namespace {
+
+// Window design, twips; the first resize replaces the size by Image1's.
+constexpr int kDesignLeft = 5250;
+constexpr int kDesignTop = 5475;
+constexpr int kDesignWidth = 2235;
+constexpr int kDesignHeight = 1290;
+constexpr int kImageWidth = 690;
+constexpr int kImageHeight = 330;
+// The button's right edge lies this far right of the panel's.
+constexpr double kRightOverhang = 100;
+
+}  // namespace
+
+MenuButton::MenuButton(const settings::RegKeys& regKeys, platform::WindowSystem& windowSystem, Windows& windows,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      regKeys_(regKeys),
+      windowSystem_(windowSystem),
+      windows_(windows),
+      idlePicture_(artwork::kMenuButtonIdle) {
+  setObjectName(QStringLiteral("MenuButton"));
+  setWindowTitle(QStringLiteral("Orvanta Button"));
+  setGeometry(platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
+
+  image1_ = new QLabel(this);
+  image1_->setObjectName(QStringLiteral("Image1"));
+  image1_->setPixmap(QPixmap(artwork::kMenuButtonPressed));
+  image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  image1_->setGeometry(platform::twipsToPixels(0, 0, kImageWidth, kImageHeight));
+  image1_->hide();
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(150);
+  connect(timer1_, &QTimer::timeout, this, &MenuButton::keepOnTop);
+  timer1_->start();
+}
+
+void MenuButton::Form_Load() {
+  // Referring to the results window loads it, with its whole load, hidden.
+  windows_.form1().setVisible(false);
+  const QString left = settings::readSetting(regKeys_, u"LeftPosition");
+  const QString top = settings::readSetting(regKeys_, u"TopPosition");
+  if (const auto value = settings::TextToLong(left)) left_ = *value;
+  if (const auto value = settings::TextToDouble(top)) {
+    if (const auto rounded = settings::RoundToLong(*value - Height())) top_ = *rounded;
+  }
+  setLeft(left_);
+  setTop(top_);
+}
+
+void MenuButton::Form_Resize() {
+  resize(image1_->size());
+  // A position that cannot be read keeps the button where it is.
+  const auto left = settings::TextToDouble(settings::readSetting(regKeys_, u"LeftPosition"));
+  const auto top = settings::TextToDouble(settings::readSetting(regKeys_, u"TopPosition"));
+  if (left) {
+    if (const auto rounded = settings::RoundToLong(*left + kRightOverhang)) {
+      setLeft(windows_.form1().Width() + *rounded - Width());
+    }
+  }
+  if (top) {
+    if (const auto rounded = settings::RoundToLong(*top - Height())) setTop(*rounded);
+  }
+}
+
+void MenuButton::Form_Click() {
+  // The pressed picture covers the whole button and takes no clicks: while
+  // it shows, a click does nothing.
+  if (image1_->isVisible()) return;
+  image1_->setVisible(true);
+  results_window::Form1& form1 = windows_.form1();
+  form1.show();
+  form1.activateWindow();
+}
+
+void MenuButton::keepOnTop() { windowSystem_.keepOnTop(*this); }
+
+void MenuButton::Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  timer1_->stop();
+  hide();
+  emit unloaded();
+}
+
+int MenuButton::Left() const { return platform::pixelsToTwipsX(x()); }
+int MenuButton::Top() const { return platform::pixelsToTwipsY(y()); }
+int MenuButton::Width() const { return platform::pixelsToTwipsX(width()); }
+int MenuButton::Height() const { return platform::pixelsToTwipsY(height()); }
+void MenuButton::setLeft(int twips) { move(platform::twipsToPixelsX(twips), y()); }
+void MenuButton::setTop(int twips) { move(x(), platform::twipsToPixelsY(twips)); }
+
+bool MenuButton::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) keepOnTop();
+  return QWidget::event(event);
+}
+
+void MenuButton::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!unloaded_) Form_Resize();
+}
+
+void MenuButton::paintEvent(QPaintEvent*) {
+  if (idlePicture_.isNull()) return;
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, idlePicture_);
+}
+
+void MenuButton::mouseReleaseEvent(QMouseEvent* event) {
+  QWidget::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Form_Click();
+}
+
+}  // namespace orvanta::desktop

@@ -1,0 +1,48 @@
+// Activation changes, pending events and ending the process through Qt.
+#include "window_system_qt.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace orvanta::platform {
+
+QtWindowSystem::QtWindowSystem() {
+  if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+}
+
+QtWindowSystem::~QtWindowSystem() {
+  if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+}
+
+void QtWindowSystem::bringToFront(QWidget& window) { window.raise(); }
+
+void QtWindowSystem::processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+ActivationHook QtWindowSystem::replaceActivationHook(ActivationHook hook) {
+  ActivationHook previous = std::move(hook_);
+  hook_ = std::move(hook);
+  return previous;
+}
+
+void QtWindowSystem::endProgram(int status) {
+  std::fflush(nullptr);
+  std::_Exit(status);
+}
+
+bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ApplicationStateChange && watched == QCoreApplication::instance() && hook_) {
+    // The new state is in place when the event is sent.
+    const auto state = QGuiApplication::applicationState();
+    // A copy: the hook may replace itself while it runs.
+    const ActivationHook hook = hook_;
+    hook(state == Qt::ApplicationActive);
+  }
+  return false;  // the event always goes on
+}
+
+}  // namespace orvanta::platform

@@ -1,0 +1,29 @@
+// The parts of the window-system service that Qt gives on every system:
+// activation changes, pending events and ending the process. The backends
+// add what needs the system's own window manager.
+#pragma once
+
+#include "window_system.h"
+
+#include <QObject>
+
+namespace orvanta::platform {
+
+class QtWindowSystem : public QObject, public WindowSystem {
+ public:
+  QtWindowSystem();
+  ~QtWindowSystem() override;
+
+  void bringToFront(QWidget& window) override;
+  void processPendingEvents() override;
+  ActivationHook replaceActivationHook(ActivationHook hook) override;
+  void endProgram(int status) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  ActivationHook hook_;
+};
+
+}  // namespace orvanta::platform

@@ -1,0 +1,486 @@
+// Form1: design, load, lifecycle and the window's own handlers.
+#include "form1.h"
+
+#include "desktop/artwork.h"
+#include "platform/fonts.h"
+#include "platform/twips.h"
+#include "settings/conversions.h"
+#include "settings/settings_table.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace orvanta::results_window {
+namespace {
+
+namespace artwork = desktop::artwork;
+
+// Window design, twips.
+constexpr int kDesignLeft = 240;
+constexpr int kDesignTop = 1395;
+constexpr int kDesignWidth = 5115;
+constexpr int kDesignHeight = 11160;
+// Only the search strip shows until a search lays out rows.
+constexpr int kSearchStripHeight = 470;
+
+constexpr int kProgressFrameStep = 450;
+constexpr int kLastProgressFrameTop = -4950;
+
+constexpr int kRowTopAtStart = 1360;
+
+const QColor kBackColour(255, 0, 255);
+const QColor kRowTextColour(47, 47, 47);
+const QColor kLabel1TextColour(128, 128, 128);
+const QColor kSelectionBandColour(37, 92, 226);
+const QColor kLine1Colour(192, 192, 192);
+
+const QString kLucidaGrande = QStringLiteral("Lucida Grande");
+const QString kMacGrande = QStringLiteral("MACGrande");
+
+bool isEnterKey(const QKeyEvent& key) { return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter; }
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  palette.setColor(QPalette::Text, colour);
+  widget->setPalette(palette);
+}
+
+// Where the design puts the row elements that lie outside the client
+// area: scattered to the right of the window's width.
+QPoint scatteredPosition(int array, int index) {
+  return {5280 + ((index * 7 + array) % 12) * 480, 150 + ((index * 5 + array * 3) % 36) * 300};
+}
+
+}  // namespace
+
+Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSystem, PreferencesWindow& preferences,
+             ProgramWindows& windows, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
+      regKeys_(regKeys),
+      windowSystem_(windowSystem),
+      preferences_(preferences),
+      windows_(windows),
+      module1_(windowSystem) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Orvanta"));
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, kBackColour);
+  setPalette(palette);
+  setAutoFillBackground(true);
+  background_ = QPixmap(artwork::kForm1Background);
+  setGeometry(platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
+  buildDesign();
+}
+
+Form1::~Form1() { module1_.UnhookWindow(); }
+
+void Form1::place(QWidget* control, int left, int top, int width, int height) {
+  control->setGeometry(platform::twipsToPixels(left, top, width, height));
+}
+
+void Form1::buildDesign() {
+  const QFont rowFont = platform::designFont(kLucidaGrande, 9);
+  const QFont boldRowFont = platform::designFont(kLucidaGrande, 9, true);
+
+  auto makeLabel = [this](const QString& name, const QString& caption) {
+    auto* label = new QLabel(this);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(caption);
+    return label;
+  };
+  auto makeImage = [this](const QString& name, const QPixmap& picture) {
+    auto* image = new QLabel(this);
+    image->setObjectName(name);
+    image->setPixmap(picture);
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return image;
+  };
+
+  // Lowest in the z-order: the highlight band, behind the row labels.
+  selectionBand_ = makeLabel(QStringLiteral("SelectionBand"), QString());
+  selectionBand_->setAutoFillBackground(true);
+  {
+    QPalette band = selectionBand_->palette();
+    band.setColor(QPalette::Window, kSelectionBandColour);
+    selectionBand_->setPalette(band);
+  }
+  place(selectionBand_, 6075, 9780, 6000, 270);
+
+  // MenuScroller: the rows' hit areas, 0-81 and 999.
+  for (int i = 0; i <= 81; ++i) {
+    QLabel* label = makeLabel(QStringLiteral("MenuScroller_%1").arg(i), QString());
+    const QPoint at = i == 1 ? QPoint(3195, 1110) : i == 0 ? QPoint(5235, 4350) : scatteredPosition(3, i);
+    place(label, at.x(), at.y(), i == 0 ? 3270 : 6630, 270);
+    menuScroller_.add(i, label);
+  }
+  {
+    QLabel* label = makeLabel(QStringLiteral("MenuScroller_999"), QString());
+    place(label, 5235, 4650, 6630, 270);
+    menuScroller_.add(999, label);
+  }
+
+  // LeftsideLabel: the caption column, 0-123 and 999.
+  auto makeCaption = [&](int index, const QString& caption, QPoint at) {
+    QLabel* label = makeLabel(QStringLiteral("LeftsideLabel_%1").arg(index), caption);
+    label->setFont(rowFont);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    setTextColour(label, kRowTextColour);
+    place(label, at.x(), at.y(), 1740, 255);
+    leftsideLabel_.add(index, label);
+  };
+  for (int i = 0; i <= 123; ++i) {
+    const QPoint at = i == 0 ? QPoint(45, 675) : i == 1 ? QPoint(0, 960) : scatteredPosition(0, i);
+    makeCaption(i, i == 1 ? QStringLiteral("Top Hit") : QString(), at);
+  }
+  makeCaption(999, QString(), QPoint(6465, 9105));
+
+  // IconImg: the row icons, 0-106; all but element 0 scale their picture.
+  const QPixmap rowIcon(artwork::kIconRowDefault);
+  for (int i = 0; i <= 106; ++i) {
+    QLabel* image = makeImage(QStringLiteral("IconImg_%1").arg(i), rowIcon);
+    image->setScaledContents(i != 0);
+    const QPoint at = i == 0 ? QPoint(1950, 525) : scatteredPosition(1, i);
+    place(image, at.x(), at.y(), 240, 240);
+    image->setVisible(i <= 45);
+    iconImg_.add(i, image);
+  }
+
+  // FileName: the file names, 0-110 and 999.
+  auto makeFileName = [&](int index, const QString& caption, QPoint at, int width, bool bold, bool visible) {
+    QLabel* label = makeLabel(QStringLiteral("FileName_%1").arg(index), caption);
+    label->setFont(bold ? boldRowFont : rowFont);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextColour(label, kRowTextColour);
+    place(label, at.x(), at.y(), width, 270);
+    label->setVisible(visible);
+    fileName_.add(index, label);
+  };
+  for (int i = 0; i <= 110; ++i) {
+    const QString caption = i == 0 ? QStringLiteral("Show All") : i >= 3 ? QStringLiteral("FILE") : QString();
+    const QPoint at = i == 0 ? QPoint(2280, 525) : scatteredPosition(2, i);
+    const int width = i >= 34 && i <= 46 ? 2685 : 2805;
+    makeFileName(i, caption, at, width, i >= 97, i <= 2);
+  }
+  makeFileName(999, QStringLiteral("Orvanta Preferences..."), QPoint(8355, 8685), 2805, false, true);
+
+  // Category icons, picture sources for the rows.
+  iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), QPixmap(artwork::kIconApplications));
+  place(iconsApplications_, 5280, 3000, 240, 240);
+  iconsAudio_ = makeImage(QStringLiteral("IconsAudio"), QPixmap(artwork::kIconAudio));
+  place(iconsAudio_, 6120, 45, 240, 240);
+  iconsDocuments_ = makeImage(QStringLiteral("IconsDocuments"), QPixmap(artwork::kIconDocuments));
+  place(iconsDocuments_, 6825, 75, 240, 240);
+  iconsImages_ = makeImage(QStringLiteral("IconsImages"), QPixmap(artwork::kIconImages));
+  place(iconsImages_, 7905, 5415, 240, 240);
+  iconsPdfs_ = makeImage(QStringLiteral("IconsPDFs"), QPixmap(artwork::kIconPdfs));
+  place(iconsPdfs_, 8010, 6540, 240, 240);
+
+  line1_ = new LineControl(kLine1Colour, this);
+  line1_->setObjectName(QStringLiteral("Line1"));
+  line1_->setPoints(6810, 8805, 10650, 8775);
+  line1_->hide();
+
+  label1_ = makeLabel(QStringLiteral("Label1"), QString());
+  label1_->setFont(platform::designFont(kMacGrande, 8.25));
+  setTextColour(label1_, kLabel1TextColour);
+  place(label1_, 2085, 90, 2790, 270);
+  label1_->installEventFilter(this);
+
+  closeButton_ = makeImage(QStringLiteral("CloseButton"), QPixmap(artwork::kCloseButton));
+  place(closeButton_, 4740, 135, 210, 210);
+  closeButton_->hide();
+  closeButton_->installEventFilter(this);
+
+  progress_ = new QWidget(this);
+  progress_->setObjectName(QStringLiteral("Progress"));
+  place(progress_, 0, 0, 600, 435);
+  progressFrame_ = new QLabel(progress_);
+  progressFrame_->setObjectName(QStringLiteral("ProgressFrame"));
+  progressFrame_->setPixmap(QPixmap(artwork::kProgressStrip));
+  progressFrame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  place(progressFrame_, 0, 0, 645, 5430);
+  progress_->hide();
+
+  text1_ = new QLineEdit(this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setFrame(false);
+  text1_->setFont(platform::designFont(kLucidaGrande, 9));
+  setTextColour(text1_, Qt::black);
+  place(text1_, 2100, 105, 2505, 255);
+  text1_->hide();
+  text1_->installEventFilter(this);
+
+  text2_ = new QPlainTextEdit(this);
+  text2_->setObjectName(QStringLiteral("Text2"));
+  text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text2_->setPlainText(QStringLiteral("Text2"));
+  place(text2_, 11160, 1470, 3765, 645);
+
+  // The search box comes first in the tab order.
+  setTabOrder(text1_, text2_);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(60);
+  connect(timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  timer2_ = new QTimer(this);
+  timer2_->setObjectName(QStringLiteral("Timer2"));
+  timer2_->setInterval(150);
+  connect(timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+}
+
+QString Form1::readSetting(QStringView name) const { return settings::readSetting(regKeys_, name); }
+
+void Form1::writeSetting(QStringView name, const QString& value) const {
+  settings::writeSetting(regKeys_, name, value);
+}
+
+void Form1::Form_Load() {
+  // 1. The system folder.
+  WindowsDirectory = windowSystem_.windowsDirectory();
+
+  // 2-4. The two halves of the search address; an empty one shows the
+  // preferences window (loaded before the default is stored) and gets its
+  // default.
+  SearchPrefix = readSetting(u"SearchPrefix");
+  SearchSuffix = readSetting(u"SearchSuffix");
+  if (SearchPrefix.isEmpty()) {
+    preferences_.showPreferences();
+    SearchPrefix = settings::defaultSearchPrefix(regKeys_);
+    writeSetting(u"SearchPrefix", SearchPrefix);
+  }
+  if (SearchSuffix.isEmpty()) {
+    preferences_.showPreferences();
+    SearchSuffix = settings::fixedDefault(u"SearchSuffix");
+    writeSetting(u"SearchSuffix", SearchSuffix);
+  }
+
+  // 5. The deactivation hook.
+  module1_.HookedWindow = this;
+  module1_.HookWindow();
+
+  // 6-7. The extension lists.
+  Extensions_Applications = settings::kExtensionsApplications;
+  const struct {
+    QStringView name;
+    QString& variable;
+  } lists[] = {
+      {u"Extensions_Audio", Extensions_Audio}, {u"Extensions_Documents", Extensions_Documents},
+      {u"Extensions_Images", Extensions_Images}, {u"Extensions_PDFs", Extensions_PDFs},
+      {u"Extensions_Video", Extensions_Video},   {u"Extensions_Widgets", Extensions_Widgets},
+  };
+  for (const auto& list : lists) {
+    list.variable = readSetting(list.name);
+    if (list.variable.isEmpty()) {
+      list.variable = settings::fixedDefault(list.name);
+      writeSetting(list.name, list.variable);
+    }
+  }
+
+  // 8. Rows per group; text that is not a number leaves the variable as it
+  // was.
+  if (const auto value = settings::TextToLong(readSetting(u"MaxSearchResults"))) MaxSearchResults = *value;
+  if (MaxSearchResults == 0) {
+    MaxSearchResults = settings::kDefaultMaxSearchResults;
+    writeSetting(u"MaxSearchResults", settings::NumberToText(MaxSearchResults));
+  }
+
+  // 9-12. The anchor; 0 means unset.
+  if (const auto value = settings::TextToLong(readSetting(u"LeftPosition"))) LeftPosition = *value;
+  if (const auto value = settings::TextToLong(readSetting(u"TopPosition"))) TopPosition = *value;
+  if (LeftPosition == 0) {
+    if (const auto value = settings::RoundToLong(double(platform::screenWidthTwips()) - Width())) {
+      LeftPosition = *value;
+      writeSetting(u"LeftPosition", settings::NumberToText(LeftPosition));
+      setLeft(LeftPosition);
+    }
+  }
+  if (TopPosition == 0) {
+    TopPosition = settings::kDefaultTopPosition;
+    writeSetting(u"TopPosition", settings::NumberToText(TopPosition));
+    setTop(TopPosition);
+  }
+  setLeft(LeftPosition);
+  setTop(TopPosition);
+
+  // 13. Row layout values.
+  WindowExtraHeight = 420;
+  BottomRowOffset = 100;
+  RowIndex = 1;
+  RowTop = kRowTopAtStart;
+
+  // 14. Only the search strip shows.
+  setHeight(kSearchStripHeight);
+
+  // 15. The search box; while the window is hidden the focus only takes
+  // effect once it shows, which Timer2 sees to.
+  text1_->setFocus();
+  text1_->setEnabled(true);
+  text1_->setVisible(true);
+  text1_->setFocus();
+
+  timer1_->start();
+  timer2_->start();
+}
+
+void Form1::Form_Activate() { windowSystem_.keepOnTop(*this); }
+
+void Form1::Form_Resize() {
+  const int bottom = Height() - 15;
+  line1_->setPoints(0, bottom, Width(), bottom);
+}
+
+void Form1::setProgressFrameTop(int twips) {
+  progressFrameTop_ = twips;
+  progressFrame_->move(0, platform::twipsToPixelsY(twips));
+}
+
+void Form1::Timer1_Timer() {
+  windowSystem_.processPendingEvents();
+  if (unloaded_) return;
+  if (progressFrameTop_ == kLastProgressFrameTop) setProgressFrameTop(0);
+  setProgressFrameTop(progressFrameTop_ - kProgressFrameStep);
+}
+
+void Form1::Timer2_Timer() {
+  if (!isVisible()) return;
+  text1_->setVisible(true);
+  text1_->setFocus();
+  text1_->setEnabled(true);
+  timer2_->stop();
+}
+
+void Form1::CloseForm() {
+  if (PreferencesOpen) return;
+  module1_.UnhookWindow();
+  windows_.hideButtonPressedPicture();
+  preferences_.unloadPreferences();
+  windows_.unloadBorderBackground();
+  windows_.unloadMenuButton();
+  windows_.unloadForm1();
+}
+
+void Form1::Form_Unload() { module1_.UnhookWindow(); }
+
+void Form1::Unload() {
+  if (unloaded_) return;
+  Form_Unload();
+  unloaded_ = true;
+  timer1_->stop();
+  timer2_->stop();
+  hide();
+  emit unloaded();
+}
+
+void Form1::CloseButton_Click() { windowSystem_.endProgram(0); }
+
+bool Form1::Text1_KeyPress(const QKeyEvent& key) {
+  // Every key that types a character first lets pending events run.
+  if (key.text().isEmpty() && !isEnterKey(key)) return false;
+  windowSystem_.processPendingEvents();
+  if (unloaded_) return true;
+  if (!isEnterKey(key)) return false;
+  // The Enter never reaches the text box. A second Enter while a search
+  // runs is dropped.
+  if (searchRunning_) return true;
+  EnterPending = true;
+  RowTop = kRowTopAtStart;
+  RowIndex = 1;
+  progress_->setVisible(true);
+  closeButton_->setVisible(true);
+  if (searchCallback_) {
+    searchRunning_ = true;
+    const bool windowAlive = searchCallback_(text1_->text());
+    if (!windowAlive || unloaded_) return true;
+    searchRunning_ = false;
+  }
+  return true;
+}
+
+bool Form1::Text1_KeyUp() {
+  // The release of the Enter that started a search is swallowed.
+  const bool swallow = EnterPending;
+  EnterPending = false;
+  text1_->setFocus();
+  return swallow;
+}
+
+void Form1::setTopHitLabel(const search::TopHitLabel& label) {
+  QLabel* topHit = fileName_(1);
+  topHit->setText(label.caption);
+  topHit->setToolTip(label.toolTip);
+}
+
+search::TopHitLabel Form1::topHitLabel() const {
+  const QLabel* topHit = fileName_(1);
+  return {topHit->text(), topHit->toolTip()};
+}
+
+int Form1::Left() const { return platform::pixelsToTwipsX(x()); }
+int Form1::Top() const { return platform::pixelsToTwipsY(y()); }
+int Form1::Width() const { return platform::pixelsToTwipsX(width()); }
+int Form1::Height() const { return platform::pixelsToTwipsY(height()); }
+void Form1::setLeft(int twips) { move(platform::twipsToPixelsX(twips), y()); }
+void Form1::setTop(int twips) { move(x(), platform::twipsToPixelsY(twips)); }
+void Form1::setHeight(int twips) { resize(width(), platform::twipsToPixelsY(twips)); }
+
+bool Form1::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) Form_Activate();
+  return QWidget::event(event);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Form_Resize();
+}
+
+void Form1::paintEvent(QPaintEvent*) {
+  if (background_.isNull()) return;
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, background_);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == text1_) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+        return Text1_KeyPress(*static_cast<QKeyEvent*>(event));
+      case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
+        return Text1_KeyUp();
+      case QEvent::MouseButtonDblClick:
+        preferences_.showPreferences();
+        return false;
+      default:
+        return false;
+    }
+  }
+  if (event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* control = static_cast<QWidget*>(watched);
+    const bool click = mouse->button() == Qt::LeftButton && control->rect().contains(mouse->position().toPoint());
+    if (click && watched == closeButton_) {
+      CloseButton_Click();
+      return true;
+    }
+    if (click && watched == label1_) {
+      text1_->setVisible(true);
+      label1_->setVisible(false);
+      return true;
+    }
+  }
+  return false;
+}
+
+void Form1::mouseDoubleClickEvent(QMouseEvent* event) {
+  QWidget::mouseDoubleClickEvent(event);
+  preferences_.showPreferences();
+}
+
+}  // namespace orvanta::results_window

@@ -1,0 +1,193 @@
+// Form1, the drop-down search panel: its design (every control and the
+// four row control arrays), its load with the settings and their defaults,
+// keeping itself on top, the progress strip, the focus timer, the Enter
+// key of the search box, CloseForm and the close button.
+#pragma once
+
+#include "control_array.h"
+#include "line_control.h"
+#include "module1.h"
+#include "preferences_window.h"
+#include "program_windows.h"
+#include "platform/window_system.h"
+#include "search/category_lists.h"
+#include "settings/reg_keys.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace orvanta::results_window {
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Runs the search for the text of the search box, after the window has
+  // done its part of the Enter key. Returns false when the window was
+  // unloaded while the search ran (nothing of the window is touched then).
+  using SearchCallback = std::function<bool(const QString& text)>;
+
+  // Builds the window from its design, hidden. Form_Load does the rest.
+  Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSystem, PreferencesWindow& preferences,
+        ProgramWindows& windows, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // --- Public variables, set up by the load.
+  qint32 LeftPosition = 0;  // twips
+  qint32 TopPosition = 0;   // twips
+  qint32 MaxSearchResults = 0;
+  QString Extensions_Widgets;
+  QString Extensions_Applications;
+  QString Extensions_Audio;
+  QString Extensions_Documents;
+  QString Extensions_Images;
+  QString Extensions_Video;
+  QString Extensions_PDFs;
+  // Set while the preferences window opened from the panel is up; CloseForm
+  // then does nothing.
+  bool PreferencesOpen = false;
+
+  // --- Working variables of the search.
+  QString WindowsDirectory;
+  qint32 CurrentRow = 0;
+  bool EnterPending = false;
+  qint32 RowIndex = 0;
+  qint32 RowTop = 0;  // twips
+  qint32 BottomRowOffset = 0;
+  qint32 WindowExtraHeight = 0;
+  QString SearchPrefix;
+  QString SearchSuffix;
+  QString SearchQuery;
+  QString ResultPage;
+  // The hits of the current search by category (the hidden list boxes).
+  search::CategoryLists CategoryLists;
+
+  // --- Events and methods.
+  // The load: settings with their defaults, the hook, the anchor, the
+  // height of the search strip, the focus, the timers.
+  void Form_Load();
+  // Unhooks and unloads every window of the program, unless
+  // PreferencesOpen is set.
+  void CloseForm();
+  // What unloading the window runs: the hook is removed.
+  void Form_Unload();
+  // Unloads the window: Form_Unload, timers stopped, hidden. The object
+  // stays until the program ends, so code still running on it is safe.
+  void Unload();
+  bool isUnloaded() const { return unloaded_; }
+
+  void setSearchCallback(SearchCallback callback) { searchCallback_ = std::move(callback); }
+  bool isSearchRunning() const { return searchRunning_; }
+
+  // FileName(1), the Top Hit row's file-name label.
+  void setTopHitLabel(const search::TopHitLabel& label);
+  search::TopHitLabel topHitLabel() const;
+
+  // --- Geometry in twips (the window has no border: client = window).
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void setLeft(int twips);
+  void setTop(int twips);
+  void setHeight(int twips);
+
+  // --- Controls.
+  QLineEdit* Text1() const { return text1_; }
+  QLabel* Label1() const { return label1_; }
+  QLabel* CloseButton() const { return closeButton_; }
+  QWidget* Progress() const { return progress_; }
+  QLabel* ProgressFrame() const { return progressFrame_; }
+  QLabel* SelectionBand() const { return selectionBand_; }
+  LineControl* Line1() const { return line1_; }
+  QLabel* IconsApplications() const { return iconsApplications_; }
+  QLabel* IconsAudio() const { return iconsAudio_; }
+  QLabel* IconsDocuments() const { return iconsDocuments_; }
+  QLabel* IconsImages() const { return iconsImages_; }
+  QLabel* IconsPDFs() const { return iconsPdfs_; }
+  QPlainTextEdit* Text2() const { return text2_; }
+  QTimer* Timer1() const { return timer1_; }
+  QTimer* Timer2() const { return timer2_; }
+
+  // The row control arrays; each returns nullptr for an index it lacks.
+  QLabel* LeftsideLabel(int index) const { return leftsideLabel_(index); }
+  QLabel* IconImg(int index) const { return iconImg_(index); }
+  QLabel* FileName(int index) const { return fileName_(index); }
+  QLabel* MenuScroller(int index) const { return menuScroller_(index); }
+  const ControlArray<QLabel>& LeftsideLabelArray() const { return leftsideLabel_; }
+  const ControlArray<QLabel>& IconImgArray() const { return iconImg_; }
+  const ControlArray<QLabel>& FileNameArray() const { return fileName_; }
+  const ControlArray<QLabel>& MenuScrollerArray() const { return menuScroller_; }
+
+  // The top of the progress strip inside Progress, twips.
+  int progressFrameTop() const { return progressFrameTop_; }
+
+  Module1& module1() { return module1_; }
+
+ signals:
+  void unloaded();
+
+ protected:
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildDesign();
+  void place(QWidget* control, int left, int top, int width, int height);
+
+  void Form_Activate();
+  void Form_Resize();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void CloseButton_Click();
+  // True when the key is swallowed.
+  bool Text1_KeyPress(const QKeyEvent& key);
+  bool Text1_KeyUp();
+  void setProgressFrameTop(int twips);
+
+  // A setting read from the registry, and a setting stored.
+  QString readSetting(QStringView name) const;
+  void writeSetting(QStringView name, const QString& value) const;
+
+  const settings::RegKeys& regKeys_;
+  platform::WindowSystem& windowSystem_;
+  PreferencesWindow& preferences_;
+  ProgramWindows& windows_;
+  Module1 module1_;
+  SearchCallback searchCallback_;
+  bool searchRunning_ = false;
+  bool unloaded_ = false;
+  int progressFrameTop_ = 0;
+  QPixmap background_;
+
+  QLineEdit* text1_ = nullptr;
+  QLabel* label1_ = nullptr;
+  QLabel* closeButton_ = nullptr;
+  QWidget* progress_ = nullptr;
+  QLabel* progressFrame_ = nullptr;
+  QLabel* selectionBand_ = nullptr;
+  LineControl* line1_ = nullptr;
+  QLabel* iconsApplications_ = nullptr;
+  QLabel* iconsAudio_ = nullptr;
+  QLabel* iconsDocuments_ = nullptr;
+  QLabel* iconsImages_ = nullptr;
+  QLabel* iconsPdfs_ = nullptr;
+  QPlainTextEdit* text2_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  QTimer* timer2_ = nullptr;
+  ControlArray<QLabel> leftsideLabel_;
+  ControlArray<QLabel> iconImg_;
+  ControlArray<QLabel> fileName_;
+  ControlArray<QLabel> menuScroller_;
+};
+
+}  // namespace orvanta::results_window

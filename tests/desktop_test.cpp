@@ -1,0 +1,172 @@
+// The button window and the set of windows without a display: start-up
+// placement, the click, keeping on top, the backdrop's load, and CloseForm
+// unloading every window in order.
+#include "desktop/windows.h"
+
+#include "fake_preferences.h"
+#include "fake_window_system.h"
+#include "qt_application.h"
+#include "temp_registry.h"
+#include "platform/twips.h"
+#include "settings/settings_table.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace orvanta::desktop {
+namespace {
+
+template <typename Condition>
+bool waitFor(Condition condition) {
+  QDeadlineTimer deadline(5000);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  DesktopTest() : preferences(&log) { testing::qtApplication(); }
+
+  Windows& start() {
+    windows = std::make_unique<Windows>(temp.regKeys(), windowSystem, preferences);
+    windows->setAllWindowsGoneHandler([this] { log << QStringLiteral("all gone"); });
+    MenuButton& button = windows->menuButton();
+    button.show();
+    return *windows;
+  }
+  void store(const char* name, const char* value) {
+    settings::writeSetting(temp.regKeys(), QString::fromLatin1(name), QString::fromLatin1(value));
+  }
+
+  testing::TempRegistry temp;
+  testing::FakeWindowSystem windowSystem;
+  QStringList log;
+  testing::FakePreferences preferences;
+  std::unique_ptr<Windows> windows;
+};
+
+TEST_F(DesktopTest, ButtonSitsAboveTheRightEndOfTheAnchor) {
+  const int screenWidth = platform::screenWidthTwips();
+  const struct {
+    const char* left;
+    const char* top;
+    int expectedLeft;  // twips
+    int expectedTop;
+  } cases[] = {
+      // Default anchor: right edge 100 twips past the screen's, top 0.
+      {"", "", 5115 + (screenWidth - 5115) + 100 - 690, 0},
+      {"3000", "200", 5115 + 3100 - 690, -130},
+      // 1234.5 + 100 = 1334.5 rounds to the even 1334.
+      {"1234.5", "330", 5115 + 1334 - 690, 0},
+      {"1235.5", "945.5", 5115 + 1336 - 690, 616},
+  };
+  for (const auto& c : cases) {
+    store("LeftPosition", c.left);
+    store("TopPosition", c.top);
+    Windows& w = start();
+    MenuButton& button = w.menuButton();
+    EXPECT_TRUE(w.isForm1Loaded());
+    EXPECT_FALSE(w.form1().isVisible());
+    EXPECT_EQ(button.size(), QSize(platform::twipsToPixelsX(690), platform::twipsToPixelsY(330)));
+    EXPECT_EQ(button.x(), platform::twipsToPixelsX(c.expectedLeft)) << c.left << " " << c.top;
+    EXPECT_EQ(button.y(), platform::twipsToPixelsY(c.expectedTop)) << c.left << " " << c.top;
+    windows.reset();
+  }
+}
+
+TEST_F(DesktopTest, FirstStartWritesTheDefaultsBeforeTheButtonReadsThem) {
+  Windows& w = start();
+  EXPECT_EQ(settings::readSetting(temp.regKeys(), u"TopPosition"), QStringLiteral(" 330"));
+  EXPECT_GE(preferences.shown, 1);
+  EXPECT_EQ(w.menuButton().y(), 0);
+  const int rightEdgeTwips = platform::screenWidthTwips() + 100;
+  EXPECT_EQ(w.menuButton().x() + w.menuButton().width(), platform::twipsToPixelsX(rightEdgeTwips));
+}
+
+TEST_F(DesktopTest, ClickShowsThePressedPictureAndThePanelOnce) {
+  Windows& w = start();
+  MenuButton& button = w.menuButton();
+  EXPECT_TRUE(button.Image1()->isHidden());
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_TRUE(button.Image1()->isVisible());
+  EXPECT_TRUE(w.form1().isVisible());
+
+  w.form1().hide();
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(w.form1().isVisible());
+  EXPECT_TRUE(button.Image1()->isVisible());
+}
+
+TEST_F(DesktopTest, ButtonKeepsItselfOnTopEveryTick) {
+  Windows& w = start();
+  EXPECT_EQ(w.menuButton().Timer1()->interval(), 150);
+  ASSERT_TRUE(waitFor([&] { return windowSystem.keepOnTopCalls.count(QStringLiteral("MenuButton")) >= 3; }));
+}
+
+TEST_F(DesktopTest, BackdropLoadBringsThePanelToTheFront) {
+  Windows& w = start();
+  EXPECT_FALSE(w.isBorderBackgroundLoaded());
+  BorderBackground& backdrop = w.borderBackground();
+  EXPECT_EQ(windowSystem.bringToFrontCalls, QStringList{QStringLiteral("Form1")});
+  EXPECT_EQ(backdrop.windowTitle(), QStringLiteral(" "));
+  EXPECT_EQ(backdrop.palette().color(QPalette::Window), QColor(255, 255, 0));
+  EXPECT_TRUE(backdrop.isHidden());
+}
+
+TEST_F(DesktopTest, CloseFormUnloadsEveryWindowInOrderAndTheLastEndsTheProgram) {
+  Windows& w = start();
+  results_window::Form1& form1 = w.form1();
+  MenuButton& button = w.menuButton();
+  BorderBackground& backdrop = w.borderBackground();
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_TRUE(preferences.isPreferencesLoaded());
+  QObject::connect(&backdrop, &BorderBackground::unloaded, [&] { log << QStringLiteral("BorderBackground"); });
+  QObject::connect(&button, &MenuButton::unloaded, [&] {
+    EXPECT_TRUE(button.Image1()->isHidden());
+    log << QStringLiteral("MenuButton");
+  });
+  QObject::connect(&form1, &results_window::Form1::unloaded, [&] { log << QStringLiteral("Form1"); });
+  log.clear();
+
+  form1.CloseForm();
+  EXPECT_EQ(log, QStringList({"preferences", "BorderBackground", "MenuButton", "Form1", "all gone"}));
+  EXPECT_TRUE(w.allWindowsGone());
+}
+
+TEST_F(DesktopTest, UnloadingWindowsNeverLoadedCreatesNothing) {
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  Windows& w = start();
+  w.form1().CloseForm();
+  EXPECT_EQ(log, QStringList({"all gone"}));
+  EXPECT_FALSE(w.isBorderBackgroundLoaded());
+  for (QWidget* widget : QApplication::allWidgets()) {
+    EXPECT_NE(widget->objectName(), QStringLiteral("BorderBackground"));
+  }
+  EXPECT_FALSE(preferences.isPreferencesLoaded());
+}
+
+TEST_F(DesktopTest, PreferencesOpenKeepsEveryWindowOpen) {
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  Windows& w = start();
+  QTest::mouseClick(&w.menuButton(), Qt::LeftButton, {}, QPoint(10, 10));
+  w.borderBackground().show();
+  preferences.showPreferences();
+  w.form1().PreferencesOpen = true;
+  windowSystem.changeActivation(false);
+  w.form1().CloseForm();
+  EXPECT_TRUE(log.isEmpty());
+  EXPECT_TRUE(w.isMenuButtonLoaded() && w.isBorderBackgroundLoaded() && w.isForm1Loaded());
+  EXPECT_TRUE(w.menuButton().isVisible() && w.menuButton().Image1()->isVisible());
+  EXPECT_TRUE(w.form1().isVisible() && w.borderBackground().isVisible());
+  EXPECT_TRUE(preferences.isPreferencesLoaded());
+}
+
+}  // namespace
+}  // namespace orvanta::desktop

@@ -1,0 +1,385 @@
+// The results window without a display: its load with the settings and
+// their defaults, its design, the progress strip, the focus timer, the
+// Enter key, CloseForm and the deactivation hook.
+#include "results_window/form1.h"
+
+#include "fake_preferences.h"
+#include "fake_window_system.h"
+#include "qt_application.h"
+#include "temp_registry.h"
+#include "platform/twips.h"
+#include "settings/conversions.h"
+#include "settings/settings_table.h"
+
+#include <QDeadlineTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace orvanta::results_window {
+namespace {
+
+using settings::readSetting;
+using settings::writeSetting;
+
+// Waits, running events, until `condition` holds or five seconds pass.
+template <typename Condition>
+bool waitFor(Condition condition) {
+  QDeadlineTimer deadline(5000);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+// The other windows, as CloseForm sees them: records the calls.
+class FakeProgramWindows : public ProgramWindows {
+ public:
+  explicit FakeProgramWindows(QStringList& log) : log_(log) {}
+  Form1* form1 = nullptr;
+  void hideButtonPressedPicture() override { log_ << QStringLiteral("hide Image1"); }
+  void unloadBorderBackground() override { log_ << QStringLiteral("BorderBackground"); }
+  void unloadMenuButton() override { log_ << QStringLiteral("MenuButton"); }
+  void unloadForm1() override {
+    log_ << QStringLiteral("Form1");
+    if (form1) form1->Unload();
+  }
+
+ private:
+  QStringList& log_;
+};
+
+class Form1Test : public ::testing::Test {
+ protected:
+  Form1Test() : preferences(&log), windows(log) { testing::qtApplication(); }
+
+  Form1& load() {
+    form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+    windows.form1 = form.get();
+    form->Form_Load();
+    return *form;
+  }
+  QString stored(const char* name) { return readSetting(temp.regKeys(), QString::fromLatin1(name)); }
+  void store(const char* name, const char* value) {
+    writeSetting(temp.regKeys(), QString::fromLatin1(name), QString::fromLatin1(value));
+  }
+  void pressKey(int key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(form->Text1(), &press);
+  }
+  void releaseKey(int key, const QString& text) {
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(form->Text1(), &release);
+  }
+
+  testing::TempRegistry temp;
+  testing::FakeWindowSystem windowSystem;
+  QStringList log;
+  testing::FakePreferences preferences;
+  FakeProgramWindows windows;
+  std::unique_ptr<Form1> form;
+};
+
+TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
+  QString prefixWhenPreferencesLoaded = QStringLiteral("unset");
+  preferences.onLoad = [&] { prefixWhenPreferencesLoaded = stored("SearchPrefix"); };
+  Form1& f = load();
+
+  EXPECT_EQ(stored("SearchPrefix"), settings::defaultSearchPrefix(temp.regKeys()));
+  EXPECT_EQ(stored("SearchSuffix"), QStringLiteral("&ie=UTF-8"));
+  for (const char* list : {"Extensions_Audio", "Extensions_Documents", "Extensions_Images", "Extensions_PDFs",
+                           "Extensions_Video", "Extensions_Widgets"}) {
+    EXPECT_EQ(stored(list), settings::fixedDefault(QString::fromLatin1(list))) << list;
+  }
+  EXPECT_EQ(stored("MaxSearchResults"), QStringLiteral(" 7"));
+  EXPECT_EQ(stored("TopPosition"), QStringLiteral(" 330"));
+  const int expectedLeft = platform::screenWidthTwips() - 5115;
+  EXPECT_EQ(stored("LeftPosition"), settings::NumberToText(expectedLeft));
+
+  // The preferences window loads before the defaults of the address are stored.
+  EXPECT_GE(preferences.shown, 1);
+  EXPECT_EQ(prefixWhenPreferencesLoaded, QString());
+
+  EXPECT_EQ(f.MaxSearchResults, 7);
+  EXPECT_EQ(f.LeftPosition, expectedLeft);
+  EXPECT_EQ(f.TopPosition, 330);
+  EXPECT_EQ(f.Extensions_Applications, QStringLiteral("|exe|msi|"));
+  EXPECT_EQ(f.Extensions_PDFs, QStringLiteral("|pdf|"));
+  EXPECT_EQ(f.SearchSuffix, QStringLiteral("&ie=UTF-8"));
+  EXPECT_EQ(f.WindowsDirectory, QStringLiteral("C:\\WINDOWS"));
+  EXPECT_EQ(f.RowIndex, 1);
+  EXPECT_EQ(f.RowTop, 1360);
+  EXPECT_EQ(f.BottomRowOffset, 100);
+  EXPECT_EQ(f.WindowExtraHeight, 420);
+  // The window stands flush with the screen's right edge, at the top anchor,
+  // only the search strip high, still hidden; the hook is in place.
+  EXPECT_EQ(f.x(), platform::twipsToPixelsX(expectedLeft));
+  EXPECT_EQ(f.y(), platform::twipsToPixelsY(330));
+  EXPECT_EQ(f.height(), platform::twipsToPixelsY(470));
+  EXPECT_EQ(f.width(), platform::twipsToPixelsX(5115));
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_FALSE(f.Text1()->isHidden());
+  EXPECT_TRUE(windowSystem.hasActivationHook());
+  EXPECT_TRUE(f.Timer1()->isActive());
+  EXPECT_TRUE(f.Timer2()->isActive());
+}
+
+TEST_F(Form1Test, StoredSettingsAreUsedAndKept) {
+  store("SearchPrefix", "http://127.0.0.1:4664/search&s=abc?q=");
+  store("SearchSuffix", "&x=1");
+  for (const char* list : {"Extensions_Audio", "Extensions_Documents", "Extensions_Images", "Extensions_PDFs",
+                           "Extensions_Video", "Extensions_Widgets"}) {
+    store(list, "|zz|");
+  }
+  store("LeftPosition", "-40");
+  store("TopPosition", "600");
+  const struct {
+    const char* stored;
+    qint32 value;
+    const char* afterLoad;
+  } cases[] = {{"12", 12, "12"}, {"0", 7, " 7"}, {"letters", 7, " 7"}, {"", 7, " 7"}, {" 3", 3, " 3"}};
+  for (const auto& c : cases) {
+    store("MaxSearchResults", c.stored);
+    Form1& f = load();
+    EXPECT_EQ(f.MaxSearchResults, c.value) << c.stored;
+    EXPECT_EQ(stored("MaxSearchResults"), QString::fromLatin1(c.afterLoad)) << c.stored;
+    EXPECT_EQ(f.Extensions_Audio, QStringLiteral("|zz|"));
+    EXPECT_EQ(f.SearchPrefix, QStringLiteral("http://127.0.0.1:4664/search&s=abc?q="));
+    // A negative anchor is used as it is.
+    EXPECT_EQ(f.LeftPosition, -40);
+    EXPECT_EQ(stored("LeftPosition"), QStringLiteral("-40"));
+    EXPECT_EQ(f.y(), platform::twipsToPixelsY(600));
+    form.reset();
+  }
+  EXPECT_EQ(preferences.shown, 0);
+}
+
+TEST_F(Form1Test, DesignCarriesTheControlArraysWithTheirIndexSets) {
+  Form1& f = load();
+  auto range = [](int first, int last, QList<int> extra = {}) {
+    QList<int> result;
+    for (int i = first; i <= last; ++i) result << i;
+    return result + extra;
+  };
+  EXPECT_EQ(f.LeftsideLabelArray().indices(), range(0, 123, {999}));
+  EXPECT_EQ(f.IconImgArray().indices(), range(0, 106));
+  EXPECT_EQ(f.FileNameArray().indices(), range(0, 110, {999}));
+  EXPECT_EQ(f.MenuScrollerArray().indices(), range(0, 81, {999}));
+  EXPECT_EQ(f.IconImg(999), nullptr);
+  EXPECT_EQ(f.FileName(111), nullptr);
+  EXPECT_EQ(f.MenuScroller(82), nullptr);
+  EXPECT_EQ(f.LeftsideLabel(124), nullptr);
+  EXPECT_EQ(f.findChild<QLabel*>(QStringLiteral("FileName_999")), f.FileName(999));
+  EXPECT_EQ(f.findChild<QLabel*>(QStringLiteral("MenuScroller_81")), f.MenuScroller(81));
+
+  EXPECT_EQ(f.FileName(0)->text(), QStringLiteral("Show All"));
+  EXPECT_EQ(f.FileName(999)->text(), QStringLiteral("Orvanta Preferences..."));
+  EXPECT_EQ(f.LeftsideLabel(1)->text(), QStringLiteral("Top Hit"));
+  int visibleIcons = 0, visibleNames = 0, narrowNames = 0, boldNames = 0;
+  for (int i : f.IconImgArray().indices()) visibleIcons += !f.IconImg(i)->isHidden();
+  for (int i : f.FileNameArray().indices()) {
+    visibleNames += !f.FileName(i)->isHidden();
+    narrowNames += f.FileName(i)->width() == platform::twipsToPixelsX(2685);
+    boldNames += f.FileName(i)->font().bold();
+    if (i >= 3 && i <= 110) {
+      EXPECT_EQ(f.FileName(i)->text(), QStringLiteral("FILE")) << i;
+    }
+  }
+  EXPECT_EQ(visibleIcons, 46);
+  EXPECT_EQ(visibleNames, 4);
+  EXPECT_EQ(narrowNames, 13);
+  EXPECT_EQ(boldNames, 14);
+  EXPECT_FALSE(f.IconImg(0)->hasScaledContents());
+  EXPECT_TRUE(f.IconImg(1)->hasScaledContents());
+  EXPECT_EQ(f.MenuScroller(0)->width(), platform::twipsToPixelsX(3270));
+  EXPECT_EQ(f.MenuScroller(5)->width(), platform::twipsToPixelsX(6630));
+  // Only the telling rows lie inside the client area.
+  const int clientWidth = platform::twipsToPixelsX(5115);
+  for (int i : f.LeftsideLabelArray().indices()) {
+    EXPECT_EQ(f.LeftsideLabel(i)->x() < clientWidth, i <= 1) << "LeftsideLabel " << i;
+  }
+  EXPECT_EQ(f.LeftsideLabel(0)->pos(), QPoint(platform::twipsToPixelsX(45), platform::twipsToPixelsY(675)));
+  EXPECT_EQ(f.FileName(0)->pos(), QPoint(platform::twipsToPixelsX(2280), platform::twipsToPixelsY(525)));
+  EXPECT_EQ(f.MenuScroller(1)->pos(), QPoint(platform::twipsToPixelsX(3195), platform::twipsToPixelsY(1110)));
+
+  // An ampersand in a file name shows as typed.
+  f.FileName(5)->setText(QStringLiteral("Tom & Jerry.txt"));
+  EXPECT_EQ(f.FileName(5)->textFormat(), Qt::PlainText);
+  EXPECT_EQ(f.FileName(5)->buddy(), nullptr);
+
+  EXPECT_TRUE(f.Progress()->isHidden());
+  EXPECT_TRUE(f.CloseButton()->isHidden());
+  EXPECT_TRUE(f.Line1()->isHidden());
+  EXPECT_FALSE(f.Text2()->isHidden());
+  EXPECT_EQ(f.Timer1()->interval(), 60);
+  EXPECT_EQ(f.Timer2()->interval(), 150);
+  EXPECT_EQ(f.Text1()->font().family(), QStringLiteral("Lucida Grande"));
+  EXPECT_DOUBLE_EQ(f.Label1()->font().pointSizeF(), 8.25);
+}
+
+TEST_F(Form1Test, ProgressStripRunsThroughTwelveFramesAndNeverPastTheLast) {
+  Form1& f = load();
+  EXPECT_EQ(f.progressFrameTop(), 0);
+  QList<int> tops;
+  QObject::connect(f.Timer1(), &QTimer::timeout, &f, [&] { tops << f.progressFrameTop(); });
+  ASSERT_TRUE(waitFor([&] { return tops.size() >= 25; }));
+  f.Timer1()->stop();
+  QList<int> expected;
+  for (int i = 0; i < 25; ++i) expected << -450 * (i % 11 + 1);
+  EXPECT_EQ(tops.mid(0, 25), expected);
+  EXPECT_EQ(f.ProgressFrame()->y(), platform::twipsToPixelsY(tops.last()));
+  // Each tick first lets pending events run.
+  EXPECT_GE(windowSystem.pendingEventRuns, 25);
+}
+
+TEST_F(Form1Test, FocusTimerWaitsForTheWindowToShow) {
+  Form1& f = load();
+  QTest::qWait(400);
+  EXPECT_TRUE(f.Timer2()->isActive());
+  f.show();
+  ASSERT_TRUE(waitFor([&] { return !f.Timer2()->isActive(); }));
+  EXPECT_EQ(f.focusWidget(), f.Text1());
+  EXPECT_TRUE(f.Text1()->isVisible());
+}
+
+TEST_F(Form1Test, ActivationKeepsTheWindowOnTopAndResizeMovesTheBottomRule) {
+  Form1& f = load();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(waitFor([&] { return windowSystem.keepOnTopCalls.contains(QStringLiteral("Form1")); }));
+
+  f.setHeight(3180);
+  EXPECT_EQ(f.Line1()->X1(), 0);
+  EXPECT_EQ(f.Line1()->X2(), f.Width());
+  EXPECT_EQ(f.Line1()->Y1(), f.Height() - 15);
+  EXPECT_EQ(f.Line1()->Y2(), f.Height() - 15);
+  EXPECT_EQ(f.Height(), platform::pixelsToTwipsY(platform::twipsToPixelsY(3180)));
+}
+
+TEST_F(Form1Test, EnterStartsOneSearchAndIsSwallowed) {
+  Form1& f = load();
+  QStringList searches;
+  f.setSearchCallback([&](const QString& text) {
+    searches << text;
+    // A second Enter while the search runs is dropped.
+    pressKey(Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_TRUE(f.isSearchRunning());
+    return true;
+  });
+  const int runsBefore = windowSystem.pendingEventRuns;
+  pressKey(Qt::Key_A, QStringLiteral("a"));
+  EXPECT_EQ(f.Text1()->text(), QStringLiteral("a"));
+  EXPECT_EQ(windowSystem.pendingEventRuns, runsBefore + 1);
+  EXPECT_TRUE(searches.isEmpty());
+
+  f.RowTop = 5000;
+  f.RowIndex = 9;
+  pressKey(Qt::Key_Return, QStringLiteral("\r"));
+  EXPECT_EQ(searches, QStringList{QStringLiteral("a")});
+  EXPECT_EQ(f.Text1()->text(), QStringLiteral("a"));
+  EXPECT_TRUE(f.EnterPending);
+  EXPECT_EQ(f.RowTop, 1360);
+  EXPECT_EQ(f.RowIndex, 1);
+  EXPECT_FALSE(f.Progress()->isHidden());
+  EXPECT_FALSE(f.CloseButton()->isHidden());
+  EXPECT_FALSE(f.isSearchRunning());
+
+  // The release of that Enter is swallowed; a later key-up passes on.
+  releaseKey(Qt::Key_Return, QStringLiteral("\r"));
+  EXPECT_FALSE(f.EnterPending);
+
+  pressKey(Qt::Key_Enter, QStringLiteral("\r"));
+  EXPECT_EQ(searches.size(), 2);
+}
+
+TEST_F(Form1Test, DeactivationDuringASearchClosesEverythingAndTheSearchStops) {
+  Form1& f = load();
+  bool touchedAfterClose = false;
+  f.setSearchCallback([&](const QString&) {
+    windowSystem.changeActivation(false);  // another application is activated
+    if (f.isUnloaded()) return false;
+    touchedAfterClose = true;
+    return true;
+  });
+  pressKey(Qt::Key_Return, QStringLiteral("\r"));
+  EXPECT_FALSE(touchedAfterClose);
+  EXPECT_TRUE(f.isUnloaded());
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_FALSE(f.Timer1()->isActive());
+  EXPECT_FALSE(windowSystem.hasActivationHook());
+  EXPECT_EQ(log.last(), QStringLiteral("Form1"));
+}
+
+TEST_F(Form1Test, DeactivationClosesInOrderThenPassesTheChangeOn) {
+  QStringList passedOn;
+  windowSystem.replaceActivationHook([&](bool active) {
+    passedOn << (active ? QStringLiteral("active") : QStringLiteral("inactive"));
+    log << QStringLiteral("previous receiver");
+  });
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  Form1& f = load();
+  preferences.showPreferences();
+
+  windowSystem.changeActivation(true);
+  EXPECT_FALSE(f.isUnloaded());
+  EXPECT_EQ(passedOn, QStringList{QStringLiteral("active")});
+  log.clear();
+
+  windowSystem.changeActivation(false);
+  EXPECT_EQ(log, QStringList({"hide Image1", "preferences", "BorderBackground", "MenuButton", "Form1",
+                              "previous receiver"}));
+  EXPECT_TRUE(f.isUnloaded());
+  // The hook is gone: the replaced receiver is back in place.
+  windowSystem.changeActivation(false);
+  EXPECT_EQ(passedOn.size(), 3);
+}
+
+TEST_F(Form1Test, CloseFormWithPreferencesOpenLeavesEverythingOpen) {
+  Form1& f = load();
+  f.show();
+  preferences.showPreferences();
+  f.PreferencesOpen = true;
+  log.clear();
+
+  f.CloseForm();
+  windowSystem.changeActivation(false);
+  EXPECT_TRUE(log.isEmpty());
+  EXPECT_FALSE(f.isUnloaded());
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_TRUE(preferences.isPreferencesLoaded());
+  EXPECT_TRUE(windowSystem.hasActivationHook());
+
+  f.PreferencesOpen = false;
+  f.CloseForm();
+  EXPECT_TRUE(f.isUnloaded());
+}
+
+TEST_F(Form1Test, CloseButtonEndsTheProgramAtOnce) {
+  Form1& f = load();
+  f.show();
+  f.CloseButton()->show();
+  log.clear();
+  QTest::mouseClick(f.CloseButton(), Qt::LeftButton);
+  EXPECT_EQ(windowSystem.endedWith, 0);
+  // Nothing is unloaded or restored.
+  EXPECT_TRUE(log.isEmpty());
+  EXPECT_TRUE(windowSystem.hasActivationHook());
+}
+
+TEST_F(Form1Test, DoubleClicksShowThePreferencesWithoutTheFlag) {
+  Form1& f = load();
+  f.show();
+  const int before = preferences.shown;
+  QTest::mouseDClick(f.Text1(), Qt::LeftButton);
+  QTest::mouseDClick(&f, Qt::LeftButton, {}, QPoint(5, 25));
+  EXPECT_EQ(preferences.shown, before + 2);
+  EXPECT_FALSE(f.PreferencesOpen);
+  EXPECT_TRUE(f.isEnabled());
+}
+
+}  // namespace
+}  // namespace orvanta::results_window

@@ -1,0 +1,57 @@
+// A window system for headless tests: records what the program asks of it
+// and lets a test change the application's activation.
+#pragma once
+
+#include "platform/window_system.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace orvanta::testing {
+
+class FakeWindowSystem : public platform::WindowSystem {
+ public:
+  // Object names of the windows, one entry per call.
+  QStringList keepOnTopCalls;
+  QStringList bringToFrontCalls;
+  int pendingEventRuns = 0;
+  std::optional<int> endedWith;
+  // Runs inside each processPendingEvents, as pending events would.
+  std::function<void()> onPendingEvents;
+
+  void keepOnTop(QWidget& window) override {
+    keepOnTopCalls << window.objectName();
+    if (!window.isVisible()) window.show();
+  }
+  void bringToFront(QWidget& window) override {
+    bringToFrontCalls << window.objectName();
+  }
+  void processPendingEvents() override {
+    ++pendingEventRuns;
+    if (onPendingEvents) onPendingEvents();
+  }
+  QString windowsDirectory() override { return QStringLiteral("C:\\WINDOWS"); }
+  platform::ActivationHook replaceActivationHook(platform::ActivationHook hook) override {
+    platform::ActivationHook previous = std::move(hook_);
+    hook_ = std::move(hook);
+    return previous;
+  }
+  void endProgram(int status) override { endedWith = status; }
+
+  bool hasActivationHook() const { return static_cast<bool>(hook_); }
+  // The application gains (true) or loses (false) activation.
+  void changeActivation(bool active) {
+    if (!hook_) return;
+    const platform::ActivationHook hook = hook_;
+    hook(active);
+  }
+
+ private:
+  platform::ActivationHook hook_;
+};
+
+}  // namespace orvanta::testing
