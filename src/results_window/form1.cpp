@@ -408,9 +408,11 @@ void Form1::Unload() {
 void Form1::CloseButton_Click() { windowSystem_.endProgram(0); }
 
 bool Form1::Text1_KeyPress(const QKeyEvent& key) {
-  // Every key that types a character first lets pending events run.
+  // Every key that types a character first lets pending events run. Keys
+  // typed meanwhile wait their turn: handled inside this one, they would
+  // reach the box before it and scramble fast typing.
   if (key.text().isEmpty() && !isEnterKey(key)) return false;
-  windowSystem_.processPendingEvents();
+  windowSystem_.processPendingEventsHoldingInput();
   if (unloaded_) return true;
   if (!isEnterKey(key)) return false;
   // The Enter never reaches the text box. A second Enter while a search
