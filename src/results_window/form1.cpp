@@ -547,7 +547,9 @@ bool Form1::rowEvent(search::RowArray array, int index, QWidget* element, QEvent
       Row_MouseMove(index);
       return false;
     case QEvent::MouseButtonPress:
-      // Taken here, so the release comes back to this element.
+    case QEvent::MouseButtonDblClick:
+      // Taken here, so the release comes back to this element (and a
+      // double-click on a row is not the window's double-click).
       return true;
     case QEvent::MouseButtonRelease:
       // Once a release action has run, the windows are closing or the
@@ -563,6 +565,7 @@ bool Form1::rowEvent(search::RowArray array, int index, QWidget* element, QEvent
 bool Form1::selectionBandEvent(QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
       return true;
     case QEvent::MouseButtonRelease:
       // The band always marks the row last highlighted.
