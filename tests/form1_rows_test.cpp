@@ -12,11 +12,14 @@
 #include "fake_window_system.h"
 #include "qt_application.h"
 #include "temp_registry.h"
+#include "desktop/artwork.h"
 #include "platform/twips.h"
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
 
+#include <QFile>
 #include <QKeyEvent>
+#include <QTemporaryDir>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
@@ -196,6 +199,30 @@ TEST_F(Form1RowsTest, EnterFillsTheRowsOfTheWorkedExample) {
   EXPECT_EQ(form->SearchQuery, QStringLiteral("report"));
   EXPECT_EQ(form->CategoryLists[search::Category::Applications].size(), 3);
   EXPECT_EQ(form->ResultPage, resultPage(kWorkedExample));
+}
+
+TEST_F(Form1RowsTest, ImagesRowsShowTheImageAndKeepTheirPictureWhenItCannotBeRead) {
+  QTemporaryDir dir;
+  const QString photo = dir.filePath(QStringLiteral("photo.png"));
+  const QString broken = dir.filePath(QStringLiteral("broken.png"));
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(photo));
+  QFile brokenFile(broken);
+  ASSERT_TRUE(brokenFile.open(QIODevice::WriteOnly));
+  brokenFile.write("not a picture");
+  brokenFile.close();
+  const QImage design = QPixmap(desktop::artwork::kIconRowDefault).toImage();
+  ASSERT_FALSE(design.isNull());
+
+  serve(QStringLiteral("photo"), {photo, broken});
+  search(QStringLiteral("photo"));
+  const QImage shown = form->IconImg(1)->pixmap().toImage();
+  EXPECT_EQ(shown.size(), QSize(16, 16));
+  EXPECT_EQ(QColor(shown.pixel(8, 8)), QColor(Qt::red));
+  EXPECT_EQ(form->IconImg(2)->pixmap().toImage().convertToFormat(design.format()), design);
+  EXPECT_EQ(form->IconImg(2)->size(), QSize(16, 16));
+  EXPECT_EQ(form->LeftsideLabel(2)->text(), QStringLiteral("Images"));
 }
 
 TEST_F(Form1RowsTest, PointerOverARowReachesThatRowsControls) {
