@@ -17,6 +17,7 @@
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
@@ -223,6 +224,24 @@ TEST_F(Form1RowsTest, ImagesRowsShowTheImageAndKeepTheirPictureWhenItCannotBeRea
   EXPECT_EQ(form->IconImg(2)->pixmap().toImage().convertToFormat(design.format()), design);
   EXPECT_EQ(form->IconImg(2)->size(), QSize(16, 16));
   EXPECT_EQ(form->LeftsideLabel(2)->text(), QStringLiteral("Images"));
+}
+
+TEST_F(Form1RowsTest, KeysTypedWhileAnotherKeyLetsEventsRunKeepTheirOrder) {
+  const auto type = [this](const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(form->Text1(), &press);
+  };
+  // Each key's turn of the event loop brings the next typed key.
+  const QStringList laterKeys{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+  qsizetype next = 0;
+  windowSystem.onPendingEvents = [&] {
+    if (next < laterKeys.size()) type(laterKeys[next++]);
+  };
+  form->Text1()->clear();
+  type(QStringLiteral("a"));
+  QDeadlineTimer deadline(5000);
+  while (form->Text1()->text().size() < 4 && !deadline.hasExpired()) QCoreApplication::processEvents();
+  EXPECT_EQ(form->Text1()->text(), QStringLiteral("abcd"));
 }
 
 TEST_F(Form1RowsTest, PointerOverARowReachesThatRowsControls) {

@@ -29,10 +29,6 @@ class WindowSystem {
 
   // Lets pending window events, timer ticks and posted events run once.
   virtual void processPendingEvents() = 0;
-  // The same, except that keyboard and pointer input stays queued until
-  // the next full turn, so it keeps its order behind the input being
-  // handled.
-  virtual void processPendingEventsHoldingInput() = 0;
 
   // The Windows folder; on other systems the folder of the system's
   // programs. Empty when it cannot be told.

@@ -23,10 +23,6 @@ void QtWindowSystem::bringToFront(QWidget& window) { window.raise(); }
 
 void QtWindowSystem::processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-void QtWindowSystem::processPendingEventsHoldingInput() {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 ActivationHook QtWindowSystem::replaceActivationHook(ActivationHook hook) {
   ActivationHook previous = std::move(hook_);
   hook_ = std::move(hook);

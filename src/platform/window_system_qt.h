@@ -16,7 +16,6 @@ class QtWindowSystem : public QObject, public WindowSystem {
 
   void bringToFront(QWidget& window) override;
   void processPendingEvents() override;
-  void processPendingEventsHoldingInput() override;
   ActivationHook replaceActivationHook(ActivationHook hook) override;
   void endProgram(int status) override;
 

@@ -8,6 +8,7 @@
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -408,11 +409,22 @@ void Form1::Unload() {
 void Form1::CloseButton_Click() { windowSystem_.endProgram(0); }
 
 bool Form1::Text1_KeyPress(const QKeyEvent& key) {
-  // Every key that types a character first lets pending events run. Keys
-  // typed meanwhile wait their turn: handled inside this one, they would
-  // reach the box before it and scramble fast typing.
+  // A key that arrives while another one lets pending events run, or while
+  // keys held that way still wait, is held and comes after them: handled at
+  // once, it would reach the box before the earlier key and scramble fast
+  // typing.
+  if (&key != deliveringKey_ && (inKeyYield_ || !heldKeys_.empty())) {
+    const bool firstHeld = heldKeys_.empty();
+    heldKeys_.emplace_back(key.clone());
+    if (firstHeld && !inKeyYield_) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
+    return true;
+  }
+  // Every key that types a character first lets pending events run.
   if (key.text().isEmpty() && !isEnterKey(key)) return false;
-  windowSystem_.processPendingEventsHoldingInput();
+  inKeyYield_ = true;
+  windowSystem_.processPendingEvents();
+  inKeyYield_ = false;
+  if (!heldKeys_.empty()) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
   if (unloaded_) return true;
   if (!isEnterKey(key)) return false;
   // The Enter never reaches the text box. A second Enter while a search
@@ -430,6 +442,16 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
     searchRunning_ = false;
   }
   return true;
+}
+
+void Form1::deliverHeldKeys() {
+  while (!heldKeys_.empty() && !unloaded_ && !inKeyYield_) {
+    const std::unique_ptr<QKeyEvent> key = std::move(heldKeys_.front());
+    heldKeys_.pop_front();
+    deliveringKey_ = key.get();
+    QCoreApplication::sendEvent(text1_, key.get());
+    deliveringKey_ = nullptr;
+  }
 }
 
 bool Form1::Text1_KeyUp() {

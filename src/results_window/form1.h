@@ -23,10 +23,13 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QHash>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace orvanta::results_window {
@@ -174,6 +177,9 @@ class Form1 : public QWidget {
   // True when the key is swallowed.
   bool Text1_KeyPress(const QKeyEvent& key);
   bool Text1_KeyUp();
+  // Sends the keys held during another key's turn to the search box, in
+  // the order they came.
+  void deliverHeldKeys();
   void setProgressFrameTop(int twips);
 
   // The pointer handlers of the four row arrays and of the band.
@@ -207,6 +213,9 @@ class Form1 : public QWidget {
   };
   QHash<const QObject*, RowElement> rowElements_;
   bool searchRunning_ = false;
+  bool inKeyYield_ = false;
+  std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
+  const QKeyEvent* deliveringKey_ = nullptr;
   bool unloaded_ = false;
   int progressFrameTop_ = 0;
   QPixmap background_;

@@ -74,6 +74,12 @@ class SearchService {
   QString log_;
 };
 
+// The registry file of a run, shown when a check fails.
+QString registryText(const QString& configHome) {
+  QFile file(configHome + QStringLiteral("/orvanta/registry.reg"));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("(no registry)");
+}
+
 bool isBandColour(QRgb pixel) {
   return qAbs(qRed(pixel) - 37) <= 2 && qAbs(qGreen(pixel) - 92) <= 2 && qAbs(qBlue(pixel) - 226) <= 2;
 }
@@ -145,7 +151,8 @@ TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProg
   ASSERT_TRUE(waitUntil([&] {
     panelPlace = session.geometry(*panel);
     return panelPlace && panelPlace->height() == 2580 / 15;
-  })) << (panelPlace ? panelPlace->height() : -1) << "\n" << service.log().toStdString();
+  })) << "height " << (panelPlace ? panelPlace->height() : -1) << "\n"
+       << service.log().toStdString() << registryText(configHome.path()).toStdString();
   EXPECT_EQ(panelPlace->topLeft(), QPoint(400, 100));
   EXPECT_EQ(panelPlace->width(), 341);
 

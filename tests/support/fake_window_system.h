@@ -30,7 +30,6 @@ class FakeWindowSystem : public platform::WindowSystem {
   void bringToFront(QWidget& window) override {
     bringToFrontCalls << window.objectName();
   }
-  void processPendingEventsHoldingInput() override { processPendingEvents(); }
   void processPendingEvents() override {
     ++pendingEventRuns;
     if (onPendingEvents) onPendingEvents();
