@@ -3,9 +3,14 @@
 // last window is unloaded.
 #include "desktop/windows.h"
 #include "platform/fonts.h"
+#include "platform/program_start.h"
+#include "platform/qt_file_system.h"
+#include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
 #include "platform/window_system.h"
+#include "results_window/form1_search.h"
 #include "results_window/preferences_window.h"
+#include "search/search_pipeline.h"
 #include "settings/reg_keys.h"
 
 #include <QApplication>
@@ -60,14 +65,19 @@ int main(int argc, char* argv[]) {
   const orvanta::settings::RegKeys regKeys(*registry);
   const auto windowSystem = orvanta::platform::createSystemWindowSystem();
   PreferencesStandIn preferences;
+  orvanta::platform::QtHttpTransfer httpTransfer;
+  const orvanta::platform::QtFileSystem fileSystem;
+  const auto programStart = orvanta::platform::createSystemProgramStart();
+  orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
 
   int status = 0;
   {
     orvanta::desktop::Windows windows(regKeys, *windowSystem, preferences);
-    windows.setForm1Setup([](orvanta::results_window::Form1& form1) {
-      // The search pipeline is connected here once it is merged; until then
-      // Enter shows the progress strip and the close button only.
-      form1.setSearchCallback([&form1](const QString&) { return !form1.isUnloaded(); });
+    windows.setForm1Setup([&](orvanta::results_window::Form1& form1) {
+      form1.setSearchCallback([&form1, &searchPipeline](const QString& text) {
+        return orvanta::results_window::SearchAndFill(form1, searchPipeline, text);
+      });
+      form1.setProgramStart(*programStart);
     });
     windows.setAllWindowsGoneHandler([] { QCoreApplication::exit(0); });
 

@@ -2,11 +2,13 @@
 #include "form1.h"
 
 #include "desktop/artwork.h"
+#include "platform/file_system.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -34,6 +36,7 @@ constexpr int kRowTopAtStart = 1360;
 
 const QColor kBackColour(255, 0, 255);
 const QColor kRowTextColour(47, 47, 47);
+const QColor kHighlightTextColour(255, 255, 255);
 const QColor kLabel1TextColour(128, 128, 128);
 const QColor kSelectionBandColour(37, 92, 226);
 const QColor kLine1Colour(192, 192, 192);
@@ -55,6 +58,12 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 QPoint scatteredPosition(int array, int index) {
   return {5280 + ((index * 7 + array) % 12) * 480, 150 + ((index * 5 + array * 3) % 36) * 300};
 }
+
+// The starter used while none has been handed in: every start is refused.
+class StartsNothing : public platform::ProgramStart {
+ public:
+  bool start(const QString&, int) override { return false; }
+};
 
 }  // namespace
 
@@ -168,6 +177,25 @@ void Form1::buildDesign() {
     makeFileName(i, caption, at, width, i >= 97, i <= 2);
   }
   makeFileName(999, QStringLiteral("Orvanta Preferences..."), QPoint(8355, 8685), 2805, false, true);
+
+  // Every row element follows the pointer, so the row under it can be
+  // highlighted without a button held.
+  const struct {
+    search::RowArray array;
+    const ControlArray<QLabel>& elements;
+  } rowArrays[] = {{search::RowArray::LeftsideLabel, leftsideLabel_},
+                   {search::RowArray::IconImg, iconImg_},
+                   {search::RowArray::FileName, fileName_},
+                   {search::RowArray::MenuScroller, menuScroller_}};
+  for (const auto& rowArray : rowArrays) {
+    for (int index : rowArray.elements.indices()) {
+      QLabel* element = rowArray.elements(index);
+      rowElements_.insert(element, {rowArray.array, index});
+      element->setMouseTracking(true);
+      element->installEventFilter(this);
+    }
+  }
+  selectionBand_->installEventFilter(this);
 
   // Category icons, picture sources for the rows.
   iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), QPixmap(artwork::kIconApplications));
@@ -381,9 +409,22 @@ void Form1::Unload() {
 void Form1::CloseButton_Click() { windowSystem_.endProgram(0); }
 
 bool Form1::Text1_KeyPress(const QKeyEvent& key) {
+  // A key that arrives while another one lets pending events run, or while
+  // keys held that way still wait, is held and comes after them: handled at
+  // once, it would reach the box before the earlier key and scramble fast
+  // typing.
+  if (&key != deliveringKey_ && (inKeyYield_ || !heldKeys_.empty())) {
+    const bool firstHeld = heldKeys_.empty();
+    heldKeys_.emplace_back(key.clone());
+    if (firstHeld && !inKeyYield_) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
+    return true;
+  }
   // Every key that types a character first lets pending events run.
   if (key.text().isEmpty() && !isEnterKey(key)) return false;
+  inKeyYield_ = true;
   windowSystem_.processPendingEvents();
+  inKeyYield_ = false;
+  if (!heldKeys_.empty()) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
   if (unloaded_) return true;
   if (!isEnterKey(key)) return false;
   // The Enter never reaches the text box. A second Enter while a search
@@ -401,6 +442,16 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
     searchRunning_ = false;
   }
   return true;
+}
+
+void Form1::deliverHeldKeys() {
+  while (!heldKeys_.empty() && !unloaded_ && !inKeyYield_) {
+    const std::unique_ptr<QKeyEvent> key = std::move(heldKeys_.front());
+    heldKeys_.pop_front();
+    deliveringKey_ = key.get();
+    QCoreApplication::sendEvent(text1_, key.get());
+    deliveringKey_ = nullptr;
+  }
 }
 
 bool Form1::Text1_KeyUp() {
@@ -446,7 +497,112 @@ void Form1::paintEvent(QPaintEvent*) {
   painter.drawPixmap(0, 0, background_);
 }
 
+void Form1::pumpEvents() { windowSystem_.processPendingEvents(); }
+
+void Form1::HighlightRow(int index) {
+  if (const QLabel* caption = leftsideLabel_(index)) selectionBand_->move(selectionBand_->x(), caption->y());
+  if (QLabel* caption = leftsideLabel_(index)) setTextColour(caption, kHighlightTextColour);
+  if (QLabel* caption = leftsideLabel_(CurrentRow)) setTextColour(caption, kRowTextColour);
+  if (const QLabel* name = fileName_(index)) selectionBand_->move(0, name->y());
+  if (QLabel* name = fileName_(index)) setTextColour(name, kHighlightTextColour);
+  if (QLabel* name = fileName_(CurrentRow)) setTextColour(name, kRowTextColour);
+  CurrentRow = index;
+}
+
+void Form1::Row_MouseMove(int index) {
+  if (index != CurrentRow) HighlightRow(index);
+}
+
+bool Form1::Row_MouseUp(search::RowArray array, int index) {
+  if (array == search::RowArray::IconImg) {
+    CurrentRow = index;
+    ReleaseAction(index);
+    return true;
+  }
+  if (index == CurrentRow) return false;
+  HighlightRow(index);
+  ReleaseAction(index);
+  return true;
+}
+
+std::optional<QString> Form1::rowPath(int row) const {
+  if (const QLabel* name = fileName_(row)) return name->toolTip();
+  return std::nullopt;
+}
+
+OpenHitContext Form1::openContext() {
+  static StartsNothing startsNothing;
+  return OpenHitContext{
+      .regKeys = regKeys_,
+      .programStart = programStart_ ? *programStart_ : startsNothing,
+      .WindowsDirectory = WindowsDirectory,
+      .getExtensionName = &platform::FileSystem::GetExtensionName,
+      .closeForm = [this] { CloseForm(); },
+      .showPreferences = [this] { preferences_.showPreferences(); },
+      .disableForm1 = [this] { setEnabled(false); },
+      .PreferencesOpen = PreferencesOpen,
+  };
+}
+
+void Form1::ReleaseAction(int row) {
+  OpenHitContext context = openContext();
+  OpenViaExplorer(row, rowPath(row), context);
+}
+
+void Form1::OpenResult(int row) {
+  OpenHitContext context = openContext();
+  results_window::OpenResult(row, rowPath(row), context);
+}
+
+namespace {
+
+bool isClick(const QWidget& control, const QEvent& event) {
+  const auto& mouse = static_cast<const QMouseEvent&>(event);
+  return mouse.button() == Qt::LeftButton && control.rect().contains(mouse.position().toPoint());
+}
+
+}  // namespace
+
+bool Form1::rowEvent(search::RowArray array, int index, QWidget* element, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseMove:
+      Row_MouseMove(index);
+      return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      // Taken here, so the release comes back to this element (and a
+      // double-click on a row is not the window's double-click).
+      return true;
+    case QEvent::MouseButtonRelease:
+      // Once a release action has run, the windows are closing or the
+      // preferences window is up, and the click of this release is dropped.
+      if (Row_MouseUp(array, index)) return true;
+      if (isClick(*element, *event) && !unloaded_) OpenResult(index);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Form1::selectionBandEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      return true;
+    case QEvent::MouseButtonRelease:
+      // The band always marks the row last highlighted.
+      if (isClick(*selectionBand_, *event) && !unloaded_) OpenResult(CurrentRow);
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (const auto row = rowElements_.constFind(watched); row != rowElements_.constEnd()) {
+    return rowEvent(row->array, row->index, static_cast<QWidget*>(watched), event);
+  }
+  if (watched == selectionBand_) return selectionBandEvent(event);
   if (watched == text1_) {
     switch (event->type()) {
       case QEvent::KeyPress:

@@ -1,26 +1,36 @@
 // Form1, the drop-down search panel: its design (every control and the
 // four row control arrays), its load with the settings and their defaults,
 // keeping itself on top, the progress strip, the focus timer, the Enter
-// key of the search box, CloseForm and the close button.
+// key of the search box, the pointer handlers of the rows and the opening
+// of a hit, CloseForm and the close button.
 #pragma once
 
 #include "control_array.h"
 #include "line_control.h"
 #include "module1.h"
+#include "open_result.h"
 #include "preferences_window.h"
 #include "program_windows.h"
+#include "platform/program_start.h"
 #include "platform/window_system.h"
 #include "search/category_lists.h"
+#include "search/results_panel.h"
+#include "search/search_pipeline.h"
 #include "settings/reg_keys.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QHash>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace orvanta::results_window {
 
@@ -38,10 +48,16 @@ class Form1 : public QWidget {
         ProgramWindows& windows, QWidget* parent = nullptr);
   ~Form1() override;
 
+  // The panel's layout state and the search's state; the variables below
+  // of the same names are these, under the window's own names.
+  search::PanelState Panel{
+      .RowIndex = 0, .RowTop = 0, .BottomRowOffset = 0, .WindowExtraHeight = 0, .MaxSearchResults = 0};
+  search::SearchState Search;
+
   // --- Public variables, set up by the load.
   qint32 LeftPosition = 0;  // twips
   qint32 TopPosition = 0;   // twips
-  qint32 MaxSearchResults = 0;
+  qint32& MaxSearchResults = Panel.MaxSearchResults;
   QString Extensions_Widgets;
   QString Extensions_Applications;
   QString Extensions_Audio;
@@ -57,16 +73,16 @@ class Form1 : public QWidget {
   QString WindowsDirectory;
   qint32 CurrentRow = 0;
   bool EnterPending = false;
-  qint32 RowIndex = 0;
-  qint32 RowTop = 0;  // twips
-  qint32 BottomRowOffset = 0;
-  qint32 WindowExtraHeight = 0;
-  QString SearchPrefix;
-  QString SearchSuffix;
-  QString SearchQuery;
-  QString ResultPage;
+  qint32& RowIndex = Panel.RowIndex;
+  qint32& RowTop = Panel.RowTop;  // twips
+  qint32& BottomRowOffset = Panel.BottomRowOffset;
+  qint32& WindowExtraHeight = Panel.WindowExtraHeight;
+  QString& SearchPrefix = Search.searchPrefix;
+  QString& SearchSuffix = Search.searchSuffix;
+  QString& SearchQuery = Search.searchQuery;
+  QString& ResultPage = Search.resultPage;
   // The hits of the current search by category (the hidden list boxes).
-  search::CategoryLists CategoryLists;
+  search::CategoryLists& CategoryLists = Search.categories;
 
   // --- Events and methods.
   // The load: settings with their defaults, the hook, the anchor, the
@@ -83,6 +99,15 @@ class Form1 : public QWidget {
   bool isUnloaded() const { return unloaded_; }
 
   void setSearchCallback(SearchCallback callback) { searchCallback_ = std::move(callback); }
+  // The program starter that opens hits; until one is set, opening a hit
+  // starts nothing and only closes the windows.
+  void setProgramStart(platform::ProgramStart& programStart) { programStart_ = &programStart; }
+  // Lets pending window events run (the search's event pump).
+  void pumpEvents();
+
+  // Moves the highlight band to row `index` and shows that row's caption
+  // and file name in white, the row highlighted before in dark grey.
+  void HighlightRow(int index);
   bool isSearchRunning() const { return searchRunning_; }
 
   // FileName(1), the Top Hit row's file-name label.
@@ -152,7 +177,24 @@ class Form1 : public QWidget {
   // True when the key is swallowed.
   bool Text1_KeyPress(const QKeyEvent& key);
   bool Text1_KeyUp();
+  // Sends the keys held during another key's turn to the search box, in
+  // the order they came.
+  void deliverHeldKeys();
   void setProgressFrameTop(int twips);
+
+  // The pointer handlers of the four row arrays and of the band.
+  bool rowEvent(search::RowArray array, int index, QWidget* element, QEvent* event);
+  bool selectionBandEvent(QEvent* event);
+  void Row_MouseMove(int index);
+  // True when the release action ran.
+  bool Row_MouseUp(search::RowArray array, int index);
+  // On a release over a row: the preferences window for row 999,
+  // otherwise the hit through Explorer.
+  void ReleaseAction(int row);
+  void OpenResult(int row);
+  std::optional<QString> rowPath(int row) const;
+  // What opening a hit needs of this window.
+  OpenHitContext openContext();
 
   // A setting read from the registry, and a setting stored.
   QString readSetting(QStringView name) const;
@@ -164,7 +206,16 @@ class Form1 : public QWidget {
   ProgramWindows& windows_;
   Module1 module1_;
   SearchCallback searchCallback_;
+  platform::ProgramStart* programStart_ = nullptr;
+  struct RowElement {
+    search::RowArray array;
+    int index;
+  };
+  QHash<const QObject*, RowElement> rowElements_;
   bool searchRunning_ = false;
+  bool inKeyYield_ = false;
+  std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
+  const QKeyEvent* deliveringKey_ = nullptr;
   bool unloaded_ = false;
   int progressFrameTop_ = 0;
   QPixmap background_;

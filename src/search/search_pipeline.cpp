@@ -28,7 +28,7 @@ QString SearchPipeline::redirectPath(const QString& page) {
 }
 
 SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& extensions, SearchState& state,
-                                  QObject* window) {
+                                  QObject* window, std::function<bool()> windowClosed) {
   if (*running_) return SearchOutcome::Ignored;
   // Everything used after a wait is held here, not in the pipeline, which
   // may go away with the window during the wait.
@@ -37,7 +37,11 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   const auto clearRunning = qScopeGuard([running] { *running = false; });
   const QPointer<QObject> guard(window);
   const bool guarded = window != nullptr;
-  const auto windowGone = [&] { return guarded && guard.isNull(); };
+  // A destroyed window is never asked whether it is closed.
+  const auto windowGone = [&] {
+    if (guarded && guard.isNull()) return true;
+    return windowClosed && windowClosed();
+  };
   platform::HttpTransfer& http = http_;
   const platform::FileSystem& fileSystem = fileSystem_;
   const ServiceBase base = base_;

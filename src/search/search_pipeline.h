@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace orvanta::search {
@@ -52,9 +53,12 @@ class SearchPipeline {
   // Runs one search for the search box text `text`. `window` is the window
   // whose Enter started it: when it is destroyed while a request is waited
   // for, the rest of the search is dropped without touching `state` or the
-  // pipeline again, and the result is Abandoned. Returns Ignored at once
-  // while another search runs.
-  SearchOutcome run(const QString& text, const ExtensionLists& extensions, SearchState& state, QObject* window);
+  // pipeline again, and the result is Abandoned. `windowClosed`, when
+  // given, is asked after every wait as well: a window that is closed but
+  // not destroyed (hidden, kept for code still running on it) abandons the
+  // search the same way. Returns Ignored at once while another search runs.
+  SearchOutcome run(const QString& text, const ExtensionLists& extensions, SearchState& state, QObject* window,
+                    std::function<bool()> windowClosed = {});
 
   bool isRunning() const { return *running_; }
 

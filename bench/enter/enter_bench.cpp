@@ -1,0 +1,200 @@
+// Enter in the results window's search box to the filled panel, against the
+// bundled local search service on loopback answering a page of 100 hits:
+// the eleven requests, the scan, the classification and the fill of the
+// real window's rows on the offscreen platform. Next to it, in the same run,
+// the bare sequence of the eleven requests to the same service.
+#include "platform/file_registry.h"
+#include "platform/qt_file_system.h"
+#include "platform/qt_http_transfer.h"
+#include "platform/window_system_qt.h"
+#include "results_window/form1.h"
+#include "results_window/form1_search.h"
+#include "search/search_pipeline.h"
+#include "settings/reg_keys.h"
+#include "settings/settings_table.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+using namespace orvanta;
+
+constexpr int kHits = 100;
+
+// The window system of this process, without a window manager to ask.
+class OffscreenWindowSystem : public platform::QtWindowSystem {
+ public:
+  void keepOnTop(QWidget& window) override { window.show(); }
+  QString windowsDirectory() override { return QStringLiteral("/usr"); }
+};
+
+// The other windows do nothing here.
+class NoPreferences : public results_window::PreferencesWindow {
+ public:
+  void showPreferences() override {}
+  void unloadPreferences() override {}
+  bool isPreferencesLoaded() const override { return false; }
+};
+
+class NoOtherWindows : public results_window::ProgramWindows {
+ public:
+  void hideButtonPressedPicture() override {}
+  void unloadBorderBackground() override {}
+  void unloadMenuButton() override {}
+  void unloadForm1() override {}
+};
+
+// The service over a folder of kHits text files named "hit-NNN.txt",
+// its port and the settings of a search for "hit".
+struct Service {
+  QTemporaryDir dir;
+  std::unique_ptr<platform::FileRegistry> registry;
+  std::unique_ptr<settings::RegKeys> regKeys;
+  QProcess process;
+  QString base;
+  QString error;
+
+  Service() {
+    const QString root = dir.filePath(QStringLiteral("sample"));
+    QDir().mkpath(root);
+    for (int i = 0; i < kHits; ++i) {
+      QFile file(root + QStringLiteral("/hit-%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+      if (!file.open(QIODevice::WriteOnly)) error = QStringLiteral("cannot write the sample folder");
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
+    QString log;
+    QString port;
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired() && !log.contains(QStringLiteral("indexed %1 entries").arg(kHits))) {
+      process.waitForReadyRead(100);
+      log += QString::fromLocal8Bit(process.readAll());
+    }
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("listening on port (\\d+)")).match(log);
+    if (!match.hasMatch() || !log.contains(QStringLiteral("indexed"))) {
+      error = QStringLiteral("the service did not start: ") + log;
+      return;
+    }
+    base = QStringLiteral("http://127.0.0.1:") + match.captured(1);
+    registry = std::make_unique<platform::FileRegistry>(dir.path() + QStringLiteral("/orvanta/registry.reg"));
+    regKeys = std::make_unique<settings::RegKeys>(*registry);
+    const QString code =
+        regKeys->ReadRegValue(platform::RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode);
+    settings::writeSetting(*regKeys, u"SearchPrefix", base + QStringLiteral("/search&s=") + code +
+                                                          QStringLiteral("?q="));
+    settings::writeSetting(*regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
+  }
+  ~Service() {
+    process.kill();
+    process.waitForFinished(5000);
+  }
+};
+
+Service& service() {
+  static Service instance;
+  return instance;
+}
+
+void pressEnter(results_window::Form1& form) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QCoreApplication::sendEvent(form.Text1(), &press);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QCoreApplication::sendEvent(form.Text1(), &release);
+}
+
+void BM_EnterToFilledPanel(benchmark::State& state) {
+  Service& s = service();
+  if (!s.error.isEmpty()) {
+    state.SkipWithError(s.error.toStdString().c_str());
+    return;
+  }
+  OffscreenWindowSystem windowSystem;
+  NoPreferences preferences;
+  NoOtherWindows windows;
+  platform::QtHttpTransfer http;
+  const platform::QtFileSystem fileSystem;
+  search::SearchPipeline pipeline(*s.regKeys, http, fileSystem, {.numeric = s.base, .named = s.base});
+  results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
+  form.setSearchCallback(
+      [&](const QString& text) { return results_window::SearchAndFill(form, pipeline, text); });
+  form.Form_Load();
+  form.show();
+  form.Text1()->setText(QStringLiteral("hit"));
+  for (auto _ : state) pressEnter(form);
+  qsizetype hits = 0;
+  for (const QStringList& list : form.CategoryLists.lists) hits += list.size();
+  state.counters["hits"] = static_cast<double>(hits);
+  state.counters["rows"] = form.RowIndex - 1;
+  if (hits != kHits) state.SkipWithError("the page did not carry every hit");
+}
+
+// The same eleven requests with nothing else: navigation, letter search,
+// the four service pages, the unsupported address and the search twice.
+void BM_ElevenRequests(benchmark::State& state) {
+  Service& s = service();
+  if (!s.error.isEmpty()) {
+    state.SkipWithError(s.error.toStdString().c_str());
+    return;
+  }
+  platform::QtHttpTransfer http;
+  const QString prefix = settings::readSetting(*s.regKeys, u"SearchPrefix");
+  const QString suffix = settings::readSetting(*s.regKeys, u"SearchSuffix");
+  const QString searchAddress = prefix + QStringLiteral("hit") + suffix;
+  const QString unsupported =
+      s.base + QStringLiteral("/unsupported?url=%2F%26s%3D") +
+      s.regKeys->ReadRegValue(platform::RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode) +
+      QStringLiteral("%26q%3D&s=") +
+      s.regKeys->ReadRegValue(platform::RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode);
+  qsizetype chars = 0;
+  for (auto _ : state) {
+    http.navigate(searchAddress);
+    const std::unique_ptr<platform::HttpSession> session = http.openSession();
+    QString page;
+    const auto get = [&](const QString& address) {
+      if (std::optional<QString> answer = session->get(address)) page = std::move(*answer);
+    };
+    get(prefix + u'e' + suffix);
+    QString redirect = search::SearchPipeline::redirectPath(page);
+    get(s.base + redirect);
+    get(s.base + redirect);
+    session->get(unsupported);  // the answer is dropped
+    redirect = search::SearchPipeline::redirectPath(page);
+    get(s.base + redirect);
+    get(s.base + redirect);
+    get(searchAddress);
+    chars = page.size();
+    get(searchAddress);
+  }
+  state.counters["page_chars"] = static_cast<double>(chars);
+}
+
+BENCHMARK(BM_EnterToFilledPanel)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ElevenRequests)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,109 @@
+// Form1's controls as the results panel. Twips are kept on each element as
+// set, so reading a top back gives exactly what the fill wrote.
+#include "form1_panel.h"
+
+#include "desktop/artwork.h"
+#include "platform/twips.h"
+
+#include <QPixmap>
+
+namespace orvanta::results_window {
+namespace {
+
+using search::RowArray;
+
+constexpr char kTopTwips[] = "orvantaTopTwips";
+constexpr int kIconPixels = 16;
+
+}  // namespace
+
+QLabel* Form1Panel::element(RowArray array, int index) const {
+  switch (array) {
+    case RowArray::LeftsideLabel:
+      return form_.LeftsideLabel(index);
+    case RowArray::IconImg:
+      return form_.IconImg(index);
+    case RowArray::FileName:
+      return form_.FileName(index);
+    case RowArray::MenuScroller:
+      return form_.MenuScroller(index);
+  }
+  return nullptr;
+}
+
+bool Form1Panel::hasElement(RowArray array, int index) const { return element(array, index) != nullptr; }
+
+void Form1Panel::setCaption(RowArray array, int index, const QString& caption) {
+  if (QLabel* label = element(array, index)) label->setText(caption);
+}
+
+void Form1Panel::setToolTip(RowArray array, int index, const QString& toolTip) {
+  if (QLabel* label = element(array, index)) label->setToolTip(toolTip);
+}
+
+void Form1Panel::setTop(RowArray array, int index, int top) {
+  if (QLabel* label = element(array, index)) {
+    label->setProperty(kTopTwips, top);
+    label->move(label->x(), platform::twipsToPixelsY(top));
+  }
+}
+
+void Form1Panel::setLeft(RowArray array, int index, int left) {
+  if (QLabel* label = element(array, index)) label->move(platform::twipsToPixelsX(left), label->y());
+}
+
+void Form1Panel::setVisible(RowArray array, int index, bool visible) {
+  if (QLabel* label = element(array, index)) label->setVisible(visible);
+}
+
+int Form1Panel::top(RowArray array, int index) const {
+  const QLabel* label = element(array, index);
+  if (!label) return 0;
+  const QVariant twips = label->property(kTopTwips);
+  return twips.isValid() ? twips.toInt() : platform::pixelsToTwipsY(label->y());
+}
+
+void Form1Panel::setIconPicture(int index, const QImage& picture) {
+  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(QPixmap::fromImage(picture));
+}
+
+void Form1Panel::restoreIconPicture(int index) {
+  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(QPixmap(desktop::artwork::kIconRowDefault));
+}
+
+void Form1Panel::setIconHeight(int index, int height) {
+  if (QLabel* icon = form_.IconImg(index)) icon->resize(icon->width(), platform::twipsToPixelsY(height));
+}
+
+void Form1Panel::setIconWidth(int index, int width) {
+  if (QLabel* icon = form_.IconImg(index)) icon->resize(platform::twipsToPixelsX(width), icon->height());
+}
+
+QImage Form1Panel::groupPicture(search::GroupPicture picture) const {
+  const QLabel* source = nullptr;
+  switch (picture) {
+    case search::GroupPicture::IconsApplications:
+      source = form_.IconsApplications();
+      break;
+    case search::GroupPicture::IconsAudio:
+      source = form_.IconsAudio();
+      break;
+    case search::GroupPicture::IconsDocuments:
+      source = form_.IconsDocuments();
+      break;
+    case search::GroupPicture::IconsPDFs:
+      source = form_.IconsPDFs();
+      break;
+  }
+  const QPixmap pixmap = source->pixmap();
+  if (pixmap.isNull()) return {};
+  return pixmap.toImage().scaled(kIconPixels, kIconPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void Form1Panel::showLine1() { form_.Line1()->show(); }
+
+void Form1Panel::hideProgress() { form_.Progress()->hide(); }
+
+void Form1Panel::stopTimer1() { form_.Timer1()->stop(); }
+
+}  // namespace orvanta::results_window

@@ -1,0 +1,39 @@
+// The search and the panel fill of one Enter in Form1.
+#include "form1_search.h"
+
+#include "form1_panel.h"
+#include "platform/file_system.h"
+
+namespace orvanta::results_window {
+
+bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
+  form.setTopHitLabel({});
+  const search::ExtensionLists extensions{
+      .widgets = form.Extensions_Widgets,
+      .applications = form.Extensions_Applications,
+      .audio = form.Extensions_Audio,
+      .documents = form.Extensions_Documents,
+      .images = form.Extensions_Images,
+      .video = form.Extensions_Video,
+      .pdfs = form.Extensions_PDFs,
+  };
+  // The window is only hidden when it is closed, so its closed state is
+  // asked as well as whether it still exists.
+  const search::SearchOutcome outcome =
+      pipeline.run(text, extensions, form.Search, &form, [&form] { return form.isUnloaded(); });
+  switch (outcome) {
+    case search::SearchOutcome::Abandoned:
+      return false;
+    case search::SearchOutcome::Ignored:
+      return true;
+    case search::SearchOutcome::Completed:
+      break;
+  }
+  form.setTopHitLabel(form.Search.topHit);
+  form.Text2()->setPlainText(form.Search.text2);
+  Form1Panel panel(form);
+  search::FillResultsPanel(panel, form.Panel, form.CategoryLists, &platform::FileSystem::GetFileName);
+  return !form.isUnloaded();
+}
+
+}  // namespace orvanta::results_window

@@ -1,0 +1,193 @@
+// The built program on a virtual X display against the bundled local search
+// service over a sample folder: a query fills the panel's rows where they
+// belong, the row under the pointer shows the highlight band, and a click
+// opens the hit with the program registered for its type, ending the run.
+#include "x11_session.h"
+
+#include "qt_application.h"
+#include "platform/file_registry.h"
+#include "settings/reg_keys.h"
+#include "settings/settings_table.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace orvanta::testing {
+namespace {
+
+using platform::RegRoot;
+
+// Polls `condition` every 50 ms until it holds or `timeoutMs` pass.
+template <typename Condition>
+bool waitUntil(Condition condition, int timeoutMs = 10000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QThread::msleep(50);
+  }
+  return true;
+}
+
+// The local search service, started on a free loopback port and stopped
+// with the object.
+class SearchService {
+ public:
+  SearchService(const QString& configHome, const QString& root) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
+  }
+  ~SearchService() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+
+  // Everything the service has logged so far.
+  QString log() {
+    log_ += QString::fromLocal8Bit(process_.readAll());
+    return log_;
+  }
+
+  // Waits for the service's log to show `pattern`; its first capture.
+  std::optional<QString> waitForLog(const QRegularExpression& pattern, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+      const QRegularExpressionMatch match = pattern.match(log_);
+      if (match.hasMatch()) return match.captured(1);
+      process_.waitForReadyRead(100);
+      log_ += QString::fromLocal8Bit(process_.readAll());
+    }
+    return std::nullopt;
+  }
+
+ private:
+  QProcess process_;
+  QString log_;
+};
+
+// The registry file of a run, shown when a check fails.
+QString registryText(const QString& configHome) {
+  QFile file(configHome + QStringLiteral("/orvanta/registry.reg"));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("(no registry)");
+}
+
+bool isBandColour(QRgb pixel) {
+  return qAbs(qRed(pixel) - 37) <= 2 && qAbs(qGreen(pixel) - 92) <= 2 && qAbs(qBlue(pixel) - 226) <= 2;
+}
+
+TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProgram) {
+  qtApplication();
+  QTemporaryDir configHome;
+  QTemporaryDir work;
+  ASSERT_TRUE(configHome.isValid() && work.isValid());
+
+  // One hit in each of three groups.
+  const QString sample = work.filePath(QStringLiteral("sample"));
+  const QString application = sample + QStringLiteral("/Applications/report-setup.exe");
+  const QString song = sample + QStringLiteral("/Music/report-theme.mp3");
+  const QString notes = sample + QStringLiteral("/Documents/report-notes.txt");
+  for (const QString& file : {application, song, notes}) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  }
+
+  SearchService service(configHome.path(), sample);
+  const auto port = service.waitForLog(QRegularExpression(QStringLiteral("listening on port (\\d+)")));
+  ASSERT_TRUE(port);
+  ASSERT_TRUE(service.waitForLog(QRegularExpression(QStringLiteral("(indexed [1-9]\\d* entries)"))));
+
+  // Settings for the service's port, and .txt registered to the recorder,
+  // which writes its arguments to `recorded`.
+  const QString recorded = work.filePath(QStringLiteral("recorded"));
+  {
+    platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
+    settings::RegKeys regKeys(registry);
+    const QString code =
+        regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode);
+    ASSERT_FALSE(code.isEmpty());
+    settings::writeSetting(regKeys, u"SearchPrefix",
+                           QStringLiteral("http://127.0.0.1:%1/search&s=%2?q=").arg(*port, code));
+    settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
+    settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("6000"));
+    settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("1500"));
+    ASSERT_TRUE(regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".txt"), QString(),
+                                      QStringLiteral("RecordedText")));
+    ASSERT_TRUE(regKeys.WriteRegValue(
+        RegRoot::ClassesRoot, QStringLiteral("RecordedText\\Shell\\Open\\Command"), QString(),
+        QStringLiteral("\"%1\" \"%2\" \"%3\"").arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded,
+                                                     QStringLiteral("%1"))));
+  }
+
+  X11Session session;
+  ASSERT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+  QProcessEnvironment environment = session.environment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+  QProcess& program = session.start(QStringLiteral(ORVANTA_BINARY), {}, environment);
+
+  const auto button = session.waitForWindow(QStringLiteral("^Orvanta Button$"));
+  ASSERT_TRUE(button);
+  const auto buttonPlace = session.geometry(*button);
+  ASSERT_TRUE(buttonPlace && session.clickAt(buttonPlace->center()));
+  const auto panel = session.waitForWindow(QStringLiteral("^Orvanta$"));
+  ASSERT_TRUE(panel);
+  ASSERT_TRUE(waitUntil([&] { return session.focusedWindow() == *panel; }));
+  // Typed at full speed: the keys must reach the box in their order.
+  ASSERT_TRUE(session.xdotool({QStringLiteral("type"), QStringLiteral("report")}));
+  ASSERT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+
+  // Top Hit the application, then the Audio row at 1360 twips and the
+  // Documents row at 1760; the window ends 2160 + 420 = 2580 twips high.
+  std::optional<QRect> panelPlace;
+  ASSERT_TRUE(waitUntil([&] {
+    panelPlace = session.geometry(*panel);
+    return panelPlace && panelPlace->height() == 2580 / 15;
+  })) << "height " << (panelPlace ? panelPlace->height() : -1) << "\n"
+       << service.log().toStdString() << registryText(configHome.path()).toStdString();
+  EXPECT_EQ(panelPlace->topLeft(), QPoint(400, 100));
+  EXPECT_EQ(panelPlace->width(), 341);
+
+  // The pointer over the Documents row paints the band behind it, right of
+  // its file name; the Audio row above stays unbanded.
+  const int documentsTop = panelPlace->y() + 1760 / 15;
+  const int audioTop = panelPlace->y() + 1360 / 15;
+  const QPoint overNotes(panelPlace->x() + 200, documentsTop + 8);
+  ASSERT_TRUE(session.xdotool({QStringLiteral("mousemove"), QString::number(overNotes.x()),
+                               QString::number(overNotes.y())}));
+  const QString grabTool = QStringLiteral(ORVANTA_SCREEN_GRAB);
+  const QRect bandArea(panelPlace->x() + 320, documentsTop + 3, 15, 12);
+  EXPECT_TRUE(waitUntil([&] {
+    const QImage picture = session.grab(grabTool, bandArea);
+    if (picture.isNull()) return false;
+    for (int y = 0; y < picture.height(); ++y) {
+      for (int x = 0; x < picture.width(); ++x) {
+        if (!isBandColour(picture.pixel(x, y))) return false;
+      }
+    }
+    return true;
+  }));
+  const QImage audioRow = session.grab(grabTool, QRect(panelPlace->x() + 320, audioTop + 3, 15, 12));
+  ASSERT_FALSE(audioRow.isNull());
+  EXPECT_FALSE(isBandColour(audioRow.pixel(5, 5)));
+
+  // A click opens the notes with the registered program and the program
+  // ends.
+  ASSERT_TRUE(session.clickAt(overNotes));
+  EXPECT_EQ(X11Session::waitForExit(program), 0);
+  ASSERT_TRUE(waitUntil([&] { return QFile::exists(recorded); }));
+  QFile arguments(recorded);
+  ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
+  EXPECT_EQ(arguments.readAll(), notes.toUtf8() + QByteArray(1, '\0'));
+}
+
+}  // namespace
+}  // namespace orvanta::testing

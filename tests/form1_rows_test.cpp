@@ -1,0 +1,434 @@
+// Form1's rows without a display: Enter through the search pipeline (over a
+// scripted HTTP transfer) into the real window's rows, the highlight band,
+// the press, release and click rules of the row controls, and a deactivation
+// while the search waits.
+#include "results_window/form1.h"
+#include "results_window/form1_search.h"
+
+#include "fake_file_system.h"
+#include "fake_http_transfer.h"
+#include "fake_preferences.h"
+#include "fake_program_start.h"
+#include "fake_window_system.h"
+#include "qt_application.h"
+#include "temp_registry.h"
+#include "desktop/artwork.h"
+#include "platform/twips.h"
+#include "search/search_pipeline.h"
+#include "settings/settings_table.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+namespace orvanta::results_window {
+namespace {
+
+using platform::RegRoot;
+using search::RowArray;
+using testing::FakeProgramStart;
+
+const QString kPrefix = QStringLiteral("http://127.0.0.1:4664/search&s=code?q=");
+const QString kSuffix = QStringLiteral("&ie=UTF-8");
+const QColor kWhite(255, 255, 255);
+const QColor kGrey(47, 47, 47);
+const QColor kBand(37, 92, 226);
+
+QString resultPage(const QStringList& hits) {
+  QString body;
+  for (const QString& hit : hits) body += QStringLiteral("<span title=\"") + hit + QStringLiteral("\">x</span>");
+  return QStringLiteral("<html><body>") + body + QStringLiteral("</body></html>");
+}
+
+QColor textColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+
+class FakeProgramWindows : public ProgramWindows {
+ public:
+  Form1* form1 = nullptr;
+  QStringList unloaded;
+  void hideButtonPressedPicture() override {}
+  void unloadBorderBackground() override { unloaded << QStringLiteral("BorderBackground"); }
+  void unloadMenuButton() override { unloaded << QStringLiteral("MenuButton"); }
+  void unloadForm1() override {
+    unloaded << QStringLiteral("Form1");
+    if (form1) form1->Unload();
+  }
+};
+
+class Form1RowsTest : public ::testing::Test {
+ protected:
+  Form1RowsTest() {
+    testing::qtApplication();
+    settings::writeSetting(temp.regKeys(), u"SearchPrefix", kPrefix);
+    settings::writeSetting(temp.regKeys(), u"SearchSuffix", kSuffix);
+    form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+    windows.form1 = form.get();
+    form->setProgramStart(programStart);
+    form->setSearchCallback([this](const QString& text) {
+      callbackResults.push_back(SearchAndFill(*form, pipeline, text));
+      return callbackResults.back();
+    });
+    form->Form_Load();
+    form->show();
+  }
+
+  // Files for the hits, and the page the search for `text` answers.
+  void serve(const QString& text, const QStringList& hits) {
+    for (const QString& hit : hits) fileSystem.addFile(hit);
+    http.answer(kPrefix + text + kSuffix, resultPage(hits));
+  }
+  void search(const QString& text) {
+    form->Text1()->setText(text);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(form->Text1(), &press);
+  }
+  void registerOpenCommand(const QString& extension, const QString& command) {
+    const QString className = extension + QStringLiteral("file");
+    ASSERT_TRUE(temp.regKeys().WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".") + extension, QString(),
+                                             className));
+    ASSERT_TRUE(temp.regKeys().WriteRegValue(RegRoot::ClassesRoot, className + QStringLiteral("\\Shell\\Open\\Command"),
+                                             QString(), command));
+  }
+  static void mouse(QWidget* target, QEvent::Type type, Qt::MouseButton button) {
+    const QPointF at(2, 2);
+    QMouseEvent event(type, at, target->mapToGlobal(at), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+  }
+  static void move(QWidget* target) { mouse(target, QEvent::MouseMove, Qt::NoButton); }
+  static void pressAndRelease(QWidget* target, Qt::MouseButton button) {
+    mouse(target, QEvent::MouseButtonPress, button);
+    mouse(target, QEvent::MouseButtonRelease, button);
+  }
+  QWidget* element(RowArray array, int index) const {
+    switch (array) {
+      case RowArray::LeftsideLabel: return form->LeftsideLabel(index);
+      case RowArray::IconImg: return form->IconImg(index);
+      case RowArray::FileName: return form->FileName(index);
+      case RowArray::MenuScroller: return form->MenuScroller(index);
+    }
+    return nullptr;
+  }
+
+  testing::TempRegistry temp;
+  testing::FakeWindowSystem windowSystem;
+  testing::FakePreferences preferences;
+  FakeProgramWindows windows;
+  testing::FakeHttpTransfer http;
+  testing::FakeFileSystem fileSystem;
+  FakeProgramStart programStart;
+  search::SearchPipeline pipeline{temp.regKeys(), http, fileSystem};
+  std::vector<bool> callbackResults;
+  std::unique_ptr<Form1> form;
+};
+
+// Three Applications hits and two Documents hits, the default seven rows
+// per group.
+const QStringList kWorkedExample{QStringLiteral("/apps/a1.exe"), QStringLiteral("/apps/a2.exe"),
+                                 QStringLiteral("/apps/a3.exe"), QStringLiteral("/docs/d1.txt"),
+                                 QStringLiteral("/docs/d2.txt")};
+
+TEST_F(Form1RowsTest, EnterFillsTheRowsOfTheWorkedExample) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
+
+  const struct {
+    int row;
+    QString fileName;
+    QString path;
+    int top;
+    QString caption;
+  } rows[] = {
+      {1, QStringLiteral("a1.exe"), QStringLiteral("/apps/a1.exe"), 960, QStringLiteral("Top Hit")},
+      {2, QStringLiteral("a2.exe"), QStringLiteral("/apps/a2.exe"), 1360, QStringLiteral("Applications")},
+      {3, QStringLiteral("a3.exe"), QStringLiteral("/apps/a3.exe"), 1660, QString()},
+      {4, QStringLiteral("d1.txt"), QStringLiteral("/docs/d1.txt"), 2060, QStringLiteral("Documents")},
+      {5, QStringLiteral("d2.txt"), QStringLiteral("/docs/d2.txt"), 2360, QString()},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.row);
+    const int pixels = platform::twipsToPixelsY(row.top);
+    EXPECT_EQ(form->FileName(row.row)->text(), row.fileName);
+    EXPECT_EQ(form->FileName(row.row)->toolTip(), row.path);
+    EXPECT_EQ(form->LeftsideLabel(row.row)->text(), row.caption);
+    EXPECT_EQ(form->FileName(row.row)->y(), pixels);
+    EXPECT_EQ(form->LeftsideLabel(row.row)->y(), pixels);
+    EXPECT_EQ(form->IconImg(row.row)->y(), pixels);
+    EXPECT_EQ(form->FileName(row.row)->x(), platform::twipsToPixelsX(2280));
+    EXPECT_EQ(form->IconImg(row.row)->x(), platform::twipsToPixelsX(1950));
+    EXPECT_EQ(form->IconImg(row.row)->size(), QSize(16, 16));
+    EXPECT_TRUE(form->FileName(row.row)->isVisible());
+    EXPECT_TRUE(form->IconImg(row.row)->isVisible());
+  }
+  // Rows 2 to 5 keep their hit area on the row; row 1's moves with it.
+  for (int r = 1; r <= 5; ++r) EXPECT_EQ(form->MenuScroller(r)->y(), form->FileName(r)->y()) << r;
+  EXPECT_EQ(form->MenuScroller(2)->x(), 0);
+
+  // At 96 dpi a pixel is 15 twips: the window is 3180 twips high.
+  EXPECT_EQ(platform::twipsToPixelsY(3180), 212);
+  EXPECT_EQ(form->height(), 212);
+  EXPECT_EQ(form->Height(), 3180);
+  EXPECT_EQ(form->RowTop, 2760);
+  EXPECT_EQ(form->RowIndex, 6);
+  EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(2860));
+  EXPECT_EQ(form->LeftsideLabel(999)->y(), platform::twipsToPixelsY(2860));
+  EXPECT_EQ(form->MenuScroller(999)->y(), form->FileName(999)->y());
+  EXPECT_TRUE(form->FileName(999)->isVisible());
+  EXPECT_EQ(form->FileName(0)->y(), platform::twipsToPixelsY(525));
+  EXPECT_TRUE(form->Line1()->isVisible());
+  EXPECT_TRUE(form->Progress()->isHidden());
+  EXPECT_FALSE(form->Timer1()->isActive());
+
+  // Applications rows show the Applications picture, Documents rows theirs.
+  const QImage applications = form->IconsApplications()->pixmap().toImage().scaled(16, 16);
+  const QImage documents = form->IconsDocuments()->pixmap().toImage().scaled(16, 16);
+  EXPECT_EQ(form->IconImg(2)->pixmap().toImage().convertToFormat(applications.format()).pixel(8, 8),
+            applications.pixel(8, 8));
+  EXPECT_EQ(form->IconImg(4)->pixmap().toImage().convertToFormat(documents.format()).pixel(8, 8),
+            documents.pixel(8, 8));
+  EXPECT_NE(applications.pixel(8, 8), documents.pixel(8, 8));
+
+  // The search's state is the window's.
+  EXPECT_EQ(form->SearchQuery, QStringLiteral("report"));
+  EXPECT_EQ(form->CategoryLists[search::Category::Applications].size(), 3);
+  EXPECT_EQ(form->ResultPage, resultPage(kWorkedExample));
+}
+
+TEST_F(Form1RowsTest, ImagesRowsShowTheImageAndKeepTheirPictureWhenItCannotBeRead) {
+  QTemporaryDir dir;
+  const QString photo = dir.filePath(QStringLiteral("photo.png"));
+  const QString broken = dir.filePath(QStringLiteral("broken.png"));
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(photo));
+  QFile brokenFile(broken);
+  ASSERT_TRUE(brokenFile.open(QIODevice::WriteOnly));
+  brokenFile.write("not a picture");
+  brokenFile.close();
+  const QImage design = QPixmap(desktop::artwork::kIconRowDefault).toImage();
+  ASSERT_FALSE(design.isNull());
+
+  serve(QStringLiteral("photo"), {photo, broken});
+  search(QStringLiteral("photo"));
+  const QImage shown = form->IconImg(1)->pixmap().toImage();
+  EXPECT_EQ(shown.size(), QSize(16, 16));
+  EXPECT_EQ(QColor(shown.pixel(8, 8)), QColor(Qt::red));
+  EXPECT_EQ(form->IconImg(2)->pixmap().toImage().convertToFormat(design.format()), design);
+  EXPECT_EQ(form->IconImg(2)->size(), QSize(16, 16));
+  EXPECT_EQ(form->LeftsideLabel(2)->text(), QStringLiteral("Images"));
+}
+
+TEST_F(Form1RowsTest, KeysTypedWhileAnotherKeyLetsEventsRunKeepTheirOrder) {
+  const auto type = [this](const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(form->Text1(), &press);
+  };
+  // Each key's turn of the event loop brings the next typed key.
+  const QStringList laterKeys{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+  qsizetype next = 0;
+  windowSystem.onPendingEvents = [&] {
+    if (next < laterKeys.size()) type(laterKeys[next++]);
+  };
+  form->Text1()->clear();
+  type(QStringLiteral("a"));
+  QDeadlineTimer deadline(5000);
+  while (form->Text1()->text().size() < 4 && !deadline.hasExpired()) QCoreApplication::processEvents();
+  EXPECT_EQ(form->Text1()->text(), QStringLiteral("abcd"));
+}
+
+TEST_F(Form1RowsTest, PointerOverARowReachesThatRowsControls) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  const int y = platform::twipsToPixelsY(1660) + 5;  // row 3
+  // Caption column, icon, file name, and the gap between caption and icon.
+  EXPECT_EQ(form->childAt(platform::twipsToPixelsX(1000), y), form->LeftsideLabel(3));
+  EXPECT_EQ(form->childAt(platform::twipsToPixelsX(2050), y), form->IconImg(3));
+  EXPECT_EQ(form->childAt(platform::twipsToPixelsX(3000), y), form->FileName(3));
+  EXPECT_EQ(form->childAt(platform::twipsToPixelsX(1850), y), form->MenuScroller(3));
+  EXPECT_TRUE(form->FileName(3)->hasMouseTracking());
+  EXPECT_TRUE(form->MenuScroller(3)->hasMouseTracking());
+}
+
+TEST_F(Form1RowsTest, ASecondSearchLeavesNothingOfTheFirstOnView) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  serve(QStringLiteral("one"), {QStringLiteral("/music/song.mp3")});
+  search(QStringLiteral("one"));
+  ASSERT_EQ(callbackResults, (std::vector<bool>{true, true}));
+  EXPECT_EQ(form->FileName(1)->text(), QStringLiteral("song.mp3"));
+  EXPECT_EQ(form->FileName(1)->toolTip(), QStringLiteral("/music/song.mp3"));
+  for (int r = 2; r <= 5; ++r) {
+    EXPECT_FALSE(form->FileName(r)->isVisible()) << r;
+    EXPECT_FALSE(form->MenuScroller(r)->isVisible()) << r;
+    EXPECT_TRUE(form->LeftsideLabel(r)->text().isEmpty()) << r;
+  }
+  EXPECT_EQ(form->height(), platform::twipsToPixelsY(2080));
+  EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(1760));
+}
+
+TEST_F(Form1RowsTest, HighlightMovesTheBandAndSwapsTheColoursOfTwoRows) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  EXPECT_EQ(form->SelectionBand()->palette().color(QPalette::Window), kBand);
+
+  // Caption, icon, file name and hit area of one row: one highlight.
+  move(form->LeftsideLabel(2));
+  EXPECT_EQ(form->CurrentRow, 2);
+  EXPECT_EQ(form->SelectionBand()->pos(), QPoint(0, form->FileName(2)->y()));
+  EXPECT_EQ(textColour(form->FileName(2)), kWhite);
+  EXPECT_EQ(textColour(form->LeftsideLabel(2)), kWhite);
+  for (QWidget* control : {static_cast<QWidget*>(form->IconImg(2)), static_cast<QWidget*>(form->FileName(2)),
+                           static_cast<QWidget*>(form->MenuScroller(2))}) {
+    move(control);
+    EXPECT_EQ(form->CurrentRow, 2);
+  }
+
+  // The next row: the band follows, row 2 turns grey again.
+  move(form->MenuScroller(3));
+  EXPECT_EQ(form->CurrentRow, 3);
+  EXPECT_EQ(form->SelectionBand()->pos(), QPoint(0, form->FileName(3)->y()));
+  EXPECT_EQ(textColour(form->FileName(3)), kWhite);
+  EXPECT_EQ(textColour(form->LeftsideLabel(3)), kWhite);
+  EXPECT_EQ(textColour(form->FileName(2)), kGrey);
+  EXPECT_EQ(textColour(form->LeftsideLabel(2)), kGrey);
+  EXPECT_EQ(textColour(form->FileName(4)), kGrey);
+
+  // As drawn: the band's colour behind row 3, right of its short file name.
+  const QImage drawn = form->grab().toImage();
+  const int y = form->FileName(3)->y() + 9;
+  EXPECT_EQ(QColor(drawn.pixel(form->width() - 8, y)), kBand);
+  EXPECT_NE(QColor(drawn.pixel(form->width() - 8, form->FileName(5)->y() + 9)), kBand);
+
+  // A caption label past the last file name still moves the band by its
+  // own top; the file-name steps are skipped.
+  form->LeftsideLabel(115)->move(0, 150);
+  form->HighlightRow(115);
+  EXPECT_EQ(form->CurrentRow, 115);
+  EXPECT_EQ(form->SelectionBand()->y(), 150);
+  EXPECT_EQ(textColour(form->LeftsideLabel(115)), kWhite);
+  EXPECT_EQ(textColour(form->LeftsideLabel(3)), kGrey);
+  EXPECT_EQ(textColour(form->FileName(3)), kGrey);
+}
+
+// Where a pointer press and release lands, and what follows.
+struct PointerCase {
+  const char* name;
+  std::optional<int> hoverRow;  // a MouseMove over FileName(row) first
+  RowArray array;               // where the button goes down and up
+  int row;
+  Qt::MouseButton button;
+  std::vector<FakeProgramStart::Start> starts;
+  bool closed;
+  int preferencesShown;
+  bool preferencesOpen;
+  bool enabled;
+};
+
+TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
+  const QString explorer = QStringLiteral("c:\\windows\\explorer.exe ");
+  const QString viewer = QStringLiteral("/usr/bin/viewer --new-window \"/docs/d1.txt\"");
+  const PointerCase cases[] = {
+      {"click on a highlighted file name opens with the registered program", 4, RowArray::FileName, 4,
+       Qt::LeftButton, {{viewer, 1}}, true, 0, false, false},
+      {"click on a highlighted caption opens its own row", 4, RowArray::LeftsideLabel, 4, Qt::LeftButton,
+       {{viewer, 1}}, true, 0, false, false},
+      {"release on a row not highlighted goes through Explorer", 2, RowArray::MenuScroller, 4, Qt::LeftButton,
+       {{explorer + QStringLiteral("/docs/d1.txt"), 2}}, true, 0, false, false},
+      {"release over an icon always goes through Explorer", 4, RowArray::IconImg, 4, Qt::LeftButton,
+       {{explorer + QStringLiteral("/docs/d1.txt"), 2}}, true, 0, false, false},
+      {"right button on a highlighted row does nothing", 4, RowArray::FileName, 4, Qt::RightButton, {}, false, 0,
+       false, true},
+      {"right button on a row not highlighted still releases", std::nullopt, RowArray::FileName, 5,
+       Qt::RightButton, {{explorer + QStringLiteral("/docs/d2.txt"), 2}}, true, 0, false, false},
+      {"release on the preferences row not highlighted", std::nullopt, RowArray::FileName, 999, Qt::LeftButton, {},
+       false, 1, false, false},
+      {"click on the highlighted preferences row", 999, RowArray::MenuScroller, 999, Qt::LeftButton, {}, false, 1,
+       true, false},
+      {"click on the Show All row opens nothing and closes", 0, RowArray::FileName, 0, Qt::LeftButton, {}, true, 0,
+       false, false},
+  };
+  for (const PointerCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A fresh window per case, as each case ends the program's windows.
+    form.reset();
+    windows.unloaded.clear();
+    preferences.shown = 0;
+    programStart.starts.clear();
+    callbackResults.clear();
+    form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+    windows.form1 = form.get();
+    form->setProgramStart(programStart);
+    form->setSearchCallback([this](const QString& text) { return SearchAndFill(*form, pipeline, text); });
+    form->Form_Load();
+    form->show();
+    registerOpenCommand(QStringLiteral("txt"), QStringLiteral("/usr/bin/viewer --new-window \"%1\""));
+    serve(QStringLiteral("report"), kWorkedExample);
+    search(QStringLiteral("report"));
+    const int shownAfterLoad = preferences.shown;
+
+    if (c.hoverRow) move(form->FileName(*c.hoverRow));
+    pressAndRelease(element(c.array, c.row), c.button);
+
+    EXPECT_EQ(programStart.starts, c.starts);
+    EXPECT_EQ(form->isUnloaded(), c.closed);
+    EXPECT_EQ(windows.unloaded.contains(QStringLiteral("Form1")), c.closed);
+    EXPECT_EQ(preferences.shown - shownAfterLoad, c.preferencesShown);
+    EXPECT_EQ(form->PreferencesOpen, c.preferencesOpen);
+    if (!c.closed) {
+      EXPECT_EQ(form->isEnabled(), c.enabled);
+    }
+    EXPECT_EQ(form->CurrentRow, c.row);
+  }
+}
+
+TEST_F(Form1RowsTest, AClickOnTheBandOpensTheHighlightedRow) {
+  registerOpenCommand(QStringLiteral("exe"), QStringLiteral("\"%1\" --run"));
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  move(form->IconImg(3));
+  pressAndRelease(form->SelectionBand(), Qt::LeftButton);
+  EXPECT_EQ(programStart.starts,
+            (std::vector<FakeProgramStart::Start>{{QStringLiteral("\"/apps/a3.exe\" --run"), 1}}));
+  EXPECT_TRUE(form->isUnloaded());
+}
+
+TEST_F(Form1RowsTest, DeactivationWhileTheSearchWaitsEndsItCleanly) {
+  const QStringList hits{QStringLiteral("/apps/a1.exe"), QStringLiteral("/apps/a2.exe")};
+  serve(QStringLiteral("report"), hits);
+  int getsAfterClose = 0;
+  bool closed = false;
+  http.setDuringGet([&](const QString&) {
+    if (closed) {
+      ++getsAfterClose;
+      return;
+    }
+    if (http.getAddresses().size() == 3) {
+      closed = true;
+      windowSystem.changeActivation(false);  // another application is activated
+    }
+  });
+  search(QStringLiteral("report"));
+
+  EXPECT_EQ(callbackResults, std::vector<bool>{false});
+  EXPECT_TRUE(form->isUnloaded());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(windows.unloaded, (QStringList{QStringLiteral("BorderBackground"), QStringLiteral("MenuButton"),
+                                           QStringLiteral("Form1")}));
+  // The rest of the requests is dropped and nothing is laid out.
+  EXPECT_EQ(http.getAddresses().size(), 3);
+  EXPECT_EQ(getsAfterClose, 0);
+  EXPECT_FALSE(form->FileName(2)->isVisible());
+  EXPECT_EQ(form->height(), platform::twipsToPixelsY(470));
+  EXPECT_FALSE(pipeline.isRunning());
+}
+
+}  // namespace
+}  // namespace orvanta::results_window
