@@ -1,48 +1,16 @@
 // orvanta: creates the platform services once, then loads the button
 // window, which loads the results window hidden; the program ends when its
 // last window is unloaded.
+#include "desktop/preferences_host.h"
 #include "desktop/windows.h"
 #include "platform/fonts.h"
+#include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
+#include "platform/webengine_browser.h"
 #include "platform/window_system.h"
-#include "results_window/preferences_window.h"
 #include "settings/reg_keys.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QPointer>
-
-namespace {
-
-// Temporary stand-in for the preferences window until the real one is
-// merged: an empty dialog with the window's title, shown modeless.
-class PreferencesStandIn : public orvanta::results_window::PreferencesWindow {
- public:
-  ~PreferencesStandIn() override { delete dialog_; }
-
-  void showPreferences() override {
-    if (!dialog_) {
-      dialog_ = new QDialog;
-      dialog_->setWindowTitle(QStringLiteral("Orvanta Preferences"));
-      dialog_->setObjectName(QStringLiteral("Form_OrvantaPreferences"));
-    }
-    dialog_->show();
-  }
-
-  void unloadPreferences() override {
-    if (dialog_) {
-      dialog_->hide();
-      dialog_->deleteLater();
-    }
-  }
-
-  bool isPreferencesLoaded() const override { return dialog_ && dialog_->isVisible(); }
-
- private:
-  QPointer<QDialog> dialog_;
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
 #if defined(Q_OS_LINUX)
@@ -59,11 +27,16 @@ int main(int argc, char* argv[]) {
   const auto registry = orvanta::platform::createSystemRegistry();
   const orvanta::settings::RegKeys regKeys(*registry);
   const auto windowSystem = orvanta::platform::createSystemWindowSystem();
-  PreferencesStandIn preferences;
+  // One transfer for the whole run, kept beyond the windows.
+  orvanta::platform::QtHttpTransfer transfer;
+  orvanta::desktop::PreferencesHost preferences(
+      regKeys, *windowSystem, orvanta::platform::webEngineBrowserFactory(),
+      [&transfer](const QString& address) { return transfer.openSession()->get(address); });
 
   int status = 0;
   {
     orvanta::desktop::Windows windows(regKeys, *windowSystem, preferences);
+    preferences.setWindows(windows);
     windows.setForm1Setup([](orvanta::results_window::Form1& form1) {
       // The search pipeline is connected here once it is merged; until then
       // Enter shows the progress strip and the close button only.
