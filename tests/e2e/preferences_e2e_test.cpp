@@ -95,13 +95,9 @@ class PreferencesE2eTest : public ::testing::Test {
 
   // The preferences window. Its native window is made again once the
   // browser engine's view first shows, so it is looked up before every
-  // click; xdotool also gives up on a window that goes away while it
-  // searches, so the search is repeated.
+  // click.
   std::optional<QString> preferencesWindow() {
-    std::optional<QString> window;
-    waitUntil([&] { return (window = session->waitForWindow(QStringLiteral("^Orvanta Preferences$"), 5000)); },
-              30000);
-    return window;
+    return session->waitForWindow(QStringLiteral("^Orvanta Preferences$"), 30000);
   }
 
   // Clicks a point of the preferences window, relative to its inside (the
