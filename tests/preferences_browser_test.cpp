@@ -108,6 +108,31 @@ TEST(PreferencesBrowser, SearchFillsTheRawPageAndTheBrowserAndSniffCutsTheLink) 
   EXPECT_TRUE(testing::waitFor([&] { return window.isNull(); }));
 }
 
+TEST(PreferencesBrowser, BrowserLoadsOnlyFromThisMachine) {
+  const struct {
+    const char* url;
+    bool allowed;
+  } cases[] = {
+      {"http://127.0.0.1:4664/search?q=x", true},
+      {"http://localhost:4664/", true},
+      {"https://LOCALHOST/", true},
+      {"http://127.8.9.10/", true},
+      {"http://[::1]:4664/", true},
+      {"ws://127.0.0.1/socket", true},
+      {"data:text/html,<p>x</p>", true},
+      {"about:blank", true},
+      {"http://example.com/", false},
+      {"https://192.0.2.1/", false},
+      {"http://[2001:db8::1]/", false},
+      {"http://localhost.example.com/", false},
+      {"ftp://198.51.100.7/file", false},
+      {"wss://example.org/", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::browserMayLoad(QUrl(QString::fromLatin1(c.url))), c.allowed) << c.url;
+  }
+}
+
 TEST(PreferencesBrowser, EngineSwitchesKeepItQuietAndDropTheSandboxOnlyForRoot) {
   const QString user = platform::browserEngineSwitches(false);
   const QString root = platform::browserEngineSwitches(true);

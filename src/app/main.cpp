@@ -1,53 +1,20 @@
 // orvanta: creates the platform services once, then loads the button
 // window, which loads the results window hidden; the program ends when its
 // last window is unloaded.
+#include "desktop/preferences_host.h"
 #include "desktop/windows.h"
 #include "platform/fonts.h"
 #include "platform/program_start.h"
 #include "platform/qt_file_system.h"
 #include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
+#include "platform/webengine_browser.h"
 #include "platform/window_system.h"
 #include "results_window/form1_search.h"
-#include "results_window/preferences_window.h"
 #include "search/search_pipeline.h"
 #include "settings/reg_keys.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QPointer>
-
-namespace {
-
-// Temporary stand-in for the preferences window until the real one is
-// merged: an empty dialog with the window's title, shown modeless.
-class PreferencesStandIn : public orvanta::results_window::PreferencesWindow {
- public:
-  ~PreferencesStandIn() override { delete dialog_; }
-
-  void showPreferences() override {
-    if (!dialog_) {
-      dialog_ = new QDialog;
-      dialog_->setWindowTitle(QStringLiteral("Orvanta Preferences"));
-      dialog_->setObjectName(QStringLiteral("Form_OrvantaPreferences"));
-    }
-    dialog_->show();
-  }
-
-  void unloadPreferences() override {
-    if (dialog_) {
-      dialog_->hide();
-      dialog_->deleteLater();
-    }
-  }
-
-  bool isPreferencesLoaded() const override { return dialog_ && dialog_->isVisible(); }
-
- private:
-  QPointer<QDialog> dialog_;
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
 #if defined(Q_OS_LINUX)
@@ -64,15 +31,19 @@ int main(int argc, char* argv[]) {
   const auto registry = orvanta::platform::createSystemRegistry();
   const orvanta::settings::RegKeys regKeys(*registry);
   const auto windowSystem = orvanta::platform::createSystemWindowSystem();
-  PreferencesStandIn preferences;
+  // One transfer for the whole run, kept beyond the windows.
   orvanta::platform::QtHttpTransfer httpTransfer;
   const orvanta::platform::QtFileSystem fileSystem;
   const auto programStart = orvanta::platform::createSystemProgramStart();
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
+  orvanta::desktop::PreferencesHost preferences(
+      regKeys, *windowSystem, orvanta::platform::webEngineBrowserFactory(),
+      [&httpTransfer](const QString& address) { return httpTransfer.openSession()->get(address); });
 
   int status = 0;
   {
     orvanta::desktop::Windows windows(regKeys, *windowSystem, preferences);
+    preferences.setWindows(windows);
     windows.setForm1Setup([&](orvanta::results_window::Form1& form1) {
       form1.setSearchCallback([&form1, &searchPipeline](const QString& text) {
         return orvanta::results_window::SearchAndFill(form1, searchPipeline, text);

@@ -2,11 +2,13 @@
 // navigation step.
 #include "webengine_browser.h"
 
+#include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace orvanta::platform {
@@ -26,9 +28,20 @@ void prepareEngine() {
   qputenv(kSwitchesVariable, switches);
 }
 
+// Blocks every request of the engine that would leave this machine.
+class LoopbackOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
+ public:
+  using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!browserMayLoad(info.requestUrl())) info.block(true);
+  }
+};
+
 class WebEngineBrowser : public QObject, public Browser {
  public:
   explicit WebEngineBrowser(QWidget* parent) : profile_(new QWebEngineProfile(this)) {
+    profile_->setUrlRequestInterceptor(new LoopbackOnlyInterceptor(profile_));
     view_ = new QWebEngineView(parent);
     view_->setObjectName(QStringLiteral("WebEngineView"));
     view_->setPage(new QWebEnginePage(profile_, view_));
@@ -67,6 +80,14 @@ QString browserEngineSwitches(bool runningAsRoot) {
       "--disable-breakpad --dns-prefetch-disable --no-pings");
   if (runningAsRoot) switches += QStringLiteral(" --no-sandbox");
   return switches;
+}
+
+bool browserMayLoad(const QUrl& url) {
+  static const QStringList networkSchemes = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ws"),
+                                             QStringLiteral("wss"), QStringLiteral("ftp")};
+  if (!networkSchemes.contains(url.scheme())) return true;
+  const QString host = url.host();
+  return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
 }
 
 BrowserFactory webEngineBrowserFactory() {

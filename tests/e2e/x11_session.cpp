@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
+
 namespace orvanta::testing {
 namespace {
 
@@ -100,11 +102,17 @@ std::optional<QString> X11Session::run(const QString& program, const QStringList
 }
 
 std::optional<QString> X11Session::waitForWindow(const QString& pattern, int timeoutMs) {
-  const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                              QStringLiteral("--name"), pattern},
-                             timeoutMs);
-  if (!found || found->isEmpty()) return std::nullopt;
-  return found->split(QLatin1Char('\n')).first().trimmed();
+  // xdotool gives up when a window goes away while it searches (the browser
+  // engine makes and drops windows as it starts), so it searches again.
+  const QDeadlineTimer deadline(timeoutMs);
+  do {
+    const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--name"), pattern},
+                               int(std::max<qint64>(deadline.remainingTime(), kPollMs)));
+    if (found && !found->isEmpty()) return found->split(QLatin1Char('\n')).first().trimmed();
+    QThread::msleep(kPollMs);
+  } while (!deadline.hasExpired());
+  return std::nullopt;
 }
 
 std::optional<QRect> X11Session::geometry(const QString& window) {
