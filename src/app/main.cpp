@@ -4,11 +4,11 @@
 #include "desktop/preferences_host.h"
 #include "desktop/windows.h"
 #include "platform/fonts.h"
+#include "platform/process_browser.h"
 #include "platform/program_start.h"
 #include "platform/qt_file_system.h"
 #include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
-#include "platform/webengine_browser.h"
 #include "platform/window_system.h"
 #include "results_window/form1_search.h"
 #include "search/search_pipeline.h"
@@ -24,6 +24,9 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
 #endif
+  // The preferences window's browser draws into a native child window;
+  // its neighbours need no windows of their own for that.
+  QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   orvanta::platform::installFontSubstitutions();
@@ -37,7 +40,7 @@ int main(int argc, char* argv[]) {
   const auto programStart = orvanta::platform::createSystemProgramStart();
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
   orvanta::desktop::PreferencesHost preferences(
-      regKeys, *windowSystem, orvanta::platform::webEngineBrowserFactory(),
+      regKeys, *windowSystem, orvanta::platform::processBrowserFactory(orvanta::platform::installedBrowserProgram()),
       [&httpTransfer](const QString& address) { return httpTransfer.openSession()->get(address); });
 
   int status = 0;
