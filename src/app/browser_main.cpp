@@ -34,7 +34,6 @@ void report(const QByteArray& line) {
 class HostWindowKeeper : public QObject {
  public:
   HostWindowKeeper(QWidget* view, QWindow* host) : QObject(view), view_(view), host_(host) {
-    host_->setParent(nullptr);
     view_->installEventFilter(this);
     embed();
   }
