@@ -28,14 +28,17 @@ TEST(Artwork, EveryPictureIsThereAtItsSize) {
       {artwork::kCloseButton, {14, 14}},        {artwork::kMenuButtonIdle, {46, 22}},
       {artwork::kMenuButtonPressed, {46, 22}},
   };
+  // Read as the program reads them, and the same as any reader reads them.
   for (const auto& c : cases) {
-    const QPixmap picture(c.file);
+    const QPixmap picture = artwork::picture(c.file);
     ASSERT_FALSE(picture.isNull()) << c.file.toStdString();
     EXPECT_EQ(picture.size(), c.size) << c.file.toStdString();
+    EXPECT_EQ(picture.toImage(), QPixmap(c.file).toImage()) << c.file.toStdString();
   }
+  EXPECT_TRUE(artwork::picture(QStringLiteral(":/artwork/no_such_picture.png")).isNull());
 
   // The panel is 341 pixels wide: magenta to its right, the blue header on top.
-  const QImage panel = QPixmap(artwork::kForm1Background).toImage();
+  const QImage panel = artwork::picture(artwork::kForm1Background).toImage();
   EXPECT_EQ(panel.pixelColor(500, 500), QColor(255, 0, 255));
   EXPECT_GT(panel.pixelColor(110, 3).blue(), 200);
   EXPECT_EQ(panel.pixelColor(124, 600), QColor(223, 223, 223));

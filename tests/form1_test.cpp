@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace orvanta::results_window {
 namespace {
 
@@ -218,6 +220,47 @@ TEST_F(Form1Test, DesignCarriesTheControlArraysWithTheirIndexSets) {
   EXPECT_EQ(f.Timer2()->interval(), 150);
   EXPECT_EQ(f.Text1()->font().family(), QStringLiteral("Lucida Grande"));
   EXPECT_DOUBLE_EQ(f.Label1()->font().pointSizeF(), 8.25);
+}
+
+TEST_F(Form1Test, RowsMadeAfterTheLoadKeepTheirVisibilityAndPlaceInTheZOrder) {
+  // Shown before anything asked for a row: the rows the design shows are
+  // shown with the window.
+  {
+    Form1& f = load();
+    f.show();
+    ASSERT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.LeftsideLabel(0)->isVisible());
+    EXPECT_TRUE(f.MenuScroller(1)->isVisible());
+    EXPECT_TRUE(f.FileName(0)->isVisible());
+    EXPECT_TRUE(f.FileName(999)->isVisible());
+    EXPECT_TRUE(f.IconImg(45)->isVisible());
+    EXPECT_FALSE(f.IconImg(46)->isVisible());
+    EXPECT_FALSE(f.FileName(3)->isVisible());
+    EXPECT_EQ(f.Text2()->toPlainText(), QStringLiteral("Text2"));
+    form.reset();
+  }
+  // Above the band, below every other control, in their own design order.
+  Form1& f = load();
+  f.completeDesign();
+  const QObjectList children = f.children();
+  QList<qsizetype> order;
+  for (const QObject* control : {static_cast<const QObject*>(f.SelectionBand()),
+                                 static_cast<const QObject*>(f.MenuScroller(0)),
+                                 static_cast<const QObject*>(f.MenuScroller(999)),
+                                 static_cast<const QObject*>(f.LeftsideLabel(0)),
+                                 static_cast<const QObject*>(f.IconImg(106)),
+                                 static_cast<const QObject*>(f.FileName(999)),
+                                 static_cast<const QObject*>(f.IconsApplications()),
+                                 static_cast<const QObject*>(f.Label1()),
+                                 static_cast<const QObject*>(f.Text1())}) {
+    order << children.indexOf(control);
+  }
+  EXPECT_FALSE(order.contains(-1));
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << QStringList([&] {
+    QStringList text;
+    for (qsizetype i : order) text << QString::number(i);
+    return text;
+  }()).join(u' ').toStdString();
 }
 
 TEST_F(Form1Test, ProgressStripRunsThroughTwelveFramesAndNeverPastTheLast) {

@@ -8,13 +8,21 @@
 #include "platform/qt_file_system.h"
 #include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
-#include "platform/webengine_browser.h"
+#include "platform/process_browser.h"
 #include "platform/window_system.h"
 #include "results_window/form1_search.h"
 #include "search/search_pipeline.h"
 #include "settings/reg_keys.h"
 
 #include <QApplication>
+#include <QTimer>
+
+namespace {
+
+// How long after the button shows the panel's design is completed.
+constexpr int kCompleteDesignAfterMs = 200;
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
 #if defined(Q_OS_LINUX)
@@ -24,6 +32,10 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
 #endif
+  const orvanta::platform::FontConfigurationPreload fontConfiguration;
+  // The preferences window's browser draws into a native child window;
+  // its neighbours need no windows of their own for that.
+  QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   orvanta::platform::installFontSubstitutions();
@@ -37,7 +49,7 @@ int main(int argc, char* argv[]) {
   const auto programStart = orvanta::platform::createSystemProgramStart();
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
   orvanta::desktop::PreferencesHost preferences(
-      regKeys, *windowSystem, orvanta::platform::webEngineBrowserFactory(),
+      regKeys, *windowSystem, orvanta::platform::processBrowserFactory(orvanta::platform::installedBrowserProgram()),
       [&httpTransfer](const QString& address) { return httpTransfer.openSession()->get(address); });
 
   int status = 0;
@@ -53,6 +65,13 @@ int main(int argc, char* argv[]) {
     windows.setAllWindowsGoneHandler([] { QCoreApplication::exit(0); });
 
     windows.menuButton().show();
+    // The panel's design is completed once the button is up, well before
+    // a click can need it.
+    if (windows.isForm1Loaded()) {
+      QTimer::singleShot(kCompleteDesignAfterMs, &windows.form1(), [&windows] {
+        if (windows.isForm1Loaded()) windows.form1().completeDesign();
+      });
+    }
     if (!windows.allWindowsGone()) status = QApplication::exec();
   }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

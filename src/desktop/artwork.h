@@ -2,6 +2,7 @@
 // ":/artwork". A picture that is missing leaves its control empty.
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 
 namespace orvanta::desktop::artwork {
@@ -17,5 +18,10 @@ inline const QString kIconRowDefault = QStringLiteral(":/artwork/icon_row_defaul
 inline const QString kCloseButton = QStringLiteral(":/artwork/close_button.png");              // 14 x 14
 inline const QString kMenuButtonIdle = QStringLiteral(":/artwork/menu_button_idle.png");        // 46 x 22
 inline const QString kMenuButtonPressed = QStringLiteral(":/artwork/menu_button_pressed.png");  // 46 x 22
+
+// Reads one of the pictures above (a null picture when it is missing). They
+// are all PNG files, so the reader goes straight to PNG instead of asking
+// every image plugin whether it knows the file.
+QPixmap picture(const QString& name);
 
 }  // namespace orvanta::desktop::artwork

@@ -32,14 +32,14 @@ MenuButton::MenuButton(const settings::RegKeys& regKeys, platform::WindowSystem&
       regKeys_(regKeys),
       windowSystem_(windowSystem),
       windows_(windows),
-      idlePicture_(artwork::kMenuButtonIdle) {
+      idlePicture_(artwork::picture(artwork::kMenuButtonIdle)) {
   setObjectName(QStringLiteral("MenuButton"));
   setWindowTitle(QStringLiteral("Orvanta Button"));
   setGeometry(platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
 
   image1_ = new QLabel(this);
   image1_->setObjectName(QStringLiteral("Image1"));
-  image1_->setPixmap(QPixmap(artwork::kMenuButtonPressed));
+  image1_->setPixmap(artwork::picture(artwork::kMenuButtonPressed));
   image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   image1_->setGeometry(platform::twipsToPixels(0, 0, kImageWidth, kImageHeight));
   image1_->hide();

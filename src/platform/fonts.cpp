@@ -3,6 +3,10 @@
 
 #include <QStringList>
 
+#if defined(ORVANTA_HAVE_FONTCONFIG)
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace orvanta::platform {
 
 void installFontSubstitutions() {
@@ -17,6 +21,18 @@ QFont designFont(const QString& family, double pointSize, bool bold) {
   font.setPointSizeF(pointSize);
   font.setWeight(bold ? QFont::Bold : QFont::Normal);
   return font;
+}
+
+FontConfigurationPreload::FontConfigurationPreload() {
+#if defined(ORVANTA_HAVE_FONTCONFIG)
+  // fontconfig is thread-safe: should Qt ask for the configuration while
+  // this thread still reads it, both get a whole one.
+  thread_ = std::thread([] { FcInit(); });
+#endif
+}
+
+FontConfigurationPreload::~FontConfigurationPreload() {
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace orvanta::platform

@@ -53,6 +53,22 @@ void setTextColour(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(caption);
+  return label;
+}
+
+QLabel* makeImage(QWidget* parent, const QString& name, const QPixmap& picture) {
+  auto* image = new QLabel(parent);
+  image->setObjectName(name);
+  image->setPixmap(picture);
+  image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return image;
+}
+
 // Where the design puts the row elements that lie outside the client
 // area: scattered to the right of the window's width.
 QPoint scatteredPosition(int array, int index) {
@@ -81,7 +97,6 @@ Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSys
   palette.setColor(QPalette::Window, kBackColour);
   setPalette(palette);
   setAutoFillBackground(true);
-  background_ = QPixmap(artwork::kForm1Background);
   setGeometry(platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
   buildDesign();
 }
@@ -93,22 +108,11 @@ void Form1::place(QWidget* control, int left, int top, int width, int height) {
 }
 
 void Form1::buildDesign() {
-  const QFont rowFont = platform::designFont(kLucidaGrande, 9);
-  const QFont boldRowFont = platform::designFont(kLucidaGrande, 9, true);
-
   auto makeLabel = [this](const QString& name, const QString& caption) {
-    auto* label = new QLabel(this);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(caption);
-    return label;
+    return results_window::makeLabel(this, name, caption);
   };
   auto makeImage = [this](const QString& name, const QPixmap& picture) {
-    auto* image = new QLabel(this);
-    image->setObjectName(name);
-    image->setPixmap(picture);
-    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return image;
+    return results_window::makeImage(this, name, picture);
   };
 
   // Lowest in the z-order: the highlight band, behind the row labels.
@@ -120,6 +124,100 @@ void Form1::buildDesign() {
     selectionBand_->setPalette(band);
   }
   place(selectionBand_, 6075, 9780, 6000, 270);
+  selectionBand_->installEventFilter(this);
+  // The row arrays come next in the z-order; completeDesign makes them.
+
+  // Category icons, picture sources for the rows.
+  iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), artwork::picture(artwork::kIconApplications));
+  place(iconsApplications_, 5280, 3000, 240, 240);
+  iconsAudio_ = makeImage(QStringLiteral("IconsAudio"), artwork::picture(artwork::kIconAudio));
+  place(iconsAudio_, 6120, 45, 240, 240);
+  iconsDocuments_ = makeImage(QStringLiteral("IconsDocuments"), artwork::picture(artwork::kIconDocuments));
+  place(iconsDocuments_, 6825, 75, 240, 240);
+  iconsImages_ = makeImage(QStringLiteral("IconsImages"), artwork::picture(artwork::kIconImages));
+  place(iconsImages_, 7905, 5415, 240, 240);
+  iconsPdfs_ = makeImage(QStringLiteral("IconsPDFs"), artwork::picture(artwork::kIconPdfs));
+  place(iconsPdfs_, 8010, 6540, 240, 240);
+
+  line1_ = new LineControl(kLine1Colour, this);
+  line1_->setObjectName(QStringLiteral("Line1"));
+  line1_->setPoints(6810, 8805, 10650, 8775);
+  line1_->hide();
+
+  label1_ = makeLabel(QStringLiteral("Label1"), QString());
+  label1_->setFont(platform::designFont(kMacGrande, 8.25));
+  setTextColour(label1_, kLabel1TextColour);
+  place(label1_, 2085, 90, 2790, 270);
+  label1_->installEventFilter(this);
+
+  closeButton_ = makeImage(QStringLiteral("CloseButton"), artwork::picture(artwork::kCloseButton));
+  place(closeButton_, 4740, 135, 210, 210);
+  closeButton_->hide();
+  closeButton_->installEventFilter(this);
+
+  progress_ = new QWidget(this);
+  progress_->setObjectName(QStringLiteral("Progress"));
+  place(progress_, 0, 0, 600, 435);
+  progressFrame_ = new QLabel(progress_);
+  progressFrame_->setObjectName(QStringLiteral("ProgressFrame"));
+  progressFrame_->setPixmap(artwork::picture(artwork::kProgressStrip));
+  progressFrame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  place(progressFrame_, 0, 0, 645, 5430);
+  progress_->hide();
+
+  text1_ = new QLineEdit(this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setFrame(false);
+  text1_->setFont(platform::designFont(kLucidaGrande, 9));
+  setTextColour(text1_, Qt::black);
+  place(text1_, 2100, 105, 2505, 255);
+  text1_->hide();
+  text1_->installEventFilter(this);
+
+  text2_ = new QPlainTextEdit(this);
+  text2_->setObjectName(QStringLiteral("Text2"));
+  text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  place(text2_, 11160, 1470, 3765, 645);
+
+  // The search box comes first in the tab order.
+  setTabOrder(text1_, text2_);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(60);
+  connect(timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  timer2_ = new QTimer(this);
+  timer2_->setObjectName(QStringLiteral("Timer2"));
+  timer2_->setInterval(150);
+  connect(timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+}
+
+QString Form1::readSetting(QStringView name) const { return settings::readSetting(regKeys_, name); }
+
+void Form1::writeSetting(QStringView name, const QString& value) const {
+  settings::writeSetting(regKeys_, name, value);
+}
+
+void Form1::completeDesign() {
+  if (designComplete_) return;
+  designComplete_ = true;
+  // Any edit of a text box wakes the accessibility bridge, which first
+  // waits for the session bus; the program's first window does not wait
+  // for that.
+  text2_->setPlainText(QStringLiteral("Text2"));
+
+  const QFont rowFont = platform::designFont(kLucidaGrande, 9);
+  const QFont boldRowFont = platform::designFont(kLucidaGrande, 9, true);
+  // Made in their z-order, lowest first.
+  QList<QWidget*> made;
+  auto makeLabel = [this, &made](const QString& name, const QString& caption) {
+    made.append(results_window::makeLabel(this, name, caption));
+    return static_cast<QLabel*>(made.back());
+  };
+  auto makeImage = [this, &made](const QString& name, const QPixmap& picture) {
+    made.append(results_window::makeImage(this, name, picture));
+    return static_cast<QLabel*>(made.back());
+  };
 
   // MenuScroller: the rows' hit areas, 0-81 and 999.
   for (int i = 0; i <= 81; ++i) {
@@ -150,7 +248,7 @@ void Form1::buildDesign() {
   makeCaption(999, QString(), QPoint(6465, 9105));
 
   // IconImg: the row icons, 0-106; all but element 0 scale their picture.
-  const QPixmap rowIcon(artwork::kIconRowDefault);
+  const QPixmap rowIcon = artwork::picture(artwork::kIconRowDefault);
   for (int i = 0; i <= 106; ++i) {
     QLabel* image = makeImage(QStringLiteral("IconImg_%1").arg(i), rowIcon);
     image->setScaledContents(i != 0);
@@ -195,78 +293,15 @@ void Form1::buildDesign() {
       element->installEventFilter(this);
     }
   }
-  selectionBand_->installEventFilter(this);
 
-  // Category icons, picture sources for the rows.
-  iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), QPixmap(artwork::kIconApplications));
-  place(iconsApplications_, 5280, 3000, 240, 240);
-  iconsAudio_ = makeImage(QStringLiteral("IconsAudio"), QPixmap(artwork::kIconAudio));
-  place(iconsAudio_, 6120, 45, 240, 240);
-  iconsDocuments_ = makeImage(QStringLiteral("IconsDocuments"), QPixmap(artwork::kIconDocuments));
-  place(iconsDocuments_, 6825, 75, 240, 240);
-  iconsImages_ = makeImage(QStringLiteral("IconsImages"), QPixmap(artwork::kIconImages));
-  place(iconsImages_, 7905, 5415, 240, 240);
-  iconsPdfs_ = makeImage(QStringLiteral("IconsPDFs"), QPixmap(artwork::kIconPdfs));
-  place(iconsPdfs_, 8010, 6540, 240, 240);
-
-  line1_ = new LineControl(kLine1Colour, this);
-  line1_->setObjectName(QStringLiteral("Line1"));
-  line1_->setPoints(6810, 8805, 10650, 8775);
-  line1_->hide();
-
-  label1_ = makeLabel(QStringLiteral("Label1"), QString());
-  label1_->setFont(platform::designFont(kMacGrande, 8.25));
-  setTextColour(label1_, kLabel1TextColour);
-  place(label1_, 2085, 90, 2790, 270);
-  label1_->installEventFilter(this);
-
-  closeButton_ = makeImage(QStringLiteral("CloseButton"), QPixmap(artwork::kCloseButton));
-  place(closeButton_, 4740, 135, 210, 210);
-  closeButton_->hide();
-  closeButton_->installEventFilter(this);
-
-  progress_ = new QWidget(this);
-  progress_->setObjectName(QStringLiteral("Progress"));
-  place(progress_, 0, 0, 600, 435);
-  progressFrame_ = new QLabel(progress_);
-  progressFrame_->setObjectName(QStringLiteral("ProgressFrame"));
-  progressFrame_->setPixmap(QPixmap(artwork::kProgressStrip));
-  progressFrame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  place(progressFrame_, 0, 0, 645, 5430);
-  progress_->hide();
-
-  text1_ = new QLineEdit(this);
-  text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setFrame(false);
-  text1_->setFont(platform::designFont(kLucidaGrande, 9));
-  setTextColour(text1_, Qt::black);
-  place(text1_, 2100, 105, 2505, 255);
-  text1_->hide();
-  text1_->installEventFilter(this);
-
-  text2_ = new QPlainTextEdit(this);
-  text2_->setObjectName(QStringLiteral("Text2"));
-  text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text2_->setPlainText(QStringLiteral("Text2"));
-  place(text2_, 11160, 1470, 3765, 645);
-
-  // The search box comes first in the tab order.
-  setTabOrder(text1_, text2_);
-
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setInterval(60);
-  connect(timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
-  timer2_ = new QTimer(this);
-  timer2_->setObjectName(QStringLiteral("Timer2"));
-  timer2_->setInterval(150);
-  connect(timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+  // Their place in the z-order: above the band, below every other control.
+  for (QWidget* element : made) element->stackUnder(iconsApplications_);
 }
 
-QString Form1::readSetting(QStringView name) const { return settings::readSetting(regKeys_, name); }
-
-void Form1::writeSetting(QStringView name, const QString& value) const {
-  settings::writeSetting(regKeys_, name, value);
+void Form1::setVisible(bool visible) {
+  // Rows made while the window shows would stay hidden.
+  if (visible) completeDesign();
+  QWidget::setVisible(visible);
 }
 
 void Form1::Form_Load() {
@@ -463,13 +498,13 @@ bool Form1::Text1_KeyUp() {
 }
 
 void Form1::setTopHitLabel(const search::TopHitLabel& label) {
-  QLabel* topHit = fileName_(1);
+  QLabel* topHit = FileName(1);
   topHit->setText(label.caption);
   topHit->setToolTip(label.toolTip);
 }
 
 search::TopHitLabel Form1::topHitLabel() const {
-  const QLabel* topHit = fileName_(1);
+  const QLabel* topHit = FileName(1);
   return {topHit->text(), topHit->toolTip()};
 }
 
@@ -492,6 +527,12 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::paintEvent(QPaintEvent*) {
+  // The window starts hidden and may never show, so its largest picture is
+  // decoded when it is first painted.
+  if (!backgroundLoaded_) {
+    backgroundLoaded_ = true;
+    background_ = artwork::picture(artwork::kForm1Background);
+  }
   if (background_.isNull()) return;
   QPainter painter(this);
   painter.drawPixmap(0, 0, background_);
@@ -500,12 +541,12 @@ void Form1::paintEvent(QPaintEvent*) {
 void Form1::pumpEvents() { windowSystem_.processPendingEvents(); }
 
 void Form1::HighlightRow(int index) {
-  if (const QLabel* caption = leftsideLabel_(index)) selectionBand_->move(selectionBand_->x(), caption->y());
-  if (QLabel* caption = leftsideLabel_(index)) setTextColour(caption, kHighlightTextColour);
-  if (QLabel* caption = leftsideLabel_(CurrentRow)) setTextColour(caption, kRowTextColour);
-  if (const QLabel* name = fileName_(index)) selectionBand_->move(0, name->y());
-  if (QLabel* name = fileName_(index)) setTextColour(name, kHighlightTextColour);
-  if (QLabel* name = fileName_(CurrentRow)) setTextColour(name, kRowTextColour);
+  if (const QLabel* caption = LeftsideLabel(index)) selectionBand_->move(selectionBand_->x(), caption->y());
+  if (QLabel* caption = LeftsideLabel(index)) setTextColour(caption, kHighlightTextColour);
+  if (QLabel* caption = LeftsideLabel(CurrentRow)) setTextColour(caption, kRowTextColour);
+  if (const QLabel* name = FileName(index)) selectionBand_->move(0, name->y());
+  if (QLabel* name = FileName(index)) setTextColour(name, kHighlightTextColour);
+  if (QLabel* name = FileName(CurrentRow)) setTextColour(name, kRowTextColour);
   CurrentRow = index;
 }
 
@@ -526,7 +567,7 @@ bool Form1::Row_MouseUp(search::RowArray array, int index) {
 }
 
 std::optional<QString> Form1::rowPath(int row) const {
-  if (const QLabel* name = fileName_(row)) return name->toolTip();
+  if (const QLabel* name = FileName(row)) return name->toolTip();
   return std::nullopt;
 }
 

@@ -136,19 +136,28 @@ class Form1 : public QWidget {
   QLabel* IconsDocuments() const { return iconsDocuments_; }
   QLabel* IconsImages() const { return iconsImages_; }
   QLabel* IconsPDFs() const { return iconsPdfs_; }
-  QPlainTextEdit* Text2() const { return text2_; }
+  QPlainTextEdit* Text2() const { return completed().text2_; }
   QTimer* Timer1() const { return timer1_; }
   QTimer* Timer2() const { return timer2_; }
 
   // The row control arrays; each returns nullptr for an index it lacks.
-  QLabel* LeftsideLabel(int index) const { return leftsideLabel_(index); }
-  QLabel* IconImg(int index) const { return iconImg_(index); }
-  QLabel* FileName(int index) const { return fileName_(index); }
-  QLabel* MenuScroller(int index) const { return menuScroller_(index); }
-  const ControlArray<QLabel>& LeftsideLabelArray() const { return leftsideLabel_; }
-  const ControlArray<QLabel>& IconImgArray() const { return iconImg_; }
-  const ControlArray<QLabel>& FileNameArray() const { return fileName_; }
-  const ControlArray<QLabel>& MenuScrollerArray() const { return menuScroller_; }
+  QLabel* LeftsideLabel(int index) const { return completed().leftsideLabel_(index); }
+  QLabel* IconImg(int index) const { return completed().iconImg_(index); }
+  QLabel* FileName(int index) const { return completed().fileName_(index); }
+  QLabel* MenuScroller(int index) const { return completed().menuScroller_(index); }
+  const ControlArray<QLabel>& LeftsideLabelArray() const { return completed().leftsideLabel_; }
+  const ControlArray<QLabel>& IconImgArray() const { return completed().iconImg_; }
+  const ControlArray<QLabel>& FileNameArray() const { return completed().fileName_; }
+  const ControlArray<QLabel>& MenuScrollerArray() const { return completed().menuScroller_; }
+
+  // The window starts with only its search strip in view. The rest of its
+  // design (the rows' several hundred labels, the text of Text2) is
+  // completed when first asked for, when the window shows, or by
+  // completeDesign, whichever comes first.
+  void completeDesign();
+  bool isDesignComplete() const { return designComplete_; }
+
+  void setVisible(bool visible) override;
 
   // The top of the progress strip inside Progress, twips.
   int progressFrameTop() const { return progressFrameTop_; }
@@ -167,6 +176,12 @@ class Form1 : public QWidget {
 
  private:
   void buildDesign();
+  // What completeDesign adds is part of the design whether made yet or
+  // not, so asking a const window for it may complete the design.
+  const Form1& completed() const {
+    if (!designComplete_) const_cast<Form1*>(this)->completeDesign();
+    return *this;
+  }
   void place(QWidget* control, int left, int top, int width, int height);
 
   void Form_Activate();
@@ -219,6 +234,8 @@ class Form1 : public QWidget {
   bool unloaded_ = false;
   int progressFrameTop_ = 0;
   QPixmap background_;
+  bool backgroundLoaded_ = false;
+  bool designComplete_ = false;
 
   QLineEdit* text1_ = nullptr;
   QLabel* label1_ = nullptr;

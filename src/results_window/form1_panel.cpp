@@ -68,7 +68,7 @@ void Form1Panel::setIconPicture(int index, const QImage& picture) {
 }
 
 void Form1Panel::restoreIconPicture(int index) {
-  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(QPixmap(desktop::artwork::kIconRowDefault));
+  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(desktop::artwork::picture(desktop::artwork::kIconRowDefault));
 }
 
 void Form1Panel::setIconHeight(int index, int height) {

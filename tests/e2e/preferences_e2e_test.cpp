@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -93,9 +94,7 @@ class PreferencesE2eTest : public ::testing::Test {
                                 settings::kServiceSecurityCode);
   }
 
-  // The preferences window. Its native window is made again once the
-  // browser engine's view first shows, so it is looked up before every
-  // click.
+  // The preferences window, looked up again before every click.
   std::optional<QString> preferencesWindow() {
     return session->waitForWindow(QStringLiteral("^Orvanta Preferences$"), 30000);
   }
@@ -118,6 +117,34 @@ class PreferencesE2eTest : public ::testing::Test {
     return session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}).has_value();
   }
   bool key(const QString& keys) { return session->xdotool({QStringLiteral("key"), keys}).has_value(); }
+
+  // Where the inside of a managed window starts on the screen.
+  std::optional<QPoint> insideOrigin(const QString& window) {
+    const auto info = session->run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    if (!info) return std::nullopt;
+    static const QRegularExpression x(QStringLiteral("Absolute upper-left X:\\s+(-?\\d+)"));
+    static const QRegularExpression y(QStringLiteral("Absolute upper-left Y:\\s+(-?\\d+)"));
+    const auto mx = x.match(*info);
+    const auto my = y.match(*info);
+    if (!mx.hasMatch() || !my.hasMatch()) return std::nullopt;
+    return QPoint(mx.captured(1).toInt(), my.captured(1).toInt());
+  }
+
+  // The middle of the link-coloured pixels of a picture (a link's blue, or
+  // a visited link's purple), if it has any.
+  static std::optional<QPoint> linkIn(const QImage& picture) {
+    QRect found;
+    for (int y = 0; y < picture.height(); ++y) {
+      for (int x = 0; x < picture.width(); ++x) {
+        const QColor colour = picture.pixelColor(x, y);
+        if (colour.blue() > 120 && colour.green() < 60 && colour.blue() - colour.red() > 50) {
+          found |= QRect(x, y, 1, 1);
+        }
+      }
+    }
+    if (found.isEmpty()) return std::nullopt;
+    return found.center();
+  }
 
   QTemporaryDir folder;
   QTemporaryDir configHome;
@@ -167,6 +194,24 @@ TEST_F(PreferencesE2eTest, FirstRunSearchFillsTheRawPageAndTheBrowserAndSniffCut
            click(controlCentre(8700, 2835, 735, 345)) &&  // Go
            waitUntil([&] { return requestsFor(link) > 0; }, 3000);
   }, 60000)) << serviceLog.toStdString();
+
+  // The browser takes the pointer: its page's link, found by its colour in
+  // a picture of the browser's place, is clicked, and the service is asked
+  // for the link's target once more. Working in the browser is no change of
+  // application, so nothing closes.
+  const int linkRequests = requestsFor(link);
+  std::optional<QPoint> linkPoint;
+  ASSERT_TRUE(waitUntil([&] {
+    const auto window = preferencesWindow();
+    const auto origin = window ? insideOrigin(*window) : std::nullopt;
+    if (!origin) return false;
+    const QRect browserPlace = QRect(270 / 15, 3240 / 15, 9210 / 15, 1935 / 15).translated(*origin);
+    linkPoint = linkIn(session->grab(QStringLiteral(ORVANTA_SCREEN_GRAB), browserPlace));
+    if (linkPoint) *linkPoint += browserPlace.topLeft();
+    return linkPoint.has_value();
+  }, 60000));
+  ASSERT_TRUE(session->clickAt(*linkPoint));
+  EXPECT_TRUE(waitUntil([&] { return requestsFor(link) > linkRequests; }, 30000)) << serviceLog.toStdString();
 
   // The program is still up; closing the window stores what it showed.
   EXPECT_EQ(program.state(), QProcess::Running);

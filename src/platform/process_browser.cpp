@@ -1,0 +1,135 @@
+// Browser in a child process: a native host widget, the process started
+// directly with an argument list, commands out and reports in as lines.
+#include "process_browser.h"
+
+#include "browser_protocol.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QResizeEvent>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace orvanta::platform {
+namespace {
+
+namespace protocol = browser_protocol;
+
+// How long the browser process may take to end once told to.
+constexpr int kEndWaitMs = 3000;
+// The most a report line may hold; longer output is dropped.
+constexpr qsizetype kLongestLine = 1 << 20;
+
+// The native window the browser process draws into; tells its size on.
+class HostWidget : public QWidget {
+ public:
+  HostWidget(QWidget* parent, std::function<void(QSize)> resized) : QWidget(parent), resized_(std::move(resized)) {
+    setObjectName(QStringLiteral("BrowserHost"));
+    setAttribute(Qt::WA_NativeWindow);
+    // The child process paints this area; Qt must not paint over it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    resized_(event->size());
+  }
+
+ private:
+  std::function<void(QSize)> resized_;
+};
+
+class ProcessBrowser : public QObject, public Browser {
+ public:
+  ProcessBrowser(QWidget* parent, const QString& program, QStringList arguments) {
+    host_ = new HostWidget(parent, [this](QSize size) { send(protocol::resizeCommand(size)); });
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Reports are read from the event loop, not inside the process object's
+    // own signal: the observer may end this browser, and the process with it.
+    connect(&process_, &QProcess::readyReadStandardOutput, this, [this] { readReports(); }, Qt::QueuedConnection);
+    connect(&process_, &QProcess::errorOccurred, this, [this, program](QProcess::ProcessError error) {
+      if (error == QProcess::FailedToStart) {
+        std::fprintf(stderr, "orvanta: the browser %s could not be started: %s\n", qPrintable(program),
+                     qPrintable(process_.errorString()));
+      }
+    });
+    arguments << QStringLiteral("--parent-window") << QString::number(host_->winId());
+    process_.start(program, arguments);
+    send(protocol::resizeCommand(host_->size()));
+  }
+
+  ~ProcessBrowser() override {
+    disconnect(&process_, nullptr, this, nullptr);
+    if (process_.state() == QProcess::NotRunning) return;
+    // The end of its input ends the browser process; it is waited for so
+    // that it leaves our window before the window goes.
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(kEndWaitMs)) {
+      process_.kill();
+      process_.waitForFinished(kEndWaitMs);
+    }
+  }
+
+  QWidget* widget() override { return host_; }
+
+  void navigate(const QString& address) override { send(protocol::navigateCommand(QUrl::fromUserInput(address))); }
+
+  QString locationUrl() const override { return location_; }
+
+  void setNavigationObserver(std::function<void()> observer) override { observer_ = std::move(observer); }
+
+ private:
+  void send(const QByteArray& line) {
+    // Before the start has finished QProcess keeps what is written and
+    // hands it over once the process runs.
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.write(line);
+  }
+
+  void readReports() {
+    // The observer may end this browser together with its window.
+    const QPointer<QObject> self(this);
+    pending_ += process_.readAllStandardOutput();
+    for (qsizetype end; (end = pending_.indexOf('\n')) >= 0;) {
+      const protocol::Message message = protocol::parseLine(QByteArrayView(pending_).first(end));
+      pending_.remove(0, end + 1);
+      if (message.kind != protocol::Message::Kind::Location) continue;
+      location_ = message.url.toString();
+      // A copy is called, so that the observer outlives its own call.
+      if (const std::function<void()> observer = observer_) observer();
+      if (!self) return;
+    }
+    if (pending_.size() > kLongestLine) pending_.clear();
+  }
+
+  QPointer<HostWidget> host_;
+  QProcess process_;
+  QByteArray pending_;
+  QString location_;
+  std::function<void()> observer_;
+};
+
+}  // namespace
+
+BrowserFactory processBrowserFactory(QString program, QStringList arguments) {
+  return [program = std::move(program), arguments = std::move(arguments)](QWidget* parent) -> std::unique_ptr<Browser> {
+    return std::make_unique<ProcessBrowser>(parent, program, arguments);
+  };
+}
+
+QString installedBrowserProgram() {
+#if defined(Q_OS_WIN)
+  const QString name = QStringLiteral("orvanta-browser.exe");
+#else
+  const QString name = QStringLiteral("orvanta-browser");
+#endif
+  return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+}  // namespace orvanta::platform

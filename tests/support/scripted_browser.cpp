@@ -1,0 +1,50 @@
+// orvanta_scripted_browser: stands in for the browser process in tests. It
+// speaks the same line protocol without a browser engine: every line it
+// reads is appended to the log file, and each "navigate <address>" is
+// answered with "location <address>".
+//
+//   orvanta_scripted_browser LOG [--end-at-once] [--ignore-input-end]
+//                            --parent-window ID
+//
+// The log starts with "pid <pid>" and "parent <ID>". --end-at-once ends
+// before reading anything; --ignore-input-end keeps running after the
+// input has ended (until killed).
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+
+int main(int argc, char* argv[]) {
+  if (argc < 2) return 2;
+  std::FILE* log = std::fopen(argv[1], "a");
+  if (!log) return 2;
+  bool endAtOnce = false;
+  bool ignoreInputEnd = false;
+  const char* parent = "";
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--end-at-once") == 0) endAtOnce = true;
+    if (std::strcmp(argv[i], "--ignore-input-end") == 0) ignoreInputEnd = true;
+    if (std::strcmp(argv[i], "--parent-window") == 0 && i + 1 < argc) parent = argv[++i];
+  }
+  std::fprintf(log, "pid %ld\nparent %s\n", static_cast<long>(getpid()), parent);
+  std::fflush(log);
+  if (endAtOnce) return 0;
+
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    std::fprintf(log, "%s\n", line.c_str());
+    std::fflush(log);
+    if (line.rfind("navigate ", 0) == 0) {
+      std::printf("location %s\n", line.c_str() + 9);
+      std::fflush(stdout);
+    }
+  }
+  std::fprintf(log, "input ended\n");
+  std::fflush(log);
+  while (ignoreInputEnd) std::this_thread::sleep_for(std::chrono::seconds(1));
+  return 0;
+}
