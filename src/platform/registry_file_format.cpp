@@ -104,14 +104,14 @@ QString fromUtf16Bytes(QByteArrayView bytes, bool bigEndian) {
 }
 
 QByteArray toUtf16Bytes(QStringView text, bool bigEndian) {
-  QByteArray bytes;
-  bytes.reserve(text.size() * 2);
+  QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+  char* out = bytes.data();
   for (const QChar c : text) {
     const char16_t u = c.unicode();
     const auto high = static_cast<char>(u >> 8);
     const auto low = static_cast<char>(u & 0xff);
-    bytes.append(bigEndian ? high : low);
-    bytes.append(bigEndian ? low : high);
+    *out++ = bigEndian ? high : low;
+    *out++ = bigEndian ? low : high;
   }
   return bytes;
 }
@@ -182,20 +182,33 @@ class LineCursor {
 // any other character stands for itself, so hand-written Windows paths read
 // as typed.
 std::optional<QString> readQuoted(QStringView line, qsizetype& pos) {
+  // Most texts hold no backslash: they are cut out whole.
+  for (qsizetype i = pos; i < line.size(); ++i) {
+    const QChar c = line.at(i);
+    if (c == QLatin1Char('"')) {
+      QString out = line.sliced(pos, i - pos).toString();
+      pos = i + 1;
+      return out;
+    }
+    if (c == QLatin1Char('\\')) break;
+  }
   QString out;
+  out.reserve(line.size() - pos);
+  qsizetype plain = pos;  // start of the characters not yet copied
   while (pos < line.size()) {
     const QChar c = line.at(pos);
     if (c == QLatin1Char('"')) {
+      out.append(line.sliced(plain, pos - plain));
       ++pos;
       return out;
     }
     if (c == QLatin1Char('\\') && pos + 1 < line.size() &&
         (line.at(pos + 1) == QLatin1Char('\\') || line.at(pos + 1) == QLatin1Char('"'))) {
-      out.append(line.at(pos + 1));
+      out.append(line.sliced(plain, pos - plain));
+      plain = pos + 1;  // the escaped character itself
       pos += 2;
       continue;
     }
-    out.append(c);
     ++pos;
   }
   return std::nullopt;
@@ -266,6 +279,13 @@ std::optional<RegFileValue> parseData(QStringView rhs, bool regedit4, bool* remo
     return value;
   }
   if (data.startsWith(QLatin1Char('"'))) {
+    // Most texts are quoted whole, without escapes.
+    const qsizetype close = data.indexOf(QLatin1Char('"'), 1);
+    if (close == data.size() - 1 && !data.sliced(1, close - 1).contains(QLatin1Char('\\'))) {
+      value.type = RegSz;
+      value.data = toUtf16Bytes(data.sliced(1, close - 1), false);
+      return value;
+    }
     qsizetype pos = 1;
     const auto text = readQuoted(data, pos);
     if (!text || !data.mid(pos).trimmed().isEmpty()) return std::nullopt;
