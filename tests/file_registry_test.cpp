@@ -6,6 +6,8 @@
 // one wait in the whole run.
 #include "temp_registry.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -229,8 +231,18 @@ TEST(FileRegistry, SpecialOrOversizedFilesAreLeftAloneWithOneMessage) {
     std::function<bool(const QString&)> make;
     std::function<bool(const QString&)> unchanged;
   } cases[] = {
-      {"a symbolic link to /dev/zero", [](const QString& path) { return QFile::link(QStringLiteral("/dev/zero"), path); },
-       [](const QString& path) { return QFileInfo(path).symLinkTarget() == QStringLiteral("/dev/zero"); }},
+      // Into the test's own folder: a write that followed the link would
+      // replace its target, which must never be a file of the system.
+      {"a symbolic link to a FIFO",
+       [](const QString& path) {
+         const QString target = path + QStringLiteral(".fifo");
+         return ::mkfifo(QFile::encodeName(target).constData(), 0600) == 0 && QFile::link(target, path);
+       },
+       [](const QString& path) {
+         struct stat info {};
+         return QFileInfo(path).symLinkTarget() == path + QStringLiteral(".fifo") &&
+                ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+       }},
       {"a FIFO", [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },
        [](const QString& path) {
          struct stat info {};
@@ -266,9 +278,28 @@ TEST(FileRegistry, SpecialOrOversizedFilesAreLeftAloneWithOneMessage) {
     EXPECT_TRUE(temp.registry().fileRefused());
     EXPECT_TRUE(c.unchanged(temp.filePath()));
     // Nothing was made beside it either: no lock, no temporary copy.
-    EXPECT_EQ(QDir(temp.dir() + QStringLiteral("/orvanta")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-              QStringList({QStringLiteral("registry.reg")}));
+    QStringList made = QDir(temp.dir() + QStringLiteral("/orvanta"))
+                           .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    made.removeAll(QStringLiteral("registry.reg.fifo"));
+    EXPECT_EQ(made, QStringList({QStringLiteral("registry.reg")}));
   }
+}
+
+// The reading itself, on devices of the system: refused by their type,
+// without reading a byte (/dev/zero never ends).
+TEST(FileRegistry, DevicesAndFoldersAreNotReadAsFiles) {
+  for (const char* path : {"/dev/zero", "/dev/null", "/"}) {
+    const RegularFileContent content = readRegularFile(QString::fromLatin1(path), FileRegistry::kMaxFileBytes);
+    EXPECT_EQ(content.status, RegularFileStatus::NotRegular) << path;
+    EXPECT_TRUE(content.bytes.isEmpty()) << path;
+  }
+  TempRegistry temp;
+  EXPECT_EQ(readRegularFile(temp.filePath(), 10).status, RegularFileStatus::Missing);
+  temp.writeFile("0123456789");
+  EXPECT_EQ(readRegularFile(temp.filePath(), 9).status, RegularFileStatus::TooLarge);
+  const RegularFileContent whole = readRegularFile(temp.filePath(), 10);
+  EXPECT_EQ(whole.status, RegularFileStatus::Read);
+  EXPECT_EQ(whole.bytes, QByteArray("0123456789"));
 }
 
 // A lock path that is a folder, or a lock that a live process holds: the
