@@ -174,7 +174,11 @@ RegStatus FileRegistry::modify(const std::function<RegStatus(RegFileData&)>& cha
     out.commit();
     return RegStatus::Failed;
   }
-  return out.commit() ? RegStatus::Ok : RegStatus::Failed;
+  if (!out.commit()) return RegStatus::Failed;
+  // The next read finds these bytes and need not parse them again.
+  cachedBytes_ = after;
+  cached_ = std::make_shared<const RegFileData>(std::move(data));
+  return RegStatus::Ok;
 }
 
 RegKeyHandle FileRegistry::addHandle(OpenKey key) {
