@@ -1,4 +1,4 @@
-// Speed of reading the registry file: files of 5,000 and 40,000 values (all
+// Speed of reading the registry file: files of 5,000 to 80,000 values (all
 // in one key, as the settings are, and spread over many keys), as UTF-8 and
 // as the registry editor's UTF-16LE export; the parse alone, a read of one
 // value through a fresh registry object (file read and parse), and the same
@@ -59,7 +59,10 @@ void BM_ParseRegistryFile(benchmark::State& state) {
 // Arguments: values, values per key, UTF-16LE (1) or UTF-8 (0).
 BENCHMARK(BM_ParseRegistryFile)
     ->Args({5000, 5000, 0})
+    ->Args({10000, 10000, 0})
+    ->Args({20000, 20000, 0})
     ->Args({40000, 40000, 0})
+    ->Args({80000, 80000, 0})
     ->Args({40000, 40000, 1})
     ->Args({40000, 10, 0})
     ->Unit(benchmark::kMillisecond);
