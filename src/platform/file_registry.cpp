@@ -1,20 +1,25 @@
 // The registry file: reading, locking and atomic replacement.
 #include "file_registry.h"
 
+#include "regular_file.h"
+
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cstdio>
 
 namespace orvanta::platform {
 namespace {
 
-constexpr int kLockTimeoutMs = 10000;
+constexpr int kLockWaitMs = 1000;
+constexpr int kLockPollMs = 10;
 
 QByteArray utf16LeToLocal8Bit(const QByteArray& bytes) {
   QString text;
@@ -72,46 +77,89 @@ void FileRegistry::moveAside(const QString& why) {
   }
 }
 
-std::optional<RegFileData> FileRegistry::load(bool locked) {
-  QFile file(filePath_);
-  if (!file.exists()) return RegFileData{};
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QByteArray bytes = file.readAll();
-  file.close();
+void FileRegistry::refuse(const QString& why) {
+  refused_ = true;
+  std::fprintf(stderr, "orvanta: registry file %s is left alone (%s); the program runs on its default settings\n",
+               qUtf8Printable(filePath_), qUtf8Printable(why));
+}
+
+bool FileRegistry::takeLock(QLockFile& lock) {
+  // Polled rather than left to QLockFile's own wait, whose retries grow
+  // apart: a lock that another writer holds for a moment is taken as soon
+  // as it is free.
+  QDeadlineTimer deadline(lockGivenUp_ ? 0 : kLockWaitMs);
+  for (;;) {
+    if (lock.tryLock(0)) return true;
+    if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) break;
+    QThread::msleep(kLockPollMs);
+  }
+  if (!lockGivenUp_) {
+    lockGivenUp_ = true;
+    std::fprintf(stderr, "orvanta: the lock %s of the registry file cannot be taken; settings are written without it\n",
+                 qUtf8Printable(lock.fileName()));
+  }
+  return false;
+}
+
+std::shared_ptr<const RegFileData> FileRegistry::load(bool locked) {
+  static const auto empty = std::make_shared<const RegFileData>();
+  if (refused_) return empty;
+  RegularFileContent content = readRegularFile(filePath_, kMaxFileBytes);
+  switch (content.status) {
+    case RegularFileStatus::Read:
+      break;
+    case RegularFileStatus::Missing:
+      return empty;
+    case RegularFileStatus::Unreadable:
+      return nullptr;
+    case RegularFileStatus::NotRegular:
+      refuse(QStringLiteral("it is not a regular file"));
+      return empty;
+    case RegularFileStatus::TooLarge:
+      refuse(QStringLiteral("it is larger than %1 MiB").arg(kMaxFileBytes / (1024 * 1024)));
+      return empty;
+  }
+  if (cached_ && content.bytes == cachedBytes_) return cached_;
   QString error;
-  if (auto data = parseRegFile(bytes, &error)) return data;
+  if (auto data = parseRegFile(content.bytes, &error)) {
+    cachedBytes_ = std::move(content.bytes);
+    cached_ = std::make_shared<const RegFileData>(std::move(*data));
+    return cached_;
+  }
 
   // Move the damaged file aside under the lock, after checking that no
   // writer has replaced it in the meantime.
   QLockFile lock(filePath_ + QStringLiteral(".lock"));
-  if (!locked && !lock.tryLock(kLockTimeoutMs)) return std::nullopt;
-  QFile again(filePath_);
-  if (!again.open(QIODevice::ReadOnly)) return RegFileData{};
-  const QByteArray current = again.readAll();
-  again.close();
-  if (current != bytes) {
-    if (auto data = parseRegFile(current, &error)) return data;
+  if (!locked) takeLock(lock);
+  const RegularFileContent again = readRegularFile(filePath_, kMaxFileBytes);
+  if (again.status != RegularFileStatus::Read) return empty;
+  if (again.bytes != content.bytes) {
+    if (auto data = parseRegFile(again.bytes, &error)) return std::make_shared<const RegFileData>(std::move(*data));
   }
   moveAside(error);
-  return RegFileData{};
+  return empty;
 }
 
 RegStatus FileRegistry::modify(const std::function<RegStatus(RegFileData&)>& change) {
+  if (refused_) return RegStatus::Failed;
   if (!writable()) return RegStatus::AccessDenied;
   const QFileInfo info(filePath_);
   if (!QDir().mkpath(info.absolutePath())) return RegStatus::Failed;
 
+  // Without the lock the write still lands whole; only a writer at the same
+  // moment could lose its value.
   QLockFile lock(filePath_ + QStringLiteral(".lock"));
   lock.setStaleLockTime(30000);
-  if (!lock.tryLock(kLockTimeoutMs)) return RegStatus::Failed;
+  takeLock(lock);
 
   // Read again under the lock: another program may have written meanwhile.
-  auto data = load(true);
-  if (!data) return RegStatus::Failed;
-  const QByteArray before = serializeRegFile(*data);
-  const RegStatus status = change(*data);
+  const auto loaded = load(true);
+  if (!loaded || refused_) return RegStatus::Failed;
+  RegFileData data = *loaded;
+  const QByteArray before = serializeRegFile(data);
+  const RegStatus status = change(data);
   if (status != RegStatus::Ok) return status;
-  const QByteArray after = serializeRegFile(*data);
+  const QByteArray after = serializeRegFile(data);
   if (after == before && QFileInfo::exists(filePath_)) return RegStatus::Ok;
 
   QSaveFile out(filePath_);
@@ -126,7 +174,11 @@ RegStatus FileRegistry::modify(const std::function<RegStatus(RegFileData&)>& cha
     out.commit();
     return RegStatus::Failed;
   }
-  return out.commit() ? RegStatus::Ok : RegStatus::Failed;
+  if (!out.commit()) return RegStatus::Failed;
+  // The next read finds these bytes and need not parse them again.
+  cachedBytes_ = after;
+  cached_ = std::make_shared<const RegFileData>(std::move(data));
+  return RegStatus::Ok;
 }
 
 RegKeyHandle FileRegistry::addHandle(OpenKey key) {
@@ -138,7 +190,7 @@ RegKeyHandle FileRegistry::addHandle(OpenKey key) {
 RegStatus FileRegistry::openKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) {
   *key = 0;
   const bool wantsWrite = (access & kKeyWriteRights) != 0;
-  auto data = load();
+  const auto data = load();
   if (!data) return RegStatus::Failed;
   const bool inFile = data->keyExists(root, path);
   RegKeyHandle fallbackKey = 0;
@@ -154,7 +206,7 @@ RegStatus FileRegistry::openKey(RegRoot root, const QString& path, quint32 acces
 RegStatus FileRegistry::createKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) {
   *key = 0;
   if ((access & kKeyWriteRights) != 0 && !writable()) return RegStatus::AccessDenied;
-  auto data = load();
+  const auto data = load();
   if (!data) return RegStatus::Failed;
   if (!data->findKey(root, path)) {
     const RegStatus status = modify([&](RegFileData& current) {
@@ -174,7 +226,7 @@ RegStatus FileRegistry::queryValue(RegKeyHandle key, const QString& name, quint3
   if (it == open_.end()) return RegStatus::Failed;
   const OpenKey& open = it->second;
   if ((open.access & kKeyQueryValue) == 0) return RegStatus::AccessDenied;
-  auto content = load();
+  const auto content = load();
   if (!content) return RegStatus::Failed;
   const RegFileKey* stored = content->findKey(open.root, open.path);
   const RegFileValue* value = stored ? RegFileData::findValue(*stored, name) : nullptr;

@@ -2,7 +2,9 @@
 // used where there is no Windows registry. Every call reads the file again;
 // changes are made under a lock file and land by replacing the whole file, so
 // a reader never sees half a write and concurrent writers keep each other's
-// values.
+// values. Only a regular file of bounded size is read: anything else is left
+// alone for the whole run, which then goes on with nothing stored. A lock
+// that cannot be taken within a second is given up on for the whole run.
 #pragma once
 
 #include "registry.h"
@@ -12,7 +14,9 @@
 
 #include <functional>
 #include <map>
-#include <optional>
+#include <memory>
+
+class QLockFile;
 
 namespace orvanta::platform {
 
@@ -24,6 +28,17 @@ class FileRegistry : public Registry {
   static QString defaultFilePath();
 
   const QString& filePath() const { return filePath_; }
+
+  // The largest file read; a larger one is left alone.
+  static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
+  // True once the file was found to be no regular file, or too large: it is
+  // not read again, and no write touches it.
+  bool fileRefused() const { return refused_; }
+
+  // True once the lock could not be taken within its wait: later writes try
+  // it once without waiting, and go ahead without it.
+  bool lockGivenUp() const { return lockGivenUp_; }
 
   // Called once the new content is fully written to its temporary copy,
   // before it replaces the old file; returning false abandons the write.
@@ -49,11 +64,16 @@ class FileRegistry : public Registry {
     RegKeyHandle fallbackKey = 0;  // the same key opened in the fallback, if any
   };
 
-  // The file's current content; empty when there is no file yet. A file that
-  // cannot be parsed is moved aside (under the lock, taken here unless the
-  // caller holds it) and reads as empty. Nothing when the file
-  // exists but cannot be read.
-  std::optional<RegFileData> load(bool locked = false);
+  // The file's current content; empty when there is no file yet, or when it
+  // is refused. A file that cannot be parsed is moved aside (under the lock,
+  // taken here unless the caller holds it) and reads as empty. Nothing when
+  // the file exists but cannot be read. Parsed again only when its bytes
+  // changed since the last call.
+  std::shared_ptr<const RegFileData> load(bool locked = false);
+  // Takes the lock, waiting at most a second the first time; false when it
+  // was given up on.
+  bool takeLock(QLockFile& lock);
+  void refuse(const QString& why);
   // Reads, changes and writes the file back under the lock.
   RegStatus modify(const std::function<RegStatus(RegFileData&)>& change);
   bool writable() const;
@@ -65,6 +85,10 @@ class FileRegistry : public Registry {
   RegKeyHandle nextHandle_ = 1;
   std::function<bool()> beforeReplace_;
   Registry* classesFallback_ = nullptr;
+  bool refused_ = false;
+  bool lockGivenUp_ = false;
+  QByteArray cachedBytes_;
+  std::shared_ptr<const RegFileData> cached_;
 };
 
 }  // namespace orvanta::platform
