@@ -27,6 +27,17 @@ namespace {
 // How long after the button shows the panel's design is completed.
 constexpr int kCompleteDesignAfterMs = 200;
 
+// The preferences window's browser: the helper process when it is
+// installed, otherwise a line saying that it is not.
+orvanta::platform::BrowserFactory browserFactory() {
+  const QString program = orvanta::platform::installedBrowserProgram();
+  if (program.isEmpty()) {
+    return orvanta::platform::missingBrowserFactory(
+        QStringLiteral("The browser helper (orvanta-browser) is not installed: pages cannot be shown here."));
+  }
+  return orvanta::platform::processBrowserFactory(program);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -72,7 +83,7 @@ int main(int argc, char* argv[]) {
   const auto programStart = orvanta::platform::createSystemProgramStart();
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
   orvanta::desktop::PreferencesHost preferences(
-      regKeys, *windowSystem, orvanta::platform::processBrowserFactory(orvanta::platform::installedBrowserProgram()),
+      regKeys, *windowSystem, browserFactory(),
       [&httpTransfer](const QString& address) { return httpTransfer.openSession()->get(address); });
 
   int status = 0;
