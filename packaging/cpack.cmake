@@ -72,7 +72,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://orvanta.org/")
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 
 set(CPACK_DEBIAN_ORVANTA_PACKAGE_NAME orvanta)
-set(CPACK_DEBIAN_ORVANTA_PACKAGE_RECOMMENDS orvanta-browser)
+# Qt loads its platform plugins at run time, where dpkg-shlibdeps cannot
+# see them; the program opens hits through xdg-open.
+set(CPACK_DEBIAN_ORVANTA_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_ORVANTA_PACKAGE_RECOMMENDS "orvanta-browser, xdg-utils")
 set(CPACK_COMPONENT_ORVANTA_DESCRIPTION "desktop search from a drop-down panel
 A small button drawn like an item of a menu bar near the top of the screen
 drops down a search panel; the words typed there go to the desktop search
