@@ -6,6 +6,7 @@
 #include "gui_application.h"
 #include "temp_registry.h"
 
+#include "platform/process_browser.h"
 #include "platform/twips.h"
 #include "settings/preferences_window.h"
 #include "settings/settings_table.h"
@@ -508,6 +509,33 @@ TEST_F(PreferencesWindowTest, SearchAndGoFetchTheRawPageAndNavigate) {
   child<QLineEdit>("AddressBar")->setText(empty);
   QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
   EXPECT_TRUE(child<QPlainTextEdit>("HTMLBox")->toPlainText().isEmpty());
+}
+
+TEST_F(PreferencesWindowTest, WithoutTheBrowserHelperTheBrowserAreaSaysSoAndTheRestWorks) {
+  storeAddress();
+  window = new Form_OrvantaPreferences(
+      recordingKeys, peers, platform::missingBrowserFactory(QStringLiteral("The browser helper is not installed.")),
+      [this](const QString& address) {
+        fetched << address;
+        return std::optional<QString>(QStringLiteral("page of ") + address);
+      });
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  const auto* line = child<QLabel>("BrowserMissing");
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->text(), QStringLiteral("The browser helper is not installed."));
+  EXPECT_TRUE(line->isVisible());
+  // It fills the browser's place.
+  EXPECT_EQ(line->parentWidget(), child<QWidget>("WebBrowser1"));
+  EXPECT_EQ(line->size(), child<QWidget>("WebBrowser1")->size());
+
+  // Search still fetches the page into the box; the address bar keeps what
+  // was asked for, since no browser moves on from it.
+  child<QLineEdit>("SearchCriteria")->setText(QStringLiteral("words"));
+  QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+  const QString address = kPrefix + QStringLiteral("words") + kSuffix;
+  EXPECT_EQ(fetched, QStringList{address});
+  EXPECT_EQ(child<QPlainTextEdit>("HTMLBox")->toPlainText(), QStringLiteral("page of ") + address);
 }
 
 TEST_F(PreferencesWindowTest, FailedFetchSaysWhatFailedForWhichAddress) {

@@ -1,6 +1,9 @@
-// orvanta: creates the platform services once, then loads the button
-// window, which loads the results window hidden; the program ends when its
-// last window is unloaded.
+// orvanta: reads its command line, hands a start over to the program that
+// already runs in the session, creates the platform services once, then
+// loads the button window, which loads the results window hidden; the
+// program ends when its last window is unloaded.
+#include "command_line.h"
+#include "single_instance.h"
 #include "desktop/preferences_host.h"
 #include "desktop/windows.h"
 #include "platform/fonts.h"
@@ -17,14 +20,38 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 // How long after the button shows the panel's design is completed.
 constexpr int kCompleteDesignAfterMs = 200;
 
+// The preferences window's browser: the helper process when it is
+// installed, otherwise a line saying that it is not.
+orvanta::platform::BrowserFactory browserFactory() {
+  const QString program = orvanta::platform::installedBrowserProgram();
+  if (program.isEmpty()) {
+    return orvanta::platform::missingBrowserFactory(
+        QStringLiteral("The browser helper (orvanta-browser) is not installed: pages cannot be shown here."));
+  }
+  return orvanta::platform::processBrowserFactory(program);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  QCoreApplication::setApplicationName(QStringLiteral("orvanta"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORVANTA_VERSION));
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+  const orvanta::app::CommandLine commandLine = orvanta::app::parseCommandLine(arguments);
+  if (commandLine.exit) {
+    std::FILE* stream = commandLine.exit->toStandardError ? stderr : stdout;
+    std::fputs(commandLine.exit->text.toLocal8Bit().constData(), stream);
+    return commandLine.exit->status;
+  }
+
 #if defined(Q_OS_LINUX)
   // Topmost windows and absolute window positions need X11; on a Wayland
   // session the program runs through XWayland.
@@ -40,6 +67,13 @@ int main(int argc, char* argv[]) {
   QApplication::setQuitOnLastWindowClosed(false);
   orvanta::platform::installFontSubstitutions();
 
+  // One program per session: a later start hands its request over and ends.
+  orvanta::app::SingleInstance singleInstance(orvanta::app::SingleInstance::defaultSocketName());
+  if (!singleInstance.listen()) {
+    if (singleInstance.sendToRunning()) return 0;
+    // Nobody took the request and the socket cannot be had: run alone.
+  }
+
   const auto registry = orvanta::platform::createSystemRegistry();
   const orvanta::settings::RegKeys regKeys(*registry);
   const auto windowSystem = orvanta::platform::createSystemWindowSystem();
@@ -49,7 +83,7 @@ int main(int argc, char* argv[]) {
   const auto programStart = orvanta::platform::createSystemProgramStart();
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
   orvanta::desktop::PreferencesHost preferences(
-      regKeys, *windowSystem, orvanta::platform::processBrowserFactory(orvanta::platform::installedBrowserProgram()),
+      regKeys, *windowSystem, browserFactory(),
       [&httpTransfer](const QString& address) { return httpTransfer.openSession()->get(address); });
 
   int status = 0;
@@ -65,6 +99,10 @@ int main(int argc, char* argv[]) {
     windows.setAllWindowsGoneHandler([] { QCoreApplication::exit(0); });
 
     windows.menuButton().show();
+    QObject::connect(&singleInstance, &orvanta::app::SingleInstance::activationRequested, &app, [&windows] {
+      if (windows.isMenuButtonLoaded()) windows.menuButton().dropPanel();
+    });
+    if (commandLine.showPanel && windows.isMenuButtonLoaded()) windows.menuButton().dropPanel();
     // The panel's design is completed once the button is up, well before
     // a click can need it.
     if (windows.isForm1Loaded()) {

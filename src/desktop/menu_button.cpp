@@ -89,6 +89,17 @@ void MenuButton::Form_Click() {
   form1.activateWindow();
 }
 
+void MenuButton::dropPanel() {
+  // A button unloaded while the program ends takes no more requests, and
+  // the results window is not loaded again for one.
+  if (unloaded_ || !windows_.isForm1Loaded()) return;
+  Form_Click();
+  results_window::Form1& form1 = windows_.form1();
+  form1.raise();
+  form1.activateWindow();
+  form1.Text1()->setFocus();
+}
+
 void MenuButton::keepOnTop() { windowSystem_.keepOnTop(*this); }
 
 void MenuButton::Unload() {

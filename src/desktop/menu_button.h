@@ -31,6 +31,11 @@ class MenuButton : public QWidget {
   void Unload();
   bool isUnloaded() const { return unloaded_; }
 
+  // What a start with the panel asked for does: as a click on the button
+  // (pressed picture, panel dropped), and the panel, already down or not,
+  // is activated with the caret in its search box.
+  void dropPanel();
+
   // The pressed picture, hidden until the click.
   QLabel* Image1() const { return image1_; }
   QTimer* Timer1() const { return timer1_; }

@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -115,7 +117,33 @@ class ProcessBrowser : public QObject, public Browser {
   std::function<void()> observer_;
 };
 
+// Stands where no browser can be shown: one line of text, no pages.
+class MissingBrowser : public Browser {
+ public:
+  MissingBrowser(QWidget* parent, const QString& message) {
+    label_ = new QLabel(message, parent);
+    label_->setObjectName(QStringLiteral("BrowserMissing"));
+    label_->setTextFormat(Qt::PlainText);
+    label_->setAlignment(Qt::AlignCenter);
+    label_->setWordWrap(true);
+  }
+
+  QWidget* widget() override { return label_; }
+  void navigate(const QString&) override {}
+  QString locationUrl() const override { return QString(); }
+  void setNavigationObserver(std::function<void()>) override {}
+
+ private:
+  QPointer<QLabel> label_;
+};
+
 }  // namespace
+
+BrowserFactory missingBrowserFactory(QString message) {
+  return [message = std::move(message)](QWidget* parent) -> std::unique_ptr<Browser> {
+    return std::make_unique<MissingBrowser>(parent, message);
+  };
+}
 
 BrowserFactory processBrowserFactory(QString program, QStringList arguments) {
   return [program = std::move(program), arguments = std::move(arguments)](QWidget* parent) -> std::unique_ptr<Browser> {
@@ -129,7 +157,13 @@ QString installedBrowserProgram() {
 #else
   const QString name = QStringLiteral("orvanta-browser");
 #endif
-  return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+  const QDir programFolder(QCoreApplication::applicationDirPath());
+  for (const QString& candidate : {programFolder.filePath(QStringLiteral(ORVANTA_HELPERS_FROM_PROGRAM) + u'/' + name),
+                                   programFolder.filePath(name)}) {
+    const QFileInfo file(candidate);
+    if (file.isFile() && file.isExecutable()) return QDir::cleanPath(file.absoluteFilePath());
+  }
+  return QString();
 }
 
 }  // namespace orvanta::platform

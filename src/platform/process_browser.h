@@ -17,7 +17,13 @@ namespace orvanta::platform {
 // started or ends early, the view stays empty and navigation does nothing.
 BrowserFactory processBrowserFactory(QString program, QStringList arguments = {});
 
-// The browser program installed next to this program's executable.
+// The browser program: in the program's helper folder of an installed
+// tree, or beside the program in a build tree. Empty when neither holds
+// one.
 QString installedBrowserProgram();
+
+// A factory of browsers that only say, in one line in their place, that
+// the browser cannot be shown, and ignore navigation.
+BrowserFactory missingBrowserFactory(QString message);
 
 }  // namespace orvanta::platform

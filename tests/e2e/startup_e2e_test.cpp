@@ -29,10 +29,10 @@ class StartupE2eTest : public ::testing::Test {
     ASSERT_TRUE(session->error().isEmpty()) << session->error().toStdString();
   }
 
-  QProcess& startProgram() {
+  QProcess& startProgram(const QStringList& arguments = {}) {
     QProcessEnvironment environment = session->environment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
-    return session->start(QStringLiteral(ORVANTA_BINARY), {}, environment);
+    return session->start(QStringLiteral(ORVANTA_BINARY), arguments, environment);
   }
 
   // Stores every setting, so the program starts without the preferences.
@@ -79,6 +79,29 @@ class StartupE2eTest : public ::testing::Test {
     return session->waitForWindow(QStringLiteral("^Orvanta$")).value_or(QString());
   }
 
+  // Types into the focused window and checks that the panel's search box
+  // at `panelPlace` shows it.
+  bool typingShowsInSearchBox(const QRect& panelPlace) {
+    const QRect searchBox(panelPlace.x() + 140, panelPlace.y() + 7, 167, 17);
+    const QString grabTool = QStringLiteral(ORVANTA_SCREEN_GRAB);
+    // The empty search box, once its picture holds still (a blinking caret
+    // aside).
+    QImage before = session->grab(grabTool, searchBox);
+    const bool still = waitUntil([&] {
+      const QImage now = session->grab(grabTool, searchBox);
+      const bool same = !now.isNull() && differingPixels(before, now) >= 0 && differingPixels(before, now) < 30;
+      before = now;
+      return same;
+    });
+    if (!still) return false;
+    if (!session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                           QStringLiteral("WWWWWW")})) {
+      return false;
+    }
+    // More than a blinking caret could change.
+    return waitUntil([&] { return differingPixels(before, session->grab(grabTool, searchBox)) > 100; }, 5000);
+  }
+
   QTemporaryDir configHome;
   std::unique_ptr<X11Session> session;
 };
@@ -114,21 +137,7 @@ TEST_F(StartupE2eTest, PanelDropsDownWithTheCaretAndAnotherApplicationEndsThePro
   // The focus timer puts the caret into the search box: what is typed
   // shows there.
   ASSERT_TRUE(waitForFocus(*panel));
-  const QRect searchBox(panelPlace->x() + 140, panelPlace->y() + 7, 167, 17);
-  const QString grabTool = QStringLiteral(ORVANTA_SCREEN_GRAB);
-  // The empty search box, once its picture holds still (a blinking caret
-  // aside).
-  QImage before = session->grab(grabTool, searchBox);
-  ASSERT_TRUE(waitUntil([&] {
-    const QImage now = session->grab(grabTool, searchBox);
-    const bool still = !now.isNull() && differingPixels(before, now) >= 0 && differingPixels(before, now) < 30;
-    before = now;
-    return still;
-  }));
-  ASSERT_TRUE(session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                                QStringLiteral("WWWWWW")}));
-  // More than a blinking caret could change.
-  EXPECT_TRUE(waitUntil([&] { return differingPixels(before, session->grab(grabTool, searchBox)) > 100; }, 5000));
+  EXPECT_TRUE(typingShowsInSearchBox(*panelPlace));
 
   // Another application takes the activation: every window closes and the
   // program ends with status 0.
@@ -164,6 +173,39 @@ TEST_F(StartupE2eTest, CloseButtonEndsTheProgram) {
     return program.waitForFinished(200);
   }));
   EXPECT_EQ(X11Session::waitForExit(program), 0);
+}
+
+TEST_F(StartupE2eTest, ShowPanelStartsWithThePanelDownAndTheCaretInTheSearchBox) {
+  storeSettings();
+  QProcess& program = startProgram({QStringLiteral("--show-panel")});
+  const auto panel = session->waitForWindow(QStringLiteral("^Orvanta$"));
+  ASSERT_TRUE(panel);
+  const auto panelPlace = session->geometry(*panel);
+  ASSERT_TRUE(panelPlace);
+  EXPECT_EQ(panelPlace->topLeft(), QPoint(400, 100));
+  ASSERT_TRUE(waitForFocus(*panel));
+  EXPECT_TRUE(typingShowsInSearchBox(*panelPlace));
+  EXPECT_FALSE(program.waitForFinished(200));
+}
+
+TEST_F(StartupE2eTest, ALaterStartHandsOverToTheRunningProgramWhichDropsItsPanel) {
+  storeSettings();
+  QProcess& program = startProgram();
+  ASSERT_TRUE(session->waitForWindow(QStringLiteral("^Orvanta Button$")));
+  // Only the button is up.
+  EXPECT_FALSE(session->waitForWindow(QStringLiteral("^Orvanta$"), 500));
+
+  QProcess& second = startProgram({QStringLiteral("--show-panel")});
+  EXPECT_EQ(X11Session::waitForExit(second), 0);
+  const auto panel = session->waitForWindow(QStringLiteral("^Orvanta$"));
+  ASSERT_TRUE(panel);
+  EXPECT_TRUE(waitForFocus(*panel));
+
+  // A plain start while the panel is down hands over as well; the running
+  // program goes on.
+  QProcess& third = startProgram();
+  EXPECT_EQ(X11Session::waitForExit(third), 0);
+  EXPECT_FALSE(program.waitForFinished(200));
 }
 
 }  // namespace

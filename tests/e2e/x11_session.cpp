@@ -2,6 +2,7 @@
 #include "x11_session.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -17,6 +18,12 @@ constexpr int kPollMs = 50;
 }  // namespace
 
 X11Session::X11Session() {
+  runtimeFolder_ = std::make_unique<QTemporaryDir>();
+  if (!runtimeFolder_->isValid()) {
+    error_ = QStringLiteral("no runtime folder");
+    return;
+  }
+  QFile::setPermissions(runtimeFolder_->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   // -displayfd picks a free display number and writes it to our stdout.
   server_ = std::make_unique<QProcess>();
   server_->setProgram(QStringLiteral("Xvfb"));
@@ -68,6 +75,7 @@ QProcessEnvironment X11Session::environment() const {
   environment.insert(QStringLiteral("DISPLAY"), display_);
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
   environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  if (runtimeFolder_) environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder_->path());
   // Under AddressSanitizer: the X keyboard library hands strndup a buffer
   // without a terminating zero, which the strict string check reads past
   // (a report inside the system library, on every start of an X client).

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -62,6 +63,9 @@ class X11Session {
 
   QString error_;
   QString display_;
+  // The session's own runtime folder, so programs of one session never meet
+  // those of another (or a program the developer runs) on a local socket.
+  std::unique_ptr<QTemporaryDir> runtimeFolder_;
   std::unique_ptr<QProcess> server_;
   std::unique_ptr<QProcess> windowManager_;
   std::vector<std::unique_ptr<QProcess>> programs_;

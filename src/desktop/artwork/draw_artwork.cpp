@@ -2,7 +2,10 @@
 // the category and row icons, the close button and the two faces of the
 // menu-bar button. The PNG files beside this file are its output; run
 //   orvanta_draw_artwork <folder>
-// to draw them again.
+// to draw them again. With --application-icons NAME it draws the
+// program's icon for the desktop's menus instead, as an icon theme's
+// folders (<size>x<size>/apps/NAME.png and scalable/apps/NAME.svg); the
+// build does that for the installed tree.
 #include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
@@ -11,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 #include <QtMath>
 
 #include <cstdio>
@@ -263,6 +267,54 @@ QImage menuButtonPressed() {
   return image;
 }
 
+// The program's icon on a 256-unit square: a blue rounded tile with the
+// white magnifier of the button, drawn as paths so that it scales.
+void drawApplicationIcon(QPainter& p) {
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient tile(0, 16, 0, 240);
+  tile.setColorAt(0.0, QColor(70, 145, 245));
+  tile.setColorAt(1.0, QColor(16, 86, 210));
+  p.setPen(QPen(QColor(0, 60, 160), 4));
+  p.setBrush(tile);
+  p.drawRoundedRect(QRectF(18, 18, 220, 220), 44, 44);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::white, 22, Qt::SolidLine, Qt::RoundCap));
+  p.drawEllipse(QRectF(58, 50, 104, 104));
+  p.setPen(QPen(Qt::white, 30, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(148, 142), QPointF(196, 190));
+}
+
+QImage applicationIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.scale(size / 256.0, size / 256.0);
+  drawApplicationIcon(p);
+  return image;
+}
+
+int writeApplicationIcons(const QDir& folder, const QString& name) {
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString sub = QStringLiteral("%1x%1/apps").arg(size);
+    const QString path = folder.filePath(sub + u'/' + name + QStringLiteral(".png"));
+    if (!QDir().mkpath(folder.filePath(sub)) || !applicationIcon(size).save(path, "PNG")) {
+      std::fprintf(stderr, "could not write %s\n", qUtf8Printable(path));
+      return 1;
+    }
+  }
+  const QString scalable = folder.filePath(QStringLiteral("scalable/apps"));
+  if (!QDir().mkpath(scalable)) return 1;
+  QSvgGenerator svg;
+  svg.setFileName(QDir(scalable).filePath(name + QStringLiteral(".svg")));
+  svg.setSize(QSize(256, 256));
+  svg.setViewBox(QRect(0, 0, 256, 256));
+  svg.setTitle(QStringLiteral("Orvanta"));
+  QPainter p;
+  if (!p.begin(&svg)) return 1;
+  drawApplicationIcon(p);
+  return p.end() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -271,10 +323,15 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(QStringLiteral("Draws the artwork PNG files into a folder."));
   parser.addHelpOption();
   parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where to write the PNG files."));
+  const QCommandLineOption applicationIcons(QStringLiteral("application-icons"),
+                                            QStringLiteral("Draws the program's icon as an icon theme's files of <name>."),
+                                            QStringLiteral("name"));
+  parser.addOption(applicationIcons);
   parser.process(app);
   if (parser.positionalArguments().size() != 1) parser.showHelp(2);
   const QDir folder(parser.positionalArguments().first());
   if (!QDir().mkpath(folder.path())) return 1;
+  if (parser.isSet(applicationIcons)) return writeApplicationIcons(folder, parser.value(applicationIcons));
 
   const std::pair<const char*, QImage> pictures[] = {
       {"form1_background.png", panelBackground()},
