@@ -38,6 +38,7 @@ struct Exchange {
   HttpRequest request;
   QString peer;
   HttpReply reply;
+  bool started = false;
   bool answered = false;
   bool aborted = false;  // the server is going away
 };
@@ -138,19 +139,25 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
   if (exchange->answered) return queueReply(connection, exchange->reply);
   if (exchange->aborted) return MHD_NO;
 
-  exchange->request.method = QByteArray(method ? method : "");
-  const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
-  exchange->request.host = QByteArray(host ? host : "");
-  const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  exchange->peer = addressText(info ? info->client_addr : nullptr);
-
-  // A request with a body (never one of the service's) is answered at once;
-  // the body is not read.
-  if (*uploadSize != 0 || (exchange->request.method != "GET" && exchange->request.method != "HEAD")) {
+  // The first call brings the headers. Another method than GET and HEAD
+  // is answered at once, without reading a body; a search is handled once
+  // the library has read the whole request (so the connection can be kept).
+  if (!exchange->started) {
+    exchange->started = true;
+    exchange->request.method = QByteArray(method ? method : "");
+    const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
+    exchange->request.host = QByteArray(host ? host : "");
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    exchange->peer = addressText(info ? info->client_addr : nullptr);
+    if (exchange->request.method == "GET" || exchange->request.method == "HEAD") return MHD_YES;
     exchange->reply = {405, notFoundPage()};
     shared.logLater(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
                     shared.server->maskedLogTarget(exchange->request.target) + QStringLiteral(" 405"));
     return queueReply(connection, exchange->reply);
+  }
+  if (*uploadSize != 0) {  // a body sent with a GET: not read
+    *uploadSize = 0;
+    return MHD_YES;
   }
 
   const std::lock_guard lock(shared.mutex);
