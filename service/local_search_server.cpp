@@ -23,6 +23,7 @@
 #include <sys/socket.h>
 #endif
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -67,7 +68,8 @@ QString addressText(const sockaddr* address) {
 // One listening socket with its daemon.
 struct Listener {
   LocalSearchServer::Daemons* shared = nullptr;
-  sockaddr_storage address{};  // where it listens
+  sockaddr_storage address{};    // where it listens; the port is in `port`
+  std::atomic<quint16> port{0};  // known once listening (0 before)
   MHD_Daemon* daemon = nullptr;
 };
 
@@ -106,8 +108,16 @@ MHD_Result onAccept(void* cls, const sockaddr* address, socklen_t) {
   auto* listener = static_cast<Listener*>(cls);
   LocalSearchServer::Daemons& shared = *listener->shared;
   if (!shared.ownUser) return MHD_YES;
-  const std::optional<unsigned> owner =
-      connectionPeerOwner(address, reinterpret_cast<const sockaddr*>(&listener->address));
+  // The listening end, as the client's socket entry names it.
+  sockaddr_storage server = listener->address;
+  const quint16 port = listener->port.load();
+  if (port == 0) return MHD_NO;  // a caller faster than the start
+  if (server.ss_family == AF_INET6) {
+    reinterpret_cast<sockaddr_in6*>(&server)->sin6_port = htons(port);
+  } else {
+    reinterpret_cast<sockaddr_in*>(&server)->sin_port = htons(port);
+  }
+  const std::optional<unsigned> owner = connectionPeerOwner(address, reinterpret_cast<const sockaddr*>(&server));
   if (owner == shared.ownUser) return MHD_YES;
   // Another user's program, or one whose socket is already gone.
   if (owner) {
@@ -272,17 +282,9 @@ quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
         MHD_OPTION_END);
     if (!listener->daemon) return nullptr;
     const MHD_DaemonInfo* info = MHD_get_daemon_info(listener->daemon, MHD_DAEMON_INFO_BIND_PORT);
-    const quint16 bound = info ? info->port : 0;
-    if (address->sa_family == AF_INET6) {
-      reinterpret_cast<sockaddr_in6*>(&listener->address)->sin6_port = htons(bound);
-    } else {
-      reinterpret_cast<sockaddr_in*>(&listener->address)->sin_port = htons(bound);
-    }
+    listener->port = info ? info->port : 0;
     daemons->listeners.push_back(std::move(listener));
     return daemons->listeners.back().get();
-  };
-  const auto boundPort = [](const Listener* listener) {
-    return ntohs(reinterpret_cast<const sockaddr_in*>(&listener->address)->sin_port);
   };
 
   sockaddr_in v4{};
@@ -291,7 +293,7 @@ quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
   v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   const Listener* first = start(reinterpret_cast<const sockaddr*>(&v4), sizeof v4);
   if (!first) return 0;
-  const quint16 bound = boundPort(first);
+  const quint16 bound = first->port.load();
 
   sockaddr_in6 v6{};
   v6.sin6_family = AF_INET6;

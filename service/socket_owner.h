@@ -30,6 +30,13 @@ std::optional<unsigned> socketOwnerInTable(QByteArrayView table, QByteArrayView 
 // where the system does not tell.
 std::optional<unsigned> connectionPeerOwner(const sockaddr* client, const sockaddr* server);
 
+#ifdef __linux__
+// The two ways connectionPeerOwner asks Linux: the kernel's socket
+// diagnostics first, the socket tables when those do not answer.
+std::optional<unsigned> connectionPeerOwnerByDiagnostics(const sockaddr* client, const sockaddr* server);
+std::optional<unsigned> connectionPeerOwnerByTables(const sockaddr* client, const sockaddr* server);
+#endif
+
 // The user id of the socket listening on TCP `port` on this machine, if any
 // and if the system tells.
 std::optional<unsigned> listeningPortOwner(unsigned short port);

@@ -27,6 +27,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -334,6 +335,52 @@ TEST(ServiceHttp, SaysWhenAnotherUsersServiceHoldsThePort) {
   EXPECT_EQ(service.exitCode(), 1);
   EXPECT_FALSE(ownPort.contains(QStringLiteral("another user"))) << ownPort.toStdString();
   EXPECT_TRUE(ownPort.contains(QStringLiteral("cannot listen"))) << ownPort.toStdString();
+}
+
+TEST(ServiceHttp, FindsTheOwnerOfALiveConnectionBothWays) {
+  app();
+  for (const QHostAddress& loopback : {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
+    QTcpServer server;
+    if (!server.listen(loopback)) {
+      EXPECT_EQ(loopback, QHostAddress(QHostAddress::LocalHostIPv6));  // no IPv6 here
+      continue;
+    }
+    QTcpSocket client;
+    client.connectToHost(loopback, server.serverPort());
+    ASSERT_TRUE(waitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    const auto end = [](const QHostAddress& address, quint16 port) {
+      sockaddr_storage storage{};
+      if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&in6->sin6_addr, bytes.c, 16);
+      } else {
+        auto* in = reinterpret_cast<sockaddr_in*>(&storage);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(port);
+        in->sin_addr.s_addr = htonl(address.toIPv4Address());
+      }
+      return storage;
+    };
+    const sockaddr_storage clientEnd = end(client.localAddress(), client.localPort());
+    const sockaddr_storage serverEnd = end(loopback, server.serverPort());
+    const sockaddr_storage nowhere = end(loopback, static_cast<quint16>(client.localPort() ^ 0x5a5a));
+    const auto* c = reinterpret_cast<const sockaddr*>(&clientEnd);
+    const auto* s = reinterpret_cast<const sockaddr*>(&serverEnd);
+    const auto* n = reinterpret_cast<const sockaddr*>(&nowhere);
+    const std::optional<unsigned> self = geteuid();
+    EXPECT_EQ(connectionPeerOwnerByTables(c, s), self) << loopback.toString().toStdString();
+    EXPECT_EQ(connectionPeerOwnerByTables(n, s), std::nullopt);
+    EXPECT_EQ(connectionPeerOwner(c, s), self);
+    EXPECT_EQ(connectionPeerOwner(n, s), std::nullopt);
+    // Where the kernel's socket diagnostics answer, they agree.
+    if (const auto byDiagnostics = connectionPeerOwnerByDiagnostics(c, s)) {
+      EXPECT_EQ(byDiagnostics, self);
+    }
+    EXPECT_EQ(connectionPeerOwnerByDiagnostics(n, s), std::nullopt);
+  }
 }
 
 TEST(ServiceHttp, SocketTableEntries) {
