@@ -32,8 +32,10 @@ std::optional<unsigned> connectionPeerOwner(const sockaddr* client, const sockad
 
 #ifdef __linux__
 // The two ways connectionPeerOwner asks Linux: the kernel's socket
-// diagnostics first, the socket tables when those do not answer.
-std::optional<unsigned> connectionPeerOwnerByDiagnostics(const sockaddr* client, const sockaddr* server);
+// diagnostics first (false when they do not answer; a socket that is gone
+// is an answer, without an owner), the socket tables only when those do
+// not answer.
+bool connectionPeerOwnerByDiagnostics(const sockaddr* client, const sockaddr* server, std::optional<unsigned>* owner);
 std::optional<unsigned> connectionPeerOwnerByTables(const sockaddr* client, const sockaddr* server);
 #endif
 

@@ -13,6 +13,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace orvanta::service {
@@ -52,7 +53,8 @@ bool diagEnd(const sockaddr* address, __be32* bytes, __be16* port) {
 
 }  // namespace
 
-std::optional<unsigned> connectionPeerOwnerByDiagnostics(const sockaddr* client, const sockaddr* server) {
+bool connectionPeerOwnerByDiagnostics(const sockaddr* client, const sockaddr* server, std::optional<unsigned>* owner) {
+  *owner = std::nullopt;
   struct {
     nlmsghdr header;
     inet_diag_req_v2 request;
@@ -67,30 +69,35 @@ std::optional<unsigned> connectionPeerOwnerByDiagnostics(const sockaddr* client,
   if (client->sa_family != server->sa_family ||
       !diagEnd(client, message.request.id.idiag_src, &message.request.id.idiag_sport) ||
       !diagEnd(server, message.request.id.idiag_dst, &message.request.id.idiag_dport)) {
-    return std::nullopt;
+    return false;
   }
   message.request.id.idiag_cookie[0] = INET_DIAG_NOCOOKIE;
   message.request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
 
   const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) return false;
   timeval timeout{1, 0};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   sockaddr_nl kernel{};
   kernel.nl_family = AF_NETLINK;
-  std::optional<unsigned> owner;
+  bool answered = false;
   if (::sendto(fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) ==
       static_cast<ssize_t>(sizeof message)) {
     alignas(nlmsghdr) char buffer[8192];
     const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
     const auto* reply = reinterpret_cast<const nlmsghdr*>(buffer);
-    if (got > 0 && NLMSG_OK(reply, static_cast<unsigned>(got)) && reply->nlmsg_type == SOCK_DIAG_BY_FAMILY &&
-        reply->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg))) {
-      owner = static_cast<const inet_diag_msg*>(NLMSG_DATA(reply))->idiag_uid;
+    if (got > 0 && NLMSG_OK(reply, static_cast<unsigned>(got))) {
+      if (reply->nlmsg_type == SOCK_DIAG_BY_FAMILY && reply->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg))) {
+        *owner = static_cast<const inet_diag_msg*>(NLMSG_DATA(reply))->idiag_uid;
+        answered = true;
+      } else if (reply->nlmsg_type == NLMSG_ERROR && reply->nlmsg_len >= NLMSG_LENGTH(sizeof(nlmsgerr))) {
+        // No such socket (any more) is an answer; other errors are not.
+        answered = static_cast<const nlmsgerr*>(NLMSG_DATA(reply))->error == -ENOENT;
+      }
     }
   }
   ::close(fd);
-  return owner;
+  return answered;
 }
 
 std::optional<unsigned> connectionPeerOwnerByTables(const sockaddr* client, const sockaddr* server) {
@@ -100,7 +107,8 @@ std::optional<unsigned> connectionPeerOwnerByTables(const sockaddr* client, cons
 }
 
 std::optional<unsigned> connectionPeerOwner(const sockaddr* client, const sockaddr* server) {
-  if (const auto owner = connectionPeerOwnerByDiagnostics(client, server)) return owner;
+  std::optional<unsigned> owner;
+  if (connectionPeerOwnerByDiagnostics(client, server, &owner)) return owner;
   return connectionPeerOwnerByTables(client, server);
 }
 
