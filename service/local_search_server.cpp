@@ -272,7 +272,9 @@ quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
     auto listener = std::make_unique<Listener>();
     listener->shared = daemons.get();
     std::memcpy(&listener->address, address, size);
-    const unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
+    // poll(), not epoll: with epoll this library version stops noticing
+    // clients that leave while it is at its connection limit.
+    const unsigned flags = MHD_USE_POLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
                            (address->sa_family == AF_INET6 ? MHD_USE_IPv6 : 0);
     listener->daemon = MHD_start_daemon(
         flags, 0, &onAccept, listener.get(), &onRequest, listener.get(), MHD_OPTION_SOCK_ADDR, &listener->address,

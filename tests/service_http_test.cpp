@@ -187,6 +187,25 @@ TEST(ServiceHttp, IdleConnectionsAreBoundedAndClosed) {
     ASSERT_TRUE(waitFor([&] { return extra.answers(1); }));
   }
   {
+    // Clients that go away in the middle of their requests free their
+    // places at once, also while others wait for one.
+    Service service(dir.path(), {/*idleSeconds=*/300, /*maxConnections=*/3});
+    ASSERT_NE(service.port, 0);
+    std::vector<std::unique_ptr<RawClient>> leaving;
+    for (int i = 0; i < 3; ++i) {
+      leaving.push_back(std::make_unique<RawClient>(service.port));
+      ASSERT_TRUE(leaving.back()->connected);
+      leaving.back()->send("GET / HTTP/1.1\r\nHost: loc");
+    }
+    std::vector<std::unique_ptr<RawClient>> waiting;
+    for (int i = 0; i < 4; ++i) {
+      waiting.push_back(std::make_unique<RawClient>(service.port));
+      waiting.back()->send("GET / HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    }
+    for (auto& client : leaving) client->socket.abort();
+    for (auto& client : waiting) ASSERT_TRUE(waitFor([&] { return client->answers(1); }));
+  }
+  {
     // A connection that sends nothing, or stops halfway through its
     // request, is closed after the idle time.
     Service service(dir.path(), {/*idleSeconds=*/1, /*maxConnections=*/16});
