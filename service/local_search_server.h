@@ -25,7 +25,7 @@ inline constexpr int kMaxHits = 200;
 // How the service treats its connections.
 struct ConnectionLimits {
   int idleSeconds = 15;      // an idle connection is closed after this
-  int maxConnections = 256;  // further connections are closed at once
+  int maxConnections = 256;  // further connections wait, unread, until one ends
 };
 
 // One request as the service reads it.

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
       QStringLiteral("seconds"), QStringLiteral("15"));
   const QCommandLineOption connectionsOption(
       QStringLiteral("max-connections"),
-      QStringLiteral("Most connections held open at once; further ones are closed at once (default 256)."),
+      QStringLiteral("Most connections served at once; further ones wait, unread, until one ends (default 256)."),
       QStringLiteral("count"), QStringLiteral("256"));
   parser.addOptions({portOption, rootOption, idleOption, connectionsOption});
   parser.process(app);
