@@ -1,25 +1,261 @@
-// Request routing and the background index runs.
+// Request routing, the connections (through libmicrohttpd, on threads of its
+// own) and the background index runs. Every request is answered on the
+// server object's thread: the library's thread parks the connection, hands
+// the request over and takes the answer back, so the index and the log are
+// only ever used from one thread.
 #include "local_search_server.h"
 
 #include "service_pages.h"
+#include "socket_owner.h"
 
+#include <QFile>
 #include <QHostAddress>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
+#include <QMetaObject>
+#include <QRegularExpression>
 
-#include <memory>
+#include <microhttpd.h>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <unordered_map>
+#include <utility>
 
 namespace orvanta::service {
 
-using Status = QHttpServerResponder::StatusCode;
+namespace {
+
+// One request on its way through the service.
+struct Exchange {
+  HttpRequest request;
+  QString peer;
+  HttpReply reply;
+  bool started = false;
+  bool answered = false;
+  bool aborted = false;  // the server is going away
+};
+
+// The target with every byte outside printable ASCII written as %XX, so
+// that a log line stays one line of words.
+QString printableTarget(const QByteArray& target) {
+  QString out;
+  for (const char c : target) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte < 0x7f) {
+      out += QLatin1Char(c);
+    } else {
+      out += QStringLiteral("%%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    }
+  }
+  return out;
+}
+
+QString addressText(const sockaddr* address) {
+  return address ? QHostAddress(address).toString() : QStringLiteral("?");
+}
+
+}  // namespace
+
+// One listening socket with its daemon.
+struct Listener {
+  LocalSearchServer::Daemons* shared = nullptr;
+  sockaddr_storage address{};    // where it listens; the port is in `port`
+  std::atomic<quint16> port{0};  // known once listening (0 before)
+  MHD_Daemon* daemon = nullptr;
+};
+
+struct LocalSearchServer::Daemons {
+  LocalSearchServer* server = nullptr;
+  std::vector<std::unique_ptr<Listener>> listeners;
+  std::optional<unsigned> ownUser;  // connections of other users are refused
+  std::mutex mutex;                 // guards everything below
+  bool stopping = false;
+  std::unordered_map<Exchange*, MHD_Connection*> waiting;  // parked until answered
+  std::set<unsigned> refusedUsers;                          // logged once each
+
+  // Runs `work` on the server object's thread.
+  template <typename Work>
+  void post(Work work) {
+    QMetaObject::invokeMethod(server, std::move(work), Qt::QueuedConnection);
+  }
+
+  void logLater(const QString& line) {
+    post([server = server, line] {
+      if (server->log) server->log(line);
+    });
+  }
+};
+
+namespace {
+
+void* onUri(void* cls, const char* uri, MHD_Connection*) {
+  auto* exchange = new Exchange;
+  exchange->request.target = QByteArray(uri ? uri : "");
+  (void)cls;
+  return exchange;
+}
+
+MHD_Result onAccept(void* cls, const sockaddr* address, socklen_t) {
+  auto* listener = static_cast<Listener*>(cls);
+  LocalSearchServer::Daemons& shared = *listener->shared;
+  if (!shared.ownUser) return MHD_YES;
+  // The listening end, as the client's socket entry names it.
+  sockaddr_storage server = listener->address;
+  const quint16 port = listener->port.load();
+  if (port == 0) return MHD_NO;  // a caller faster than the start
+  if (server.ss_family == AF_INET6) {
+    reinterpret_cast<sockaddr_in6*>(&server)->sin6_port = htons(port);
+  } else {
+    reinterpret_cast<sockaddr_in*>(&server)->sin_port = htons(port);
+  }
+  const std::optional<unsigned> owner = connectionPeerOwner(address, reinterpret_cast<const sockaddr*>(&server));
+  if (owner == shared.ownUser) return MHD_YES;
+  // Another user's program, or one whose socket is already gone.
+  if (owner) {
+    const std::lock_guard lock(shared.mutex);
+    if (shared.refusedUsers.insert(*owner).second) {
+      shared.logLater(QStringLiteral("refused a connection from another user's program (user id %1)").arg(*owner));
+    }
+  }
+  return MHD_NO;
+}
+
+MHD_Result queueReply(MHD_Connection* connection, const HttpReply& reply) {
+  MHD_Response* response = MHD_create_response_from_buffer(static_cast<size_t>(reply.body.size()),
+                                                           const_cast<char*>(reply.body.constData()),
+                                                           MHD_RESPMEM_MUST_COPY);
+  if (!response) return MHD_NO;
+  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/html; charset=utf-8");
+  const MHD_Result result = MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
+  MHD_destroy_response(response);
+  return result;
+}
+
+MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const char* method, const char*,
+                     const char*, size_t* uploadSize, void** context) {
+  auto* listener = static_cast<Listener*>(cls);
+  LocalSearchServer::Daemons& shared = *listener->shared;
+  auto* exchange = static_cast<Exchange*>(*context);
+  if (!exchange) return MHD_NO;
+  if (exchange->answered) return queueReply(connection, exchange->reply);
+  if (exchange->aborted) return MHD_NO;
+
+  // The first call brings the headers. Another method than GET and HEAD
+  // is answered at once, without reading a body; a search is handled once
+  // the library has read the whole request (so the connection can be kept).
+  if (!exchange->started) {
+    exchange->started = true;
+    exchange->request.method = QByteArray(method ? method : "");
+    const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
+    exchange->request.host = QByteArray(host ? host : "");
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    exchange->peer = addressText(info ? info->client_addr : nullptr);
+    if (exchange->request.method == "GET" || exchange->request.method == "HEAD") return MHD_YES;
+    exchange->reply = {405, notFoundPage()};
+    shared.logLater(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
+                    shared.server->maskedLogTarget(exchange->request.target) + QStringLiteral(" 405"));
+    return queueReply(connection, exchange->reply);
+  }
+  if (*uploadSize != 0) {  // a body sent with a GET: not read
+    *uploadSize = 0;
+    return MHD_YES;
+  }
+
+  const std::lock_guard lock(shared.mutex);
+  if (shared.stopping) return MHD_NO;
+  MHD_suspend_connection(connection);
+  shared.waiting.emplace(exchange, connection);
+  shared.post([&shared, exchange] {
+    LocalSearchServer& server = *shared.server;
+    HttpReply reply = server.answer(exchange->request);
+    if (server.log) {
+      server.log(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
+                 server.maskedLogTarget(exchange->request.target) + u' ' + QString::number(reply.status));
+    }
+    const std::lock_guard lock(shared.mutex);
+    const auto it = shared.waiting.find(exchange);
+    if (it == shared.waiting.end()) return;
+    MHD_Connection* parked = it->second;
+    shared.waiting.erase(it);
+    exchange->reply = std::move(reply);
+    exchange->answered = true;
+    MHD_resume_connection(parked);
+  });
+  return MHD_YES;
+}
+
+void onCompleted(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
+  delete static_cast<Exchange*>(*context);
+  *context = nullptr;
+}
+
+}  // namespace
+
+bool isLoopbackHost(QByteArrayView host) {
+  const QByteArray text = host.toByteArray().toLower();
+  qsizetype nameEnd = text.size();
+  if (text.startsWith('[')) {
+    nameEnd = text.indexOf(']') + 1;
+    if (nameEnd == 0) return false;
+  } else if (const qsizetype colon = text.indexOf(':'); colon >= 0) {
+    nameEnd = colon;
+  }
+  const QByteArrayView name = QByteArrayView(text).first(nameEnd);
+  const QByteArrayView rest = QByteArrayView(text).sliced(nameEnd);
+  if (!rest.isEmpty()) {
+    if (rest.size() < 2 || rest.size() > 6 || rest[0] != ':') return false;
+    for (const char c : rest.sliced(1)) {
+      if (c < '0' || c > '9') return false;
+    }
+  }
+  return name == "localhost" || name == "127.0.0.1" || name == "[::1]";
+}
+
+QString maskedTarget(const QString& target, const ServiceCodes& codes) {
+  QString out = target;
+  for (const QString& code : {codes.securityCode, codes.sessionCode}) {
+    if (!code.isEmpty()) out.replace(code, QStringLiteral("***"), Qt::CaseInsensitive);
+  }
+  // Whatever stands where a code goes, right or wrong.
+  static const QRegularExpression codeValue(QStringLiteral("([&?]s=)[^&?]*"));
+  out.replace(codeValue, QStringLiteral("\\1***"));
+  return out;
+}
+
+QString LocalSearchServer::maskedLogTarget(const QByteArray& target) const {
+  return maskedTarget(printableTarget(target), codes_);
+}
 
 LocalSearchServer::LocalSearchServer(ServiceCodes codes, QStringList roots, int reindexIntervalMs, QObject* parent)
-    : QAbstractHttpServer(parent), codes_(std::move(codes)), roots_(std::move(roots)) {
+    : QObject(parent), codes_(std::move(codes)), roots_(std::move(roots)) {
   reindexTimer_.setInterval(reindexIntervalMs);
   connect(&reindexTimer_, &QTimer::timeout, this, &LocalSearchServer::reindex);
 }
 
 LocalSearchServer::~LocalSearchServer() {
+  if (daemons_) {
+    {
+      // Parked requests are let go (their connections close), so that the
+      // library stops with none left parked.
+      const std::lock_guard lock(daemons_->mutex);
+      daemons_->stopping = true;
+      for (const auto& [exchange, connection] : daemons_->waiting) {
+        exchange->aborted = true;
+        MHD_resume_connection(connection);
+      }
+      daemons_->waiting.clear();
+    }
+    for (const auto& listener : daemons_->listeners) MHD_stop_daemon(listener->daemon);
+  }
   if (worker_) {
     worker_->wait();
     delete worker_;
@@ -27,11 +263,51 @@ LocalSearchServer::~LocalSearchServer() {
 }
 
 quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
-  const quint16 bound = listen(QHostAddress(QHostAddress::LocalHost), port);
-  if (bound == 0) return 0;
-  if (listen(QHostAddress(QHostAddress::LocalHostIPv6), bound) == 0 && log) {
+  if (daemons_) return 0;
+  auto daemons = std::make_unique<Daemons>();
+  daemons->server = this;
+  if (canTellPeerOwners()) daemons->ownUser = currentUserId();
+
+  const auto start = [&](const sockaddr* address, socklen_t size) -> Listener* {
+    auto listener = std::make_unique<Listener>();
+    listener->shared = daemons.get();
+    std::memcpy(&listener->address, address, size);
+    // poll(), not epoll: with epoll this library version stops noticing
+    // clients that leave while it is at its connection limit.
+    const unsigned flags = MHD_USE_POLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
+                           (address->sa_family == AF_INET6 ? MHD_USE_IPv6 : 0);
+    listener->daemon = MHD_start_daemon(
+        flags, 0, &onAccept, listener.get(), &onRequest, listener.get(), MHD_OPTION_SOCK_ADDR, &listener->address,
+        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(std::max(1, limits_.maxConnections)),
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(std::max(1, limits_.idleSeconds)),
+        MHD_OPTION_URI_LOG_CALLBACK, &onUri, nullptr, MHD_OPTION_NOTIFY_COMPLETED, &onCompleted, nullptr,
+        MHD_OPTION_END);
+    if (!listener->daemon) return nullptr;
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(listener->daemon, MHD_DAEMON_INFO_BIND_PORT);
+    listener->port = info ? info->port : 0;
+    daemons->listeners.push_back(std::move(listener));
+    return daemons->listeners.back().get();
+  };
+
+  sockaddr_in v4{};
+  v4.sin_family = AF_INET;
+  v4.sin_port = htons(port);
+  v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const Listener* first = start(reinterpret_cast<const sockaddr*>(&v4), sizeof v4);
+  if (!first) return 0;
+  const quint16 bound = first->port.load();
+
+  sockaddr_in6 v6{};
+  v6.sin6_family = AF_INET6;
+  v6.sin6_port = htons(bound);
+  v6.sin6_addr = in6addr_loopback;
+  if (!start(reinterpret_cast<const sockaddr*>(&v6), sizeof v6) && log) {
     log(QStringLiteral("IPv6 loopback not available; serving on 127.0.0.1 only"));
   }
+  if (!daemons->ownUser && log) {
+    log(QStringLiteral("this system does not tell which user a caller runs as; answering every local caller"));
+  }
+  daemons_ = std::move(daemons);
   return bound;
 }
 
@@ -56,13 +332,19 @@ void LocalSearchServer::reindex() {
   thread->start(QThread::LowPriority);
 }
 
-bool LocalSearchServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-  const QUrl url = request.url();
-  const QString path = url.path(QUrl::FullyEncoded);
-  const QString query = url.query(QUrl::FullyEncoded);
-  Status status = Status::Ok;
-  QByteArray body;
+QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {
+  QList<QByteArray> paths;
+  for (const QString& hit : findHits(index_, words, kMaxHits)) paths.append(QFile::encodeName(hit));
+  return paths;
+}
 
+HttpReply LocalSearchServer::answer(const HttpRequest& request) {
+  if (!isLoopbackHost(request.host)) return {403, forbiddenHostPage()};
+  if (request.method != "GET" && request.method != "HEAD") return {405, notFoundPage()};
+
+  const qsizetype mark = request.target.indexOf('?');
+  const QString path = QString::fromUtf8(mark < 0 ? request.target : request.target.first(mark));
+  const QString query = mark < 0 ? QString() : QString::fromUtf8(request.target.sliced(mark + 1));
   const auto queryValue = [&](const QString& name) {
     for (const QString& parameter : query.split(u'&')) {
       if (parameter.startsWith(name + u'=')) return parameter.mid(name.size() + 1);
@@ -70,45 +352,20 @@ bool LocalSearchServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     return QString();
   };
 
-  if (request.method() != QHttpServerRequest::Method::Get && request.method() != QHttpServerRequest::Method::Head) {
-    status = Status::MethodNotAllowed;
-    body = notFoundPage();
-  } else if (path == u'/') {
-    body = homePage(codes_.securityCode);
-  } else if (path.startsWith(QStringLiteral("/search"))) {
+  if (path == u'/') return {200, homePage(codes_.securityCode)};
+  if (path.startsWith(QStringLiteral("/search"))) {
     const QString codeInPath = QStringLiteral("/search&s=") + codes_.securityCode;
-    const bool authorised = path == codeInPath || (path == QStringLiteral("/search") && queryValue(QStringLiteral("s")) == codes_.securityCode);
-    if (authorised) {
-      const QStringList words = queryWords(query);
-      body = resultPage(codes_.securityCode, words, findHits(index_, words, kMaxHits));
-    } else {
-      status = Status::Forbidden;
-      body = forbiddenPage();
-    }
-  } else if (path == QStringLiteral("/ok")) {
-    body = okPage(QString::fromUtf8(QByteArray::fromPercentEncoding(queryValue(QStringLiteral("url")).toUtf8())));
-  } else if (path == QStringLiteral("/unsupported")) {
-    body = unsupportedPage();
-  } else {
-    status = Status::NotFound;
-    body = notFoundPage();
+    const bool authorised = path == codeInPath || (path == QStringLiteral("/search") &&
+                                                   queryValue(QStringLiteral("s")) == codes_.securityCode);
+    if (!authorised) return {403, forbiddenPage()};
+    const QStringList words = queryWords(query);
+    return {200, resultPage(codes_.securityCode, words, findPaths(words))};
   }
-
-  QHttpServerResponder responder = makeResponder(request, socket);
-  responder.write(body, "text/html; charset=utf-8", status);
-  if (log) {
-    // Concatenated, not formatted: the address holds "%" signs of its own.
-    const QString method =
-        request.method() == QHttpServerRequest::Method::Get ? QStringLiteral("GET") : QStringLiteral("other");
-    log(socket->peerAddress().toString() + u' ' + method + u' ' +
-        url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded) + u' ' +
-        QString::number(static_cast<int>(status)));
+  if (path == QStringLiteral("/ok")) {
+    return {200, okPage(QString::fromUtf8(QByteArray::fromPercentEncoding(queryValue(QStringLiteral("url")).toUtf8())))};
   }
-  return true;
-}
-
-void LocalSearchServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-  makeResponder(request, socket).write(notFoundPage(), "text/html; charset=utf-8", Status::NotFound);
+  if (path == QStringLiteral("/unsupported")) return {200, unsupportedPage()};
+  return {404, notFoundPage()};
 }
 
 }  // namespace orvanta::service

@@ -1,26 +1,59 @@
 // The HTTP side of the local search service: answers the search address
 // from the current index, the home, "/ok" and "/unsupported" pages, and
-// refuses a search without the right code. Listens on loopback only.
+// refuses a search without the right code. Listens on loopback only and
+// answers only this user's programs, through an HTTP library that closes
+// connections as clients ask and bounds idle ones.
 #pragma once
 
 #include "file_index.h"
 #include "service_codes.h"
 
-#include <QAbstractHttpServer>
+#include <QByteArray>
+#include <QList>
+#include <QObject>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace orvanta::service {
 
 inline constexpr int kMaxHits = 200;
 
-class LocalSearchServer : public QAbstractHttpServer {
+// How the service treats its connections.
+struct ConnectionLimits {
+  int idleSeconds = 15;      // an idle connection is closed after this
+  int maxConnections = 256;  // further connections wait, unread, until one ends
+};
+
+// One request as the service reads it.
+struct HttpRequest {
+  QByteArray method;  // "GET", "HEAD", ...
+  QByteArray target;  // the address as sent: path and query, still encoded
+  QByteArray host;    // the Host header ("" when missing)
+};
+
+struct HttpReply {
+  int status = 200;
+  QByteArray body;
+};
+
+// Whether `host` (a Host header) names this machine's loopback interface:
+// "localhost", "127.0.0.1" or "[::1]", with or without a port.
+bool isLoopbackHost(QByteArrayView host);
+
+// `target` as it goes into the log: the codes, and whatever a request sent
+// in their place, replaced by "***".
+QString maskedTarget(const QString& target, const ServiceCodes& codes);
+
+class LocalSearchServer : public QObject {
  public:
   LocalSearchServer(ServiceCodes codes, QStringList roots, int reindexIntervalMs, QObject* parent = nullptr);
   ~LocalSearchServer() override;
+
+  void setConnectionLimits(ConnectionLimits limits) { limits_ = limits; }
 
   // Listens on 127.0.0.1 and, where the system has it, ::1, on `port` (0:
   // a free one). Returns the port, 0 on failure.
@@ -29,22 +62,32 @@ class LocalSearchServer : public QAbstractHttpServer {
   // Starts the first indexing run and the timer of the later ones.
   void startIndexing();
 
-  // Called with every log line (one per request, and the indexing news).
+  // The answer to one request; runs on the thread of the server object.
+  HttpReply answer(const HttpRequest& request);
+
+  // A request's target as the log writes it: one line, without the codes.
+  QString maskedLogTarget(const QByteArray& target) const;
+
+  // Called with every log line (one per request, and the indexing news) on
+  // the thread of the server object.
   std::function<void(const QString&)> log;
 
- protected:
-  bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-  void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+  struct Daemons;  // the HTTP library's side
 
  private:
   void reindex();
+  // The paths of the hits for `words`, best first, as the file system
+  // has them.
+  QList<QByteArray> findPaths(const QStringList& words);
 
   ServiceCodes codes_;
   QStringList roots_;
+  ConnectionLimits limits_;
   FileIndex index_;
   QTimer reindexTimer_;
   bool indexing_ = false;
   QThread* worker_ = nullptr;  // the running index build
+  std::unique_ptr<Daemons> daemons_;
 };
 
 }  // namespace orvanta::service

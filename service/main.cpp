@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "service_codes.h"
 #include "settings/reg_keys.h"
+#include "socket_owner.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,16 +15,31 @@
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("local-search-service"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORVANTA_VERSION));
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Answers file-name searches over HTTP on the loopback interface."));
+  parser.setApplicationDescription(QStringLiteral(
+      "Desktop search for Orvanta: indexes the files under its folders and answers searches over HTTP on the\n"
+      "loopback interface (127.0.0.1 and ::1), to this user's programs only. The search address and its\n"
+      "code are in the registry key HKEY_LOCAL_MACHINE\\Software\\LocalSearchService. Log lines go to\n"
+      "standard error and never hold the codes."));
   parser.addHelpOption();
-  const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any free one)."),
-                                      QStringLiteral("port"), QStringLiteral("4664"));
-  const QCommandLineOption rootOption(QStringLiteral("root"),
-                                      QStringLiteral("Folder to index; may be given several times (default: home)."),
-                                      QStringLiteral("dir"));
-  parser.addOptions({portOption, rootOption});
+  parser.addVersionOption();
+  const QCommandLineOption portOption(
+      QStringLiteral("port"), QStringLiteral("TCP port to listen on (default 4664; 0: any free one, printed at start)."),
+      QStringLiteral("port"), QStringLiteral("4664"));
+  const QCommandLineOption rootOption(
+      QStringLiteral("root"), QStringLiteral("Folder to index; may be given several times (default: the home folder)."),
+      QStringLiteral("dir"));
+  const QCommandLineOption idleOption(
+      QStringLiteral("idle-timeout"),
+      QStringLiteral("Seconds after which a connection that sends nothing is closed (default 15)."),
+      QStringLiteral("seconds"), QStringLiteral("15"));
+  const QCommandLineOption connectionsOption(
+      QStringLiteral("max-connections"),
+      QStringLiteral("Most connections served at once; further ones wait, unread, until one ends (default 256)."),
+      QStringLiteral("count"), QStringLiteral("256"));
+  parser.addOptions({portOption, rootOption, idleOption, connectionsOption});
   parser.process(app);
 
   const auto log = [](const QString& line) {
@@ -31,12 +47,21 @@ int main(int argc, char** argv) {
     std::fflush(stderr);
   };
 
-  bool portOk = false;
-  const uint port = parser.value(portOption).toUInt(&portOk);
-  if (!portOk || port > 65535) {
-    log(QStringLiteral("local-search-service: bad port %1").arg(parser.value(portOption)));
-    return 2;
-  }
+  const auto number = [&](const QCommandLineOption& option, uint low, uint high) -> std::optional<uint> {
+    bool ok = false;
+    const uint value = parser.value(option).toUInt(&ok);
+    if (ok && value >= low && value <= high) return value;
+    log(QStringLiteral("local-search-service: bad value %1 for --%2 (%3 to %4)")
+            .arg(parser.value(option), option.names().first())
+            .arg(low)
+            .arg(high));
+    return std::nullopt;
+  };
+  const std::optional<uint> port = number(portOption, 0, 65535);
+  const std::optional<uint> idleSeconds = number(idleOption, 1, 86400);
+  const std::optional<uint> maxConnections = number(connectionsOption, 1, 100000);
+  if (!port || !idleSeconds || !maxConnections) return 2;
+
   QStringList roots;
   for (const QString& root : parser.values(rootOption)) roots.append(QDir(root).absolutePath());
   if (roots.isEmpty()) roots.append(QDir::homePath());
@@ -49,9 +74,20 @@ int main(int argc, char** argv) {
 
   orvanta::service::LocalSearchServer server(codes, roots, 10 * 60 * 1000);
   server.log = log;
-  const quint16 bound = server.listenOnLoopback(static_cast<quint16>(port));
+  server.setConnectionLimits({static_cast<int>(*idleSeconds), static_cast<int>(*maxConnections)});
+  const quint16 bound = server.listenOnLoopback(static_cast<quint16>(*port));
   if (bound == 0) {
-    log(QStringLiteral("local-search-service: cannot listen on 127.0.0.1 port %1").arg(port));
+    const std::optional<unsigned> holder = orvanta::service::listeningPortOwner(static_cast<unsigned short>(*port));
+    const std::optional<unsigned> self = orvanta::service::currentUserId();
+    if (*port != 0 && holder && self && *holder != *self) {
+      log(QStringLiteral("local-search-service: port %1 is held by another user's service (user id %2); "
+                         "only one user of this machine can run it on that port")
+              .arg(*port)
+              .arg(*holder));
+    } else {
+      log(QStringLiteral("local-search-service: cannot listen on 127.0.0.1 port %1 (in use or not allowed)")
+              .arg(*port));
+    }
     return 1;
   }
   log(QStringLiteral("local-search-service: listening on port %1, indexing %2").arg(bound).arg(roots.join(u' ')));

@@ -60,13 +60,30 @@ QByteArray homePage(const QString& securityCode) {
                   okLink(QStringLiteral("/"), QStringLiteral("Home")) + QStringLiteral("</p>\n"));
 }
 
-QByteArray resultPage(const QString& securityCode, const QStringList& words, const QStringList& hits) {
+std::optional<QString> carriedPath(const QByteArray& path) {
+  QByteArrayView bytes(path);
+  while (!bytes.isValidUtf8()) {
+    const qsizetype cut = bytes.lastIndexOf('/');
+    if (cut < 0) return std::nullopt;
+    bytes = bytes.first(cut == 0 ? 1 : cut);
+  }
+  if (bytes.isEmpty() || bytes.contains("span title=") || bytes.contains("&#39;")) return std::nullopt;
+  return QString::fromUtf8(bytes);
+}
+
+QByteArray resultPage(const QString& securityCode, const QStringList& words, const QList<QByteArray>& hits) {
+  QStringList carried;
+  for (const QByteArray& hit : hits) {
+    const std::optional<QString> path = carriedPath(hit);
+    if (path && !carried.contains(*path)) carried.append(*path);
+  }
   QString body = QStringLiteral("<h1>Local search</h1>\n") + searchForm(securityCode, words.join(u' ')) +
-                 QStringLiteral("<p>") + QString::number(hits.size()) + QStringLiteral(" results. ") +
+                 QStringLiteral("<p>") + QString::number(carried.size()) + QStringLiteral(" results. ") +
                  okLink(QStringLiteral("/"), QStringLiteral("Home")) + QStringLiteral("</p>\n<ol>\n");
-  for (const QString& hit : hits) {
+  for (const QString& hit : carried) {
     const qsizetype cut = hit.lastIndexOf(u'/');
-    body += QStringLiteral("<li><span title=\"") + titleText(hit) + QStringLiteral("\">") + escaped(hit.mid(cut + 1)) +
+    const QString name = cut < 0 || hit.size() == 1 ? hit : hit.mid(cut + 1);
+    body += QStringLiteral("<li><span title=\"") + titleText(hit) + QStringLiteral("\">") + escaped(name) +
             QStringLiteral("</span></li>\n");
   }
   body += QStringLiteral("</ol>\n");
@@ -87,6 +104,12 @@ QByteArray unsupportedPage() {
 
 QByteArray forbiddenPage() {
   return page(QStringLiteral("Forbidden"), QStringLiteral("<p>Forbidden: this address needs the service's code.</p>\n"));
+}
+
+QByteArray forbiddenHostPage() {
+  return page(QStringLiteral("Forbidden"),
+              QStringLiteral("<p>Forbidden: this service answers only addresses of this machine's loopback "
+                             "interface.</p>\n"));
 }
 
 QByteArray notFoundPage() { return page(QStringLiteral("Not found"), QStringLiteral("<p>Not found.</p>\n")); }

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace orvanta::service {
 
@@ -16,11 +19,24 @@ QStringList queryWords(const QString& query);
 // as "&quot;", nothing else changed.
 QString titleText(const QString& path);
 
+// The path a result page carries for the hit `path` (the file system's
+// bytes), or nothing when no marker can carry it: the program reading the
+// page takes each title's text up to the next double quote, decodes only
+// "&#39;", reads the page as UTF-8, and looks for markers inside titles as
+// well. So a path that is not valid UTF-8 is carried as the nearest folder
+// above it whose path is, and a path holding the marker text or "&#39;"
+// is not carried.
+std::optional<QString> carriedPath(const QByteArray& path);
+
 QByteArray homePage(const QString& securityCode);
-QByteArray resultPage(const QString& securityCode, const QStringList& words, const QStringList& hits);
+// The hits in their order, each carried path once.
+QByteArray resultPage(const QString& securityCode, const QStringList& words, const QList<QByteArray>& hits);
 QByteArray okPage(const QString& url);
 QByteArray unsupportedPage();
 QByteArray forbiddenPage();
+// The answer to a request addressed to another host name than this
+// machine's loopback names.
+QByteArray forbiddenHostPage();
 QByteArray notFoundPage();
 
 }  // namespace orvanta::service

@@ -43,11 +43,13 @@ TEST(LocalSearchService, PagesMarkHitsAndNothingElse) {
             QStringLiteral("/a/O&#39;Brien &quot;x&quot; & <y>.txt"));
   const QString page = QString::fromUtf8(
       resultPage(QStringLiteral("Code"), {QStringLiteral("span title=\"x")},
-                 {QStringLiteral("/a/one.txt"), QStringLiteral("/a/span title=\"two'.txt")}));
+                 {"/a/one.txt", "/a/say \"two'\".txt", "/a/span title=\"three'.txt"}));
   static const QRegularExpression marker(QStringLiteral("span title="));
-  EXPECT_EQ(page.count(marker), 3);  // two hits, one of them with the marker in its name
+  // Two hits; a name holding the marker itself is not carried, as it
+  // would put a second hit on the page.
+  EXPECT_EQ(page.count(marker), 2);
   EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/one.txt\">")));
-  EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/span title=&quot;two&#39;.txt\">")));
+  EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/say &quot;two&#39;&quot;.txt\">")));
   EXPECT_TRUE(page.contains(QStringLiteral("\"/ok?url=")));
   for (const QByteArray& other : {homePage(QStringLiteral("Code")), forbiddenPage(), okPage(QStringLiteral("span title=\"x\"")),
                                   unsupportedPage(), notFoundPage()}) {
@@ -148,7 +150,7 @@ TEST(LocalSearchService, IndexesAgainWhileServing) {
   ASSERT_TRUE(page.has_value());
   EXPECT_TRUE(page->contains(expected));
   EXPECT_GE(lines.filter(QStringLiteral("indexed")).size(), 2);
-  EXPECT_TRUE(lines.contains(QStringLiteral("127.0.0.1 GET /search&s=Sec?q=late&ie=UTF-8 200")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("127.0.0.1 GET /search&s=***?q=late&ie=UTF-8 200")));
 
   // Without the code, or with another one, nothing is searched.
   const std::optional<QString> refused =
