@@ -112,8 +112,14 @@ TEST(HttpTransfer, AddressesGoOnTheWireAsTyped) {
       {QStringLiteral("/search?q=a?b??c"), "/search?q=a?b??c"},
       {QStringLiteral("/search?q=a+b++c"), "/search?q=a+b++c"},
       {QStringLiteral("/search?q=Gr\u00fc\u00dfe"), "/search?q=Gr%C3%BC%C3%9Fe"},
-      {QStringLiteral("/search?q=x#fragment?y"), "/search?q=x"},
-      {QStringLiteral("/search?q={a}|b^`\\\"<>'"), "/search?q={a}|b^`\\\"<>'"},
+      // A "#" is text of the address, never the start of a fragment.
+      {QStringLiteral("/search&s=Abc?q=c#+guide&ie=UTF-8"), "/search&s=Abc?q=c%23+guide&ie=UTF-8"},
+      {QStringLiteral("/search?q=x#fragment?y#"), "/search?q=x%23fragment?y%23"},
+      {QStringLiteral("#top"), "/%23top"},
+      // What a request target cannot hold is escaped; the rest goes as typed.
+      {QStringLiteral("/search?q={a}|b^`\\\"<>'"), "/search?q=%7Ba%7D%7Cb%5E%60%5C%22%3C%3E'"},
+      {QStringLiteral("/search?q=!$&'()*+,;=:@-._~[]"), "/search?q=!$&'()*+,;=:@-._~[]"},
+      {QStringLiteral("/search?q=del\x7f"), "/search?q=del%7F"},
       {QStringLiteral("/search?q=tab\there blank"), "/search?q=tab%09here%20blank"},
       {QString(), "/"},
       {QStringLiteral("?q=x"), "/?q=x"},

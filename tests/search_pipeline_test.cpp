@@ -111,6 +111,7 @@ TEST_F(SearchPipelineTest, TheTextGoesIntoTheAddressAsTyped) {
       {QString(), QString()},
       {QStringLiteral(" "), QStringLiteral("+")},
       {QStringLiteral("100% a+b ?x=1 #2"), QStringLiteral("100%+a+b+?x=1+#2")},
+      {QStringLiteral("c# guide"), QStringLiteral("c#+guide")},
       {QStringLiteral("Gr\u00fc\u00dfe\tx"), QStringLiteral("Gr\u00fc\u00dfe\tx")},
   };
   for (const auto& c : cases) {
