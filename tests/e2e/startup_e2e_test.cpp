@@ -9,6 +9,7 @@
 #include "settings/settings_table.h"
 
 #include <QDeadlineTimer>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -164,6 +165,56 @@ TEST_F(StartupE2eTest, CloseButtonEndsTheProgram) {
     return program.waitForFinished(200);
   }));
   EXPECT_EQ(X11Session::waitForExit(program), 0);
+}
+
+TEST_F(StartupE2eTest, WhileASearchWaitsTypingReachesTheBoxAndTheCloseButtonEndsTheProgram) {
+  // The search address points at a port where nothing listens yet.
+  const quint16 port = [] {
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+  }();
+  ASSERT_NE(port, 0);
+  storeSettings();
+  {
+    platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
+    settings::RegKeys regKeys(registry);
+    settings::writeSetting(regKeys, u"SearchPrefix", QStringLiteral("http://127.0.0.1:%1/search&s=x?q=").arg(port));
+  }
+  QProcess& program = startProgram();
+  const QString panel = dropThePanel();
+  ASSERT_FALSE(panel.isEmpty());
+  const auto panelPlace = session->geometry(panel);
+  ASSERT_TRUE(panelPlace);
+  ASSERT_TRUE(waitForFocus(panel));
+
+  // The first search finds nothing listening: the panel drops its rows.
+  ASSERT_TRUE(session->xdotool({QStringLiteral("type"), QStringLiteral("report")}));
+  ASSERT_TRUE(session->xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+  ASSERT_TRUE(waitUntil([&] {
+    const auto place = session->geometry(panel);
+    return place && place->height() > panelPlace->height();
+  }));
+
+  // Now a service that takes the connection and never answers.
+  QTcpServer stalled;
+  ASSERT_TRUE(stalled.listen(QHostAddress(QHostAddress::LocalHost), port));
+  ASSERT_TRUE(session->xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+  ASSERT_TRUE(stalled.waitForNewConnection(10000));
+
+  // What is typed during the wait shows in the box at once.
+  const QRect searchBox(panelPlace->x() + 140, panelPlace->y() + 7, 167, 17);
+  const QString grabTool = QStringLiteral(ORVANTA_SCREEN_GRAB);
+  const QImage before = session->grab(grabTool, searchBox);
+  ASSERT_FALSE(before.isNull());
+  ASSERT_TRUE(session->xdotool({QStringLiteral("type"), QStringLiteral("WWWWWW")}));
+  EXPECT_TRUE(waitUntil([&] { return differingPixels(before, session->grab(grabTool, searchBox)) > 100; }, 5000));
+
+  // And the close button ends the program, well before the request's time
+  // would run out.
+  const QPoint closeButton = panelPlace->topLeft() + QPoint(316 + 7, 9 + 7);
+  ASSERT_TRUE(session->clickAt(closeButton));
+  EXPECT_EQ(X11Session::waitForExit(program, 10000), 0);
 }
 
 }  // namespace
