@@ -172,6 +172,10 @@ TEST(HttpTransfer, AnswersAreReadWhateverTheirFraming) {
       {"empty body", okAnswer(""), false, QString()},
       {"UTF-8", okAnswer("Gr\xc3\xbc\xc3\x9f" "e"), false, QStringLiteral("Gr\u00fc\u00dfe")},
       {"invalid UTF-8 replaced", okAnswer("a\xff" "b"), false, QStringLiteral("a\ufffdb")},
+      // Longer than what the socket holds unread at a time.
+      {"a long body", okAnswer(QByteArray(3 * 1024 * 1024, 'l')), false, QString(3 * 1024 * 1024, u'l')},
+      {"a long body to the end of the connection", "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(3 * 1024 * 1024, 'c'),
+       true, QString(3 * 1024 * 1024, u'c')},
   };
   for (const auto& c : cases) {
     server.respond = [&](const QByteArray&) { return c.answer; };
