@@ -219,7 +219,8 @@ TEST_F(SearchPipelineTest, TheRequestsOfASearchShareOneDeadline) {
 
 TEST_F(SearchPipelineTest, WhenTheDeadlinePassesTheRestIsNotSent) {
   SearchPipeline quick(temp.regKeys(), http, fileSystem, {}, std::chrono::milliseconds(50));
-  // The service answers, but slowly: the time runs out during R5.
+  // The service answers, but slowly: the time runs out during the named
+  // base's request.
   http.answer(kPrefix + u'e' + kSuffix, page(QStringLiteral("<span title=\"/m/Song.MP3\">")));
   http.setDuringGet([&](const QString& address) {
     if (address != kNamed) return;
@@ -229,7 +230,7 @@ TEST_F(SearchPipelineTest, WhenTheDeadlinePassesTheRestIsNotSent) {
   EXPECT_EQ(quick.run(QStringLiteral("song"), extensions, state, &window), SearchOutcome::Completed);
   EXPECT_EQ(http.getAddresses().size(), 3);
   EXPECT_EQ(state.failure, ServiceFailure::Unreachable);
-  EXPECT_EQ(state.failedServer, QStringLiteral("127.0.0.1:4664"));  // R6 is not sent
+  EXPECT_EQ(state.failedServer, QStringLiteral("127.0.0.1:4664"));  // the unsupported address, not sent
   for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
 }
 

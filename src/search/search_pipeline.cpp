@@ -94,12 +94,12 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
       QStringLiteral("%26q%3D&s=") +
       regKeys_.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode);
 
-  http.navigate(searchAddress);  // R1
+  http.navigate(searchAddress);  // the navigation, not waited for
   const std::unique_ptr<platform::HttpSession> session = http.openSession();
 
   // One GET whose answer, if any, goes to `target`. Stop when the service
-  // cannot be had (the reason is in `state`), Gone when the window went
-  // away during the wait or the program is quitting.
+  // cannot be had (the reason is in `state`) or the program is ending,
+  // Gone when the window went away during the wait.
   enum class Step { Next, Stop, Gone };
   const auto stop = [&](ServiceFailure failure, const QString& server) {
     state.failure = failure;
@@ -120,7 +120,8 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
       case Error::TimedOut:
         return stop(ServiceFailure::Unreachable, result.server);
       case Error::Interrupted:
-        return Step::Gone;
+        // The program is ending: nothing more is sent, nothing is said.
+        return Step::Stop;
       case Error::NotSent:
       case Error::Broken:
         // The earlier answer stands.
@@ -129,20 +130,27 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
     return Step::Next;
   };
 
+  // The requests in their fixed order; each answer kept replaces the last.
   const auto requests = [&]() {
-    Step step = fetch(letterSearch, &state.resultPage);  // R2
+    // The letter search, whose page gives the first redirect path.
+    Step step = fetch(letterSearch, &state.resultPage);
     if (step != Step::Next) return step;
-    QString redirect = redirectPath(state.resultPage);  // R3
-    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},  // R4
-                                          std::pair{base.named + redirect, &state.resultPage},    // R5
-                                          std::pair{unsupported, static_cast<QString*>(nullptr)}}) {  // R6
+    QString redirect = redirectPath(state.resultPage);
+    // Both base addresses with it, then the unsupported address, whose
+    // answer is dropped.
+    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},
+                                          std::pair{base.named + redirect, &state.resultPage},
+                                          std::pair{unsupported, static_cast<QString*>(nullptr)}}) {
       if ((step = fetch(address, target)) != Step::Next) return step;
     }
-    redirect = redirectPath(state.resultPage);  // R7
-    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},  // R8
-                                          std::pair{base.named + redirect, &state.resultPage},    // R9
-                                          std::pair{searchAddress, &state.resultPage},            // R10
-                                          std::pair{searchAddress, &state.text2}}) {              // R11
+    // The second redirect path, both bases again, then the search address
+    // twice: the first answer is the page scanned, the second goes to
+    // Text2.
+    redirect = redirectPath(state.resultPage);
+    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},
+                                          std::pair{base.named + redirect, &state.resultPage},
+                                          std::pair{searchAddress, &state.resultPage},
+                                          std::pair{searchAddress, &state.text2}}) {
       if ((step = fetch(address, target)) != Step::Next) return step;
     }
     return Step::Next;
