@@ -151,8 +151,14 @@ TEST_F(SearchPipelineTest, AServiceThatCannotBeHadStopsTheSearchAndSaysWhy) {
          http.fail(kNamed, Error::TimedOut);
        },
        3, ServiceFailure::Unreachable, QStringLiteral("localhost:4664")},
-      {"the numeric base refuses the connection", [&](FakeHttpTransfer& http) { http.fail(kNumeric, Error::Unreachable); },
-       2, ServiceFailure::Unreachable, QStringLiteral("127.0.0.1:4664")},
+      {"the search address's server refuses it later",
+       [&](FakeHttpTransfer& http) {
+         http.answer(letterSearch, hits);
+         http.fail(searchAddress, Error::Unreachable);
+       },
+       7, ServiceFailure::Unreachable, QStringLiteral("localhost:4664")},
+      {"the numeric base times out", [&](FakeHttpTransfer& http) { http.fail(kNumeric, Error::TimedOut); }, 2,
+       ServiceFailure::Unreachable, QStringLiteral("127.0.0.1:4664")},
       {"the search address is refused",
        [&](FakeHttpTransfer& http) {
          http.answer(letterSearch, hits);
@@ -170,6 +176,15 @@ TEST_F(SearchPipelineTest, AServiceThatCannotBeHadStopsTheSearchAndSaysWhy) {
        ServiceFailure::None, QString()},
       {"broken answers leave the earlier text", [](FakeHttpTransfer& http) { http.failUnscripted(Error::Broken); }, 8,
        ServiceFailure::None, QString()},
+      // The base addresses name another server than the search address:
+      // its refusals only give no redirect path.
+      {"another server refuses",
+       [&](FakeHttpTransfer& http) {
+         http.fail(kNumeric, Error::Unreachable);
+         http.answer(kUnsupported, QString(), 403);
+         http.answer(searchAddress, hits);
+       },
+       8, ServiceFailure::None, QString()},
   };
   for (const auto& c : cases) {
     FakeHttpTransfer http;

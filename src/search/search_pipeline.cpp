@@ -111,12 +111,20 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
     platform::HttpResult result = session->fetch(address, deadline);
     if (windowGone()) return Step::Gone;
     using Error = platform::HttpResult::Error;
+    // Refusals count from the search address's own server; the base
+    // addresses may name another one when the search address was set to
+    // it, and then only give no redirect path.
+    const bool searchServer = result.server == serverOf(searchAddress);
     switch (result.error) {
       case Error::None:
-        if (result.status == 403 && !holdsAHit(result.body)) return stop(ServiceFailure::Refused, result.server);
+        if (result.status == 403 && searchServer && !holdsAHit(result.body)) {
+          return stop(ServiceFailure::Refused, result.server);
+        }
         if (target) *target = std::move(result.body);
         return Step::Next;
       case Error::Unreachable:
+        if (!searchServer) return Step::Next;
+        return stop(ServiceFailure::Unreachable, result.server);
       case Error::TimedOut:
         return stop(ServiceFailure::Unreachable, result.server);
       case Error::Interrupted:

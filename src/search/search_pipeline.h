@@ -71,10 +71,10 @@ class SearchPipeline {
                  std::chrono::milliseconds searchTime = kSearchTime);
 
   // Runs one search for the search box text `text`. Its requests share one
-  // deadline, `searchTime` from the start. When a request cannot reach the
-  // service, times out, or is refused by it (a 403 answer without any
-  // hit), the rest is not sent, nothing is scanned, the lists stay empty
-  // and `state.failure` says why. `window` is the window
+  // deadline, `searchTime` from the start. When a request times out, or
+  // the search address's server cannot be reached or refuses a request (a
+  // 403 answer without any hit), the rest is not sent, nothing is scanned,
+  // the lists stay empty and `state.failure` says why. `window` is the window
   // whose Enter started it: when it is destroyed while a request is waited
   // for, the rest of the search is dropped without touching `state` or the
   // pipeline again, and the result is Abandoned. `windowClosed`, when
