@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <optional>
 #include <vector>
 
@@ -428,6 +430,60 @@ TEST_F(Form1RowsTest, DeactivationWhileTheSearchWaitsEndsItCleanly) {
   EXPECT_FALSE(form->FileName(2)->isVisible());
   EXPECT_EQ(form->height(), platform::twipsToPixelsY(470));
   EXPECT_FALSE(pipeline.isRunning());
+}
+
+TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHidesIt) {
+  using Error = testing::FakeHttpTransfer::Error;
+  const struct {
+    const char* name;
+    std::function<void()> script;
+    QString message;
+  } cases[] = {
+      {"nothing listens", [this] { http.failUnscripted(Error::Unreachable); },
+       QStringLiteral("The search service cannot be reached at 127.0.0.1:4664.")},
+      {"no answer in time", [this] { http.fail(kPrefix + u'e' + kSuffix, Error::TimedOut); },
+       QStringLiteral("The search service cannot be reached at 127.0.0.1:4664.")},
+      {"the address is refused", [this] { http.answer(kPrefix + u'e' + kSuffix, QStringLiteral("Forbidden"), 403); },
+       QStringLiteral("The search service at 127.0.0.1:4664 refused the search address.")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A search that finds something, then one that cannot reach the service.
+    http.clearAnswers();
+    http.failUnscripted(Error::Broken);
+    serve(QStringLiteral("report"), kWorkedExample);
+    search(QStringLiteral("report"));
+    ASSERT_FALSE(form->ServiceMessage()->isVisible());
+    ASSERT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
+    c.script();
+    search(QStringLiteral("report"));
+
+    QLabel* message = form->ServiceMessage();
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), c.message);
+    // Where the first group would start, inside the window, above the
+    // preferences row, and the rows as for no hits.
+    EXPECT_EQ(message->y(), platform::twipsToPixelsY(1360));
+    EXPECT_GT(message->height(), 0);
+    EXPECT_LT(message->geometry().bottom(), form->FileName(999)->y());
+    EXPECT_LE(form->FileName(999)->geometry().bottom(), form->height());
+    EXPECT_TRUE(form->FileName(999)->isVisible());
+    EXPECT_LE(message->geometry().right(), form->width());
+    EXPECT_TRUE(form->FileName(1)->text().isEmpty());
+    EXPECT_TRUE(form->FileName(1)->toolTip().isEmpty());
+    EXPECT_EQ(form->FileName(0)->text(), QStringLiteral("Show All"));
+    EXPECT_FALSE(form->isSearchRunning());
+    EXPECT_TRUE(form->Progress()->isHidden());
+
+    // The next search that reaches the service hides it again.
+    http.clearAnswers();
+    http.failUnscripted(Error::Broken);
+    serve(QStringLiteral("report"), kWorkedExample);
+    search(QStringLiteral("report"));
+    EXPECT_FALSE(form->ServiceMessage()->isVisible());
+    EXPECT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
+    EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(2860));
+  }
 }
 
 }  // namespace

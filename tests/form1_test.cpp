@@ -330,9 +330,28 @@ TEST_F(Form1Test, EnterStartsOneSearchAndIsSwallowed) {
   EXPECT_FALSE(f.CloseButton()->isHidden());
   EXPECT_FALSE(f.isSearchRunning());
 
-  // The release of that Enter is swallowed; a later key-up passes on.
+  // The release of that Enter is swallowed; a later key-up passes on. A
+  // recorder filtering the search box after the window does sees what the
+  // window lets through to the box.
+  struct ReleaseRecorder : QObject {
+    QList<int> keys;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::KeyRelease) keys.append(static_cast<QKeyEvent*>(event)->key());
+      return false;
+    }
+  } passedOn;
+  f.Text1()->removeEventFilter(&f);
+  f.Text1()->installEventFilter(&passedOn);
+  f.Text1()->installEventFilter(&f);  // the newest filter runs first
   releaseKey(Qt::Key_Return, QStringLiteral("\r"));
   EXPECT_FALSE(f.EnterPending);
+  EXPECT_TRUE(passedOn.keys.isEmpty());
+  releaseKey(Qt::Key_A, QStringLiteral("a"));
+  EXPECT_EQ(passedOn.keys, QList<int>{Qt::Key_A});
+  // The release of the dropped second Enter is not swallowed either.
+  releaseKey(Qt::Key_Return, QStringLiteral("\r"));
+  EXPECT_EQ(passedOn.keys, (QList<int>{Qt::Key_A, Qt::Key_Return}));
+  f.Text1()->removeEventFilter(&passedOn);
 
   pressKey(Qt::Key_Enter, QStringLiteral("\r"));
   EXPECT_EQ(searches.size(), 2);

@@ -62,9 +62,11 @@ class RawServer {
             heads.append(head);
             const QByteArray answer = respond ? respond(head) : QByteArray();
             if (answer.isEmpty()) continue;
-            const auto send = [socket, answer, close = closeAfterAnswer] {
+            const auto send = [this, socket, answer, close = closeAfterAnswer] {
               socket->write(answer);
+              sentBytes += answer.size();
               if (close) socket->disconnectFromHost();
+              if (!flood.isEmpty()) keepFlooding(socket);
             };
             if (delayMs > 0) {
               QTimer::singleShot(delayMs, socket, send);
@@ -86,12 +88,29 @@ class RawServer {
   QByteArray target(qsizetype i) const { return heads.value(i).split('\n').value(0).split(' ').value(1); }
 
   std::function<QByteArray(const QByteArray&)> respond;
+  // After the answer, this piece is sent again and again while the client
+  // reads, up to kFloodLimit bytes in all.
+  QByteArray flood;
+  static constexpr qint64 kFloodLimit = 64 * 1024 * 1024;
+  qint64 sentBytes = 0;
   bool closeAfterAnswer = false;
   int delayMs = 0;
   int connections = 0;
   QList<QByteArray> heads;
 
  private:
+  void keepFlooding(QTcpSocket* socket) {
+    const auto more = [this, socket] {
+      while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 64 * 1024 &&
+             sentBytes < kFloodLimit) {
+        socket->write(flood);
+        sentBytes += flood.size();
+      }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
+  }
+
   QTcpServer server_;
   bool listening_ = false;
 };
@@ -112,8 +131,14 @@ TEST(HttpTransfer, AddressesGoOnTheWireAsTyped) {
       {QStringLiteral("/search?q=a?b??c"), "/search?q=a?b??c"},
       {QStringLiteral("/search?q=a+b++c"), "/search?q=a+b++c"},
       {QStringLiteral("/search?q=Gr\u00fc\u00dfe"), "/search?q=Gr%C3%BC%C3%9Fe"},
-      {QStringLiteral("/search?q=x#fragment?y"), "/search?q=x"},
-      {QStringLiteral("/search?q={a}|b^`\\\"<>'"), "/search?q={a}|b^`\\\"<>'"},
+      // A "#" is text of the address, never the start of a fragment.
+      {QStringLiteral("/search&s=Abc?q=c#+guide&ie=UTF-8"), "/search&s=Abc?q=c%23+guide&ie=UTF-8"},
+      {QStringLiteral("/search?q=x#fragment?y#"), "/search?q=x%23fragment?y%23"},
+      {QStringLiteral("#top"), "/%23top"},
+      // What a request target cannot hold is escaped; the rest goes as typed.
+      {QStringLiteral("/search?q={a}|b^`\\\"<>'"), "/search?q=%7Ba%7D%7Cb%5E%60%5C%22%3C%3E'"},
+      {QStringLiteral("/search?q=!$&'()*+,;=:@-._~[]"), "/search?q=!$&'()*+,;=:@-._~[]"},
+      {QStringLiteral("/search?q=del\x7f"), "/search?q=del%7F"},
       {QStringLiteral("/search?q=tab\there blank"), "/search?q=tab%09here%20blank"},
       {QString(), "/"},
       {QStringLiteral("?q=x"), "/?q=x"},
@@ -147,6 +172,10 @@ TEST(HttpTransfer, AnswersAreReadWhateverTheirFraming) {
       {"empty body", okAnswer(""), false, QString()},
       {"UTF-8", okAnswer("Gr\xc3\xbc\xc3\x9f" "e"), false, QStringLiteral("Gr\u00fc\u00dfe")},
       {"invalid UTF-8 replaced", okAnswer("a\xff" "b"), false, QStringLiteral("a\ufffdb")},
+      // Longer than what the socket holds unread at a time.
+      {"a long body", okAnswer(QByteArray(3 * 1024 * 1024, 'l')), false, QString(3 * 1024 * 1024, u'l')},
+      {"a long body to the end of the connection", "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(3 * 1024 * 1024, 'c'),
+       true, QString(3 * 1024 * 1024, u'c')},
   };
   for (const auto& c : cases) {
     server.respond = [&](const QByteArray&) { return c.answer; };
@@ -288,6 +317,108 @@ TEST(HttpTransfer, QuittingTheApplicationEndsTheWait) {
   EXPECT_FALSE(deadline.hasExpired());
 }
 
+QByteArray repeated(const QByteArray& piece, qsizetype bytes) {
+  QByteArray out;
+  while (out.size() < bytes) out += piece;
+  return out;
+}
+
+TEST(HttpTransfer, FetchesSayWhyTheyFailed) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  QtHttpTransfer transfer({/*timeoutMs=*/20'000, /*maxBodyBytes=*/1024});
+  const auto session = transfer.openSession();
+  const quint16 closedPort = [] {
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+  }();
+  const QString port = QString::number(server.port());
+  using Error = HttpResult::Error;
+  const struct {
+    const char* name;
+    QString address;
+    QByteArray answer;  // empty: the server never answers
+    int deadlineMs;
+    Error error;
+    int status;
+    QString server;
+  } cases[] = {
+      {"answered", server.base(), okAnswer("fine"), 5000, Error::None, 200, "127.0.0.1:" + port},
+      {"refused by the service", server.base("localhost"), "HTTP/1.1 403 Forbidden\r\nContent-Length: 2\r\n\r\nno",
+       5000, Error::None, 403, "localhost:" + port},
+      {"nothing listens", QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort), {}, 5000, Error::Unreachable, 0,
+       QStringLiteral("127.0.0.1:%1").arg(closedPort)},
+      {"nothing listens on either loopback", QStringLiteral("http://localhost:%1/x").arg(closedPort), {}, 5000,
+       Error::Unreachable, 0, QStringLiteral("localhost:%1").arg(closedPort)},
+      {"no answer by the deadline", server.base(), {}, 200, Error::TimedOut, 0, "127.0.0.1:" + port},
+      {"the deadline has passed", server.base(), okAnswer("late"), 0, Error::TimedOut, 0, "127.0.0.1:" + port},
+      {"not HTTP", server.base(), "garbage\r\n\r\n", 5000, Error::Broken, 0, "127.0.0.1:" + port},
+      {"too long", server.base(), okAnswer(QByteArray(1025, 'x')), 5000, Error::Broken, 0, "127.0.0.1:" + port},
+      {"not this machine", QStringLiteral("http://192.0.2.1:4664/"), {}, 5000, Error::NotSent, 0, QString()},
+      {"another scheme", QStringLiteral("https://127.0.0.1:4664/"), {}, 5000, Error::NotSent, 0, QString()},
+  };
+  for (const auto& c : cases) {
+    server.respond = [&](const QByteArray&) { return c.answer; };
+    const HttpResult result = session->fetch(c.address, QDeadlineTimer(c.deadlineMs));
+    EXPECT_EQ(result.error, c.error) << c.name;
+    EXPECT_EQ(result.status, c.status) << c.name;
+    EXPECT_EQ(result.server, c.server) << c.name;
+    if (c.status == 403) {
+      EXPECT_EQ(result.body, QStringLiteral("no"));
+    }
+  }
+}
+
+TEST(HttpTransfer, ATimedOutRequestIsNotSentAgain) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  QtHttpTransfer transfer;  // the program's own limits
+  const auto session = transfer.openSession();
+  // The first answer keeps the connection; the second request is never
+  // answered and runs into its deadline.
+  int requests = 0;
+  server.respond = [&](const QByteArray&) { return ++requests == 1 ? okAnswer("first") : QByteArray(); };
+  EXPECT_EQ(session->fetch(server.base(), QDeadlineTimer(5000)).error, HttpResult::Error::None);
+  EXPECT_EQ(session->fetch(server.base(), QDeadlineTimer(300)).error, HttpResult::Error::TimedOut);
+  EXPECT_EQ(server.heads.size(), 2);
+  EXPECT_EQ(server.connections, 1);
+  // Nor on a new connection.
+  server.heads.clear();
+  EXPECT_EQ(transfer.openSession()->fetch(server.base(), QDeadlineTimer(300)).error, HttpResult::Error::TimedOut);
+  EXPECT_EQ(server.heads.size(), 1);
+  EXPECT_EQ(server.connections, 2);
+}
+
+TEST(HttpTransfer, HostileAnswersFailSoonWithLittleRead) {
+  const QByteArray chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  const struct {
+    const char* name;
+    QByteArray answer;
+    QByteArray flood;
+  } cases[] = {
+      {"a chunk-size line that never ends", chunkedHead, "ffffffff"},
+      {"chunk data that never ends its line", chunkedHead + "5\r\nhello", "data"},
+      {"bytes after the last chunk", chunkedHead + "0\r\n", "after"},
+      {"trailer lines without end", chunkedHead + "0\r\n", "X-Trailer: 1\r\n"},
+      {"a flood of interim answers", "HTTP/1.1 100 Continue\r\n\r\n", "HTTP/1.1 100 Continue\r\n\r\n"},
+      {"a head without end", "HTTP/1.1 200 OK\r\n", "X-Header: 1\r\n"},
+  };
+  for (const auto& c : cases) {
+    RawServer server;
+    ASSERT_TRUE(server.listening());
+    server.respond = [&](const QByteArray&) { return c.answer; };
+    server.flood = c.flood;
+    // A timeout would mean the answer was read on and on.
+    QtHttpTransfer transfer({/*timeoutMs=*/30'000, /*maxBodyBytes=*/64 * 1024 * 1024});
+    const HttpResult result = transfer.openSession()->fetch(server.base(), QDeadlineTimer(QDeadlineTimer::Forever));
+    EXPECT_EQ(result.error, HttpResult::Error::Broken) << c.name;
+    // What the server got out before the program hung up: the bounded
+    // part it read and what the sockets' buffers held.
+    EXPECT_LT(server.sentBytes, 24 * 1024 * 1024) << c.name;
+  }
+}
+
 TEST(HttpTransfer, NavigationStartsAGetAndReturnsAtOnce) {
   RawServer server;
   ASSERT_TRUE(server.listening());
@@ -348,6 +479,55 @@ TEST(HttpResponseParser, ArrivesInPieces) {
             HttpResponseParser::State::Failed);
   HttpResponseParser badLength(16);
   EXPECT_EQ(badLength.feed("HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n"), HttpResponseParser::State::Failed);
+}
+
+TEST(HttpResponseParser, EveryPartIsBounded) {
+  using State = HttpResponseParser::State;
+  constexpr qsizetype kHead = HttpResponseParser::kMaxHeadBytes;
+  constexpr qsizetype kLine = HttpResponseParser::kMaxChunkLineBytes;
+  const QByteArray status = "HTTP/1.1 200 OK\r\n";
+  const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  // A header line that makes a head of exactly `bytes`, with its ending.
+  const auto headOf = [&](qsizetype bytes) {
+    const QByteArray filler = "X-Fill: ";
+    const QByteArray start = status + "Content-Length: 0\r\n";
+    return start + filler + QByteArray(bytes - start.size() - filler.size() - 4, 'a') + "\r\n\r\n";
+  };
+  const QByteArray continueHead = "HTTP/1.1 100 Continue\r\n\r\n";
+  const struct {
+    const char* name;
+    QByteArray answer;
+    State state;
+  } cases[] = {
+      {"a head at the limit", headOf(kHead), State::Done},
+      {"a head one byte over", headOf(kHead + 1), State::Failed},
+      {"a head without end past the limit", status + QByteArray(kHead, 'a'), State::Failed},
+      {"interim answers up to the limit", repeated(continueHead, continueHead.size() * 16) + okAnswer("x"),
+       State::Done},
+      {"one interim answer more", repeated(continueHead, continueHead.size() * 17) + okAnswer("x"), State::Failed},
+      {"a chunk-size line at the limit", chunked + "1;" + QByteArray(kLine - 2, 'e') + "\nx\n0\n\n", State::Done},
+      {"a chunk-size line one byte over", chunked + "1;" + QByteArray(kLine - 1, 'e') + "\nx\n0\n\n",
+       State::Failed},
+      {"a chunk-size line without end past the limit", chunked + QByteArray(kLine + 1, '1'), State::Failed},
+      {"chunk data not ending its line", chunked + "1\r\nxy\r\n0\r\n\r\n", State::Failed},
+      {"a chunk size that is not hexadecimal", chunked + "+1\r\nx\r\n0\r\n\r\n", State::Failed},
+      {"a chunk size of sixteen digits", chunked + "0000000000000001\r\nx\r\n0\r\n\r\n", State::Failed},
+      {"trailers up to the limit", chunked + "0\r\n" + repeated("X-T: 1\r\n", kHead - 8) + "\r\n", State::Done},
+      {"trailers past the limit", chunked + "0\r\n" + repeated("X-T: 1\r\n", kHead) + "\r\n", State::Failed},
+      {"lengths that disagree", "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nxy",
+       State::Failed},
+      {"a length with a sign", "HTTP/1.1 200 OK\r\nContent-Length: +1\r\n\r\nx", State::Failed},
+      {"a status of two digits", "HTTP/1.1 20 OK\r\nContent-Length: 0\r\n\r\n", State::Failed},
+  };
+  for (const auto& c : cases) {
+    for (const qsizetype piece : {qsizetype(1), qsizetype(4096), c.answer.size()}) {
+      HttpResponseParser parser(1 << 20);
+      for (qsizetype i = 0; i < c.answer.size() && parser.state() == State::Reading; i += piece) {
+        parser.feed(c.answer.mid(i, piece));
+      }
+      EXPECT_EQ(parser.state(), c.state) << c.name << ", pieces of " << piece;
+    }
+  }
 }
 
 }  // namespace

@@ -8,8 +8,12 @@
 #include "temp_registry.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string_view>
 
 namespace orvanta::search {
 namespace {
@@ -111,6 +115,7 @@ TEST_F(SearchPipelineTest, TheTextGoesIntoTheAddressAsTyped) {
       {QString(), QString()},
       {QStringLiteral(" "), QStringLiteral("+")},
       {QStringLiteral("100% a+b ?x=1 #2"), QStringLiteral("100%+a+b+?x=1+#2")},
+      {QStringLiteral("c# guide"), QStringLiteral("c#+guide")},
       {QStringLiteral("Gr\u00fc\u00dfe\tx"), QStringLiteral("Gr\u00fc\u00dfe\tx")},
   };
   for (const auto& c : cases) {
@@ -124,13 +129,124 @@ TEST_F(SearchPipelineTest, TheTextGoesIntoTheAddressAsTyped) {
   }
 }
 
-TEST_F(SearchPipelineTest, ServiceDownOnTheFirstSearch) {
+TEST_F(SearchPipelineTest, AServiceThatCannotBeHadStopsTheSearchAndSaysWhy) {
+  using Error = FakeHttpTransfer::Error;
+  const QString searchAddress = kPrefix + QStringLiteral("song") + kSuffix;
+  const QString hits = page(QStringLiteral("<span title=\"/m/Song.MP3\"></span>"));
+  const QString letterSearch = kPrefix + u'e' + kSuffix;
+  const struct {
+    const char* name;
+    std::function<void(FakeHttpTransfer&)> script;
+    int requestsSent;
+    ServiceFailure failure;
+    QString server;
+  } cases[] = {
+      {"nothing listens", [](FakeHttpTransfer& http) { http.failUnscripted(Error::Unreachable); }, 1,
+       ServiceFailure::Unreachable, QStringLiteral("localhost:4664")},
+      {"the first request times out", [&](FakeHttpTransfer& http) { http.fail(letterSearch, Error::TimedOut); }, 1,
+       ServiceFailure::Unreachable, QStringLiteral("localhost:4664")},
+      {"the named base times out",
+       [&](FakeHttpTransfer& http) {
+         http.answer(letterSearch, hits);
+         http.fail(kNamed, Error::TimedOut);
+       },
+       3, ServiceFailure::Unreachable, QStringLiteral("localhost:4664")},
+      {"the search address's server refuses it later",
+       [&](FakeHttpTransfer& http) {
+         http.answer(letterSearch, hits);
+         http.fail(searchAddress, Error::Unreachable);
+       },
+       7, ServiceFailure::Unreachable, QStringLiteral("localhost:4664")},
+      {"the numeric base times out", [&](FakeHttpTransfer& http) { http.fail(kNumeric, Error::TimedOut); }, 2,
+       ServiceFailure::Unreachable, QStringLiteral("127.0.0.1:4664")},
+      {"the search address is refused",
+       [&](FakeHttpTransfer& http) {
+         http.answer(letterSearch, hits);
+         http.answer(searchAddress, page(QStringLiteral("<h1>Forbidden</h1>")), 403);
+       },
+       7, ServiceFailure::Refused, QStringLiteral("localhost:4664")},
+      {"the letter search is refused with an empty answer",
+       [&](FakeHttpTransfer& http) { http.answer(letterSearch, QString(), 403); }, 1, ServiceFailure::Refused,
+       QStringLiteral("localhost:4664")},
+      // Not refusals: a 403 that holds hits, other statuses, broken answers.
+      {"a 403 with hits is an answer",
+       [&](FakeHttpTransfer& http) { http.answer(searchAddress, hits + QStringLiteral("tail of the page"), 403); },
+       8, ServiceFailure::None, QString()},
+      {"a 404 is an answer", [&](FakeHttpTransfer& http) { http.answer(searchAddress, hits, 404); }, 8,
+       ServiceFailure::None, QString()},
+      {"broken answers leave the earlier text", [](FakeHttpTransfer& http) { http.failUnscripted(Error::Broken); }, 8,
+       ServiceFailure::None, QString()},
+      // The base addresses name another server than the search address:
+      // its refusals only give no redirect path.
+      {"another server refuses",
+       [&](FakeHttpTransfer& http) {
+         http.fail(kNumeric, Error::Unreachable);
+         http.answer(kUnsupported, QString(), 403);
+         http.answer(searchAddress, hits);
+       },
+       8, ServiceFailure::None, QString()},
+  };
+  for (const auto& c : cases) {
+    FakeHttpTransfer http;
+    SearchPipeline pipeline(temp.regKeys(), http, fileSystem);
+    c.script(http);
+    SearchState state;
+    state.failure = ServiceFailure::Refused;  // from an earlier search
+    state.categories[Category::Images].append(QStringLiteral("/earlier.png"));
+    EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, state, &window), SearchOutcome::Completed) << c.name;
+    EXPECT_EQ(http.getAddresses().size(), c.requestsSent) << c.name;
+    EXPECT_EQ(state.failure, c.failure) << c.name;
+    EXPECT_EQ(state.failedServer, c.server) << c.name;
+    if (c.failure != ServiceFailure::None) {
+      // Nothing is scanned, not even an answer that came before.
+      for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty()) << c.name;
+      EXPECT_TRUE(state.topHit.caption.isEmpty()) << c.name;
+    } else {
+      EXPECT_EQ(state.categories[Category::Images], QStringList()) << c.name;
+      // The page scanned is the search address's answer, when it came.
+      const bool answered = std::string_view(c.name) != "broken answers leave the earlier text";
+      EXPECT_EQ(state.categories[Category::Audio].size(), answered ? 1 : 0) << c.name;
+    }
+  }
+}
+
+TEST(ServiceFailureMessage, InPlainWords) {
+  EXPECT_EQ(serviceFailureMessage(ServiceFailure::Unreachable, QStringLiteral("localhost:4664")),
+            QStringLiteral("The search service cannot be reached at localhost:4664."));
+  EXPECT_EQ(serviceFailureMessage(ServiceFailure::Refused, QStringLiteral("127.0.0.1:4664")),
+            QStringLiteral("The search service at 127.0.0.1:4664 refused the search address."));
+  EXPECT_TRUE(serviceFailureMessage(ServiceFailure::None, QStringLiteral("localhost:4664")).isEmpty());
+}
+
+TEST_F(SearchPipelineTest, TheRequestsOfASearchShareOneDeadline) {
+  const QDeadlineTimer before(SearchPipeline::kSearchTime);
   EXPECT_EQ(search(QStringLiteral("song")), SearchOutcome::Completed);
-  // Every request is still made, the redirect requests to the bare bases.
-  EXPECT_EQ(http.getAddresses(), getsFor(kPrefix + QStringLiteral("song") + kSuffix));
-  EXPECT_TRUE(state.resultPage.isEmpty());
+  const QDeadlineTimer after(SearchPipeline::kSearchTime);
+  ASSERT_EQ(http.deadlines().size(), 8);
+  for (const QDeadlineTimer& deadline : http.deadlines()) {
+    EXPECT_EQ(deadline, http.deadlines().front());
+    EXPECT_FALSE(deadline.isForever());
+  }
+  // Set once, at the start: no later than a deadline taken after the search.
+  EXPECT_LE(before.deadlineNSecs(), http.deadlines().front().deadlineNSecs());
+  EXPECT_LE(http.deadlines().front().deadlineNSecs(), after.deadlineNSecs());
+}
+
+TEST_F(SearchPipelineTest, WhenTheDeadlinePassesTheRestIsNotSent) {
+  SearchPipeline quick(temp.regKeys(), http, fileSystem, {}, std::chrono::milliseconds(50));
+  // The service answers, but slowly: the time runs out during the named
+  // base's request.
+  http.answer(kPrefix + u'e' + kSuffix, page(QStringLiteral("<span title=\"/m/Song.MP3\">")));
+  http.setDuringGet([&](const QString& address) {
+    if (address != kNamed) return;
+    const QDeadlineTimer wait(5000);
+    while (!http.deadlines().back().hasExpired() && !wait.hasExpired()) QCoreApplication::processEvents();
+  });
+  EXPECT_EQ(quick.run(QStringLiteral("song"), extensions, state, &window), SearchOutcome::Completed);
+  EXPECT_EQ(http.getAddresses().size(), 3);
+  EXPECT_EQ(state.failure, ServiceFailure::Unreachable);
+  EXPECT_EQ(state.failedServer, QStringLiteral("127.0.0.1:4664"));  // the unsupported address, not sent
   for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
-  EXPECT_TRUE(state.topHit.caption.isEmpty());
 }
 
 TEST_F(SearchPipelineTest, FailedRequestsLeaveTheEarlierAnswer) {

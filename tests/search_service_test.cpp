@@ -49,7 +49,7 @@ class SearchServiceTest : public ::testing::Test {
     for (const QString& name :
          {QStringLiteral("music/Song.MP3"), QStringLiteral("tom & jerry.txt"), QStringLiteral("O'Brien notes.txt"),
           QStringLiteral("Gr\u00fc\u00dfe.pdf"), QStringLiteral("100% done.txt"), QStringLiteral("clock.widget"),
-          QStringLiteral("say \"hi\".txt")}) {
+          QStringLiteral("say \"hi\".txt"), QStringLiteral("c# guide.txt")}) {
       QFile file(root + u'/' + name);
       ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     }
@@ -153,6 +153,8 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
       {QStringLiteral("holiday"), Category::Folders, root + QStringLiteral("/holiday.jpg")},
       {QStringLiteral("holiday"), Category::Images, root + QStringLiteral("/holiday.jpg")},
       {QStringLiteral("clock"), Category::Widgets, root + QStringLiteral("/clock.widget")},
+      // The "#" goes out as %23 and the service reads it back as "#".
+      {QStringLiteral("c# guide"), Category::Documents, root + QStringLiteral("/c# guide.txt")},
   };
   for (const auto& c : cases) {
     ASSERT_EQ(run(c.text), SearchOutcome::Completed);
@@ -170,17 +172,38 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   EXPECT_TRUE(all.contains(QStringLiteral("/search&s=***?q=tom+&+jerry&ie=UTF-8")));
   EXPECT_TRUE(all.contains(QStringLiteral("/search&s=***?q=gr%C3%BC%C3%9Fe&ie=UTF-8")));
   EXPECT_TRUE(all.contains(QStringLiteral("/search&s=***?q=O'Brien&ie=UTF-8")));
+  EXPECT_TRUE(all.contains(QStringLiteral("/search&s=***?q=c%23+guide&ie=UTF-8")));
   for (const QString& code : {securityCode, regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey,
                                                                  settings::kServiceSessionCode)}) {
     EXPECT_FALSE(log.contains(code)) << log.toStdString();
   }
 
-  // With the service gone the page of the last search stays.
+  // A search address without the service's code is refused: the search
+  // stops at its first request and says so.
+  settings::writeSetting(regKeys, u"SearchPrefix", QStringLiteral("http://localhost:%1/search&s=wrong?q=").arg(port));
+  const qsizetype beforeRefusal = loggedTargets().size();
+  ASSERT_EQ(run(QStringLiteral("song")), SearchOutcome::Completed);
+  EXPECT_EQ(state.failure, ServiceFailure::Refused);
+  EXPECT_EQ(state.failedServer, QStringLiteral("localhost:") + port);
+  for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
+  // The navigation and the letter search, nothing after it.
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(beforeRefusal).size() >= 2; }));
+  // The log writes whatever stands in the code's place as "***".
+  EXPECT_EQ(loggedTargets(beforeRefusal).filter(QStringLiteral("/search&s=***?q=e&")).size(), 1);
+  EXPECT_EQ(loggedTargets(beforeRefusal).size(), 2);
+  settings::writeSetting(regKeys, u"SearchPrefix", prefix);
+
+  // With the service gone the search stops at its first request and says
+  // why; nothing of the last search's page is listed again.
+  ASSERT_EQ(run(QStringLiteral("say")), SearchOutcome::Completed);
   const QString lastPage = state.resultPage;
   service.kill();
   service.waitForFinished();
   ASSERT_EQ(run(QStringLiteral("song")), SearchOutcome::Completed);
+  EXPECT_EQ(state.failure, ServiceFailure::Unreachable);
+  EXPECT_EQ(state.failedServer, QStringLiteral("localhost:") + port);
   EXPECT_EQ(state.resultPage, lastPage);
+  for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
 }
 
 // A window that holds the search state, as the results window does.

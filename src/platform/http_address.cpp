@@ -5,6 +5,30 @@ namespace orvanta::platform {
 
 namespace {
 
+// Whether a request line can carry `byte` as it is. Control bytes, the
+// blank, DEL and bytes outside ASCII cannot; neither can the characters a
+// request target may not hold, "#" among them, which would otherwise be
+// taken for the start of a fragment and cut the address there. "%" goes as
+// typed: the address already holds the escapes its author meant.
+bool carriedAsIs(unsigned char byte) {
+  if (byte <= 0x20 || byte >= 0x7F) return false;
+  switch (byte) {
+    case '#':
+    case '"':
+    case '<':
+    case '>':
+    case '\\':
+    case '^':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
+      return false;
+    default:
+      return true;
+  }
+}
+
 QByteArray requestTarget(const QString& rest) {
   const QByteArray bytes = rest.toUtf8();
   QByteArray out;
@@ -13,7 +37,7 @@ QByteArray requestTarget(const QString& rest) {
   static const char kHex[] = "0123456789ABCDEF";
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7F) {
+    if (!carriedAsIs(byte)) {
       out += '%';
       out += kHex[byte >> 4];
       out += kHex[byte & 0x0F];
@@ -29,13 +53,13 @@ QByteArray requestTarget(const QString& rest) {
 std::optional<HttpAddress> parseHttpAddress(const QString& address) {
   static const QString kScheme = QStringLiteral("http://");
   if (!address.startsWith(kScheme, Qt::CaseInsensitive)) return std::nullopt;
-  QString rest = address.mid(kScheme.size());
-  const qsizetype hash = rest.indexOf(u'#');
-  if (hash >= 0) rest.truncate(hash);
+  // A "#" is part of the text, not the start of a fragment: the words of a
+  // search may hold one.
+  const QString rest = address.mid(kScheme.size());
 
   qsizetype authorityEnd = rest.size();
   for (qsizetype i = 0; i < rest.size(); ++i) {
-    if (rest[i] == u'/' || rest[i] == u'?') {
+    if (rest[i] == u'/' || rest[i] == u'?' || rest[i] == u'#') {
       authorityEnd = i;
       break;
     }
@@ -78,6 +102,11 @@ std::optional<HttpAddress> parseHttpAddress(const QString& address) {
   result.hostHeader = (portText.isEmpty() ? hostPart : hostPart + u':' + QString::number(result.port)).toUtf8();
   result.target = requestTarget(rest.mid(authorityEnd));
   return result;
+}
+
+QString serverName(const HttpAddress& address) {
+  const QString host = address.host.contains(u':') ? u'[' + address.host + u']' : address.host;
+  return host + u':' + QString::number(address.port);
 }
 
 }  // namespace orvanta::platform

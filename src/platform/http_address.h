@@ -20,12 +20,18 @@ struct HttpAddress {
   QList<QHostAddress> loopback;  // where to connect, in order of trial
 };
 
-// Splits "http://host[:port][/path][?query][#fragment]". The fragment is
-// dropped; the path and query are kept byte for byte as their UTF-8 form,
-// except that control characters, blanks and bytes outside ASCII are
-// percent-encoded. Nothing for another scheme, a malformed authority or a
-// host that is not this machine's loopback ("localhost", 127.0.0.0/8, ::1):
-// the program talks to the local search service only.
+// Splits "http://host[:port][/path][?query]". Everything after the
+// authority goes out byte for byte as its UTF-8 form, a "#" and what
+// follows it included, except that the bytes a request target cannot hold
+// are percent-encoded: control characters, blanks, DEL, bytes outside
+// ASCII and # " < > \ ^ ` { | }. A "%" is kept as typed. Nothing for
+// another scheme, a malformed authority or a host that is not this
+// machine's loopback ("localhost", 127.0.0.0/8, ::1): the program talks to
+// the local search service only.
 std::optional<HttpAddress> parseHttpAddress(const QString& address);
+
+// "host:port" of an address (an IPv6 host in brackets), the port given
+// even where the address leaves it out; for messages about the server.
+QString serverName(const HttpAddress& address);
 
 }  // namespace orvanta::platform

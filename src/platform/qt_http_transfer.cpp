@@ -1,4 +1,4 @@
-// Blocking GETs in a nested event loop that holds back user input, and
+// Blocking GETs in a nested event loop that handles every event, and
 // navigations that run on their own until their answer has been read.
 #include "qt_http_transfer.h"
 
@@ -18,6 +18,9 @@ QByteArray requestBytes(const HttpAddress& address) {
          "\r\nAccept: */*\r\nConnection: keep-alive\r\nUser-Agent: Orvanta\r\n\r\n";
 }
 
+// The most a socket holds unread and a read takes at once.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
 QByteArray connectionKey(const HttpAddress& address) {
   return address.hostHeader + ':' + QByteArray::number(address.port);
 }
@@ -26,31 +29,49 @@ class QtHttpSession : public HttpSession {
  public:
   explicit QtHttpSession(HttpLimits limits) : limits_(limits) {}
 
-  std::optional<QString> get(const QString& address) override {
+  HttpResult fetch(const QString& address, QDeadlineTimer deadline) override {
+    HttpResult result;
     const std::optional<HttpAddress> parsed = parseHttpAddress(address);
-    if (!parsed) return std::nullopt;
+    if (!parsed) return result;
+    result.server = serverName(*parsed);
+    // One time limit for the request, a second try included.
+    QDeadlineTimer limit(limits_.timeoutMs);
+    if (deadline < limit) limit = deadline;
+    Outcome outcome;
     if (socket_ && key_ == connectionKey(*parsed) && socket_->state() == QAbstractSocket::ConnectedState) {
-      const Outcome outcome = exchange(*parsed, false);
-      if (outcome.body) return QString::fromUtf8(*outcome.body);
-      // A kept connection the server closed before answering: ask again on
-      // a new one. Anything else is the answer.
-      if (outcome.receivedAnything || outcome.interrupted) return std::nullopt;
+      outcome = exchange(*parsed, false, limit);
+      // Only a kept connection the server closed before answering is
+      // asked again, on a new one; anything else is the answer.
+      if (outcome.error == HttpResult::Error::Broken && !outcome.receivedAnything) {
+        outcome = exchange(*parsed, true, limit);
+      }
+    } else {
+      outcome = exchange(*parsed, true, limit);
     }
-    const Outcome outcome = exchange(*parsed, true);
-    if (outcome.body) return QString::fromUtf8(*outcome.body);
-    return std::nullopt;
+    result.error = outcome.error;
+    result.status = outcome.status;
+    if (outcome.error == HttpResult::Error::None) result.body = QString::fromUtf8(outcome.body);
+    return result;
   }
 
  private:
   struct Outcome {
-    std::optional<QByteArray> body;
+    HttpResult::Error error = HttpResult::Error::Broken;
+    int status = 0;
+    QByteArray body;
     bool receivedAnything = false;
-    bool interrupted = false;  // the wait ended before the transfer did
   };
 
-  Outcome exchange(const HttpAddress& address, bool fresh) {
+  Outcome exchange(const HttpAddress& address, bool fresh, const QDeadlineTimer& limit) {
+    Outcome outcome;
+    if (limit.hasExpired()) {
+      outcome.error = HttpResult::Error::TimedOut;
+      return outcome;
+    }
     if (fresh) {
       socket_ = std::make_unique<QTcpSocket>();
+      // What a readyRead hands over stays small, whatever the server sends.
+      socket_->setReadBufferSize(kReadBufferBytes);
       key_ = connectionKey(address);
     }
     QTcpSocket* socket = socket_.get();
@@ -62,6 +83,7 @@ class QtHttpSession : public HttpSession {
     QObject context;  // every connection below ends with it
     bool done = false;
     bool connected = !fresh;
+    bool timedOut = false;
     qsizetype candidate = 0;
 
     const auto end = [&] {
@@ -72,17 +94,22 @@ class QtHttpSession : public HttpSession {
       socket->abort();
       socket->connectToHost(address.loopback[candidate], address.port);
     };
+    const auto read = [&] {
+      if (done) return;
+      if (parser.feed(socket->read(kReadBufferBytes)) != HttpResponseParser::State::Reading) end();
+    };
     QObject::connect(socket, &QTcpSocket::connected, &context, [&] {
       connected = true;
       socket->write(request);
     });
     QObject::connect(socket, &QTcpSocket::readyRead, &context, [&] {
-      if (done) return;
-      if (parser.feed(socket->readAll()) != HttpResponseParser::State::Reading) end();
+      // Read in bounded pieces, so a flood is looked at as it comes.
+      while (!done && socket->bytesAvailable() > 0) read();
     });
     const auto closed = [&] {
       if (done) return;
-      if (socket->bytesAvailable() > 0) parser.feed(socket->readAll());
+      while (!done && socket->bytesAvailable() > 0) read();
+      if (done) return;
       parser.closed();
       end();
     };
@@ -96,21 +123,33 @@ class QtHttpSession : public HttpSession {
       }
       closed();
     });
-    QObject::connect(&timer, &QTimer::timeout, &context, end);
+    QObject::connect(&timer, &QTimer::timeout, &context, [&] {
+      timedOut = true;
+      end();
+    });
 
     if (fresh) {
       socket->connectToHost(address.loopback[candidate], address.port);
     } else {
       socket->write(request);
     }
-    timer.start(limits_.timeoutMs);
-    if (!done) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    timer.start(std::chrono::milliseconds(qMax<qint64>(0, limit.remainingTime())));
+    // User input is handled during the wait like at any other time.
+    if (!done) loop.exec();
 
-    Outcome outcome;
     outcome.receivedAnything = parser.receivedAnything();
-    outcome.interrupted = !done;
-    if (parser.state() == HttpResponseParser::State::Done) outcome.body = parser.body();
-    if (!outcome.body || !parser.keepAlive()) {
+    if (parser.state() == HttpResponseParser::State::Done) {
+      outcome.error = HttpResult::Error::None;
+      outcome.status = parser.status();
+      outcome.body = parser.body();
+    } else if (timedOut) {
+      outcome.error = HttpResult::Error::TimedOut;
+    } else if (!done) {
+      outcome.error = HttpResult::Error::Interrupted;
+    } else if (!connected) {
+      outcome.error = HttpResult::Error::Unreachable;
+    }
+    if (outcome.error != HttpResult::Error::None || !parser.keepAlive()) {
       socket_->abort();
       socket_.reset();
       key_.clear();
@@ -131,8 +170,11 @@ class Navigation : public QObject {
       : QObject(parent), address_(address), parser_(limits.maxBodyBytes) {
     socket_ = new QTcpSocket(this);
     connect(socket_, &QTcpSocket::connected, this, [this] { socket_->write(requestBytes(address_)); });
+    socket_->setReadBufferSize(kReadBufferBytes);
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
-      if (parser_.feed(socket_->readAll()) != HttpResponseParser::State::Reading) finish();
+      while (!finished_ && socket_->bytesAvailable() > 0) {
+        if (parser_.feed(socket_->read(kReadBufferBytes)) != HttpResponseParser::State::Reading) finish();
+      }
     });
     connect(socket_, &QTcpSocket::disconnected, this, &Navigation::finish);
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {

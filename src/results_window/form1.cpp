@@ -33,6 +33,7 @@ constexpr int kProgressFrameStep = 450;
 constexpr int kLastProgressFrameTop = -4950;
 
 constexpr int kRowTopAtStart = 1360;
+constexpr int kServiceMessageLeft = 240;
 
 const QColor kBackColour(255, 0, 255);
 const QColor kRowTextColour(47, 47, 47);
@@ -126,6 +127,15 @@ void Form1::buildDesign() {
   place(selectionBand_, 6075, 9780, 6000, 270);
   selectionBand_->installEventFilter(this);
   // The row arrays come next in the z-order; completeDesign makes them.
+
+  // The line about a search service that could not be had.
+  serviceMessage_ = makeLabel(QStringLiteral("ServiceMessage"), QString());
+  serviceMessage_->setFont(platform::designFont(kLucidaGrande, 9));
+  serviceMessage_->setWordWrap(true);
+  serviceMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setTextColour(serviceMessage_, kRowTextColour);
+  place(serviceMessage_, kServiceMessageLeft, kRowTopAtStart, kDesignWidth - 2 * kServiceMessageLeft, 270);
+  serviceMessage_->hide();
 
   // Category icons, picture sources for the rows.
   iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), artwork::picture(artwork::kIconApplications));
@@ -496,6 +506,19 @@ bool Form1::Text1_KeyUp() {
   text1_->setFocus();
   return swallow;
 }
+
+int Form1::showServiceMessage(const QString& text, int top) {
+  serviceMessage_->setText(text);
+  const int width = serviceMessage_->width();
+  const int height = serviceMessage_->heightForWidth(width);
+  serviceMessage_->setGeometry(serviceMessage_->x(), platform::twipsToPixelsY(top), width,
+                               height > 0 ? height : serviceMessage_->sizeHint().height());
+  serviceMessage_->raise();
+  serviceMessage_->show();
+  return platform::pixelsToTwipsY(serviceMessage_->height());
+}
+
+void Form1::hideServiceMessage() { serviceMessage_->hide(); }
 
 void Form1::setTopHitLabel(const search::TopHitLabel& label) {
   QLabel* topHit = FileName(1);

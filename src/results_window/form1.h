@@ -110,6 +110,12 @@ class Form1 : public QWidget {
   void HighlightRow(int index);
   bool isSearchRunning() const { return searchRunning_; }
 
+  // The line that says why a search found nothing when the search service
+  // could not be had: shown at `top` (twips) across the rows' width, its
+  // text wrapped; returns its height in twips. Hidden otherwise.
+  int showServiceMessage(const QString& text, int top);
+  void hideServiceMessage();
+
   // FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
   search::TopHitLabel topHitLabel() const;
@@ -130,6 +136,7 @@ class Form1 : public QWidget {
   QWidget* Progress() const { return progress_; }
   QLabel* ProgressFrame() const { return progressFrame_; }
   QLabel* SelectionBand() const { return selectionBand_; }
+  QLabel* ServiceMessage() const { return serviceMessage_; }
   LineControl* Line1() const { return line1_; }
   QLabel* IconsApplications() const { return iconsApplications_; }
   QLabel* IconsAudio() const { return iconsAudio_; }
@@ -243,6 +250,7 @@ class Form1 : public QWidget {
   QWidget* progress_ = nullptr;
   QLabel* progressFrame_ = nullptr;
   QLabel* selectionBand_ = nullptr;
+  QLabel* serviceMessage_ = nullptr;
   LineControl* line1_ = nullptr;
   QLabel* iconsApplications_ = nullptr;
   QLabel* iconsAudio_ = nullptr;

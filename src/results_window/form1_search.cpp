@@ -6,8 +6,16 @@
 
 namespace orvanta::results_window {
 
+namespace {
+
+// The gap between the service's message and the preferences row, twips.
+constexpr int kServiceMessageGap = 60;
+
+}  // namespace
+
 bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
   form.setTopHitLabel({});
+  form.hideServiceMessage();
   const search::ExtensionLists extensions{
       .widgets = form.Extensions_Widgets,
       .applications = form.Extensions_Applications,
@@ -31,6 +39,10 @@ bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString&
   }
   form.setTopHitLabel(form.Search.topHit);
   form.Text2()->setPlainText(form.Search.text2);
+  // A search that could not fetch its pages says so where the first group
+  // would start; the preferences row and the window's bottom come below.
+  const QString message = search::serviceFailureMessage(form.Search.failure, form.Search.failedServer);
+  if (!message.isEmpty()) form.RowTop += form.showServiceMessage(message, form.RowTop) + kServiceMessageGap;
   Form1Panel panel(form);
   search::FillResultsPanel(panel, form.Panel, form.CategoryLists, &platform::FileSystem::GetFileName);
   return !form.isUnloaded();

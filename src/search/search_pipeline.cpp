@@ -2,17 +2,47 @@
 #include "search_pipeline.h"
 
 #include "result_page_scan.h"
+#include "platform/http_address.h"
 #include "settings/settings_table.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QScopeGuard>
 
 namespace orvanta::search {
 
 SearchPipeline::SearchPipeline(const settings::RegKeys& regKeys, platform::HttpTransfer& http,
-                               const platform::FileSystem& fileSystem, ServiceBase base)
-    : regKeys_(regKeys), http_(http), fileSystem_(fileSystem), base_(std::move(base)) {}
+                               const platform::FileSystem& fileSystem, ServiceBase base,
+                               std::chrono::milliseconds searchTime)
+    : regKeys_(regKeys), http_(http), fileSystem_(fileSystem), base_(std::move(base)), searchTime_(searchTime) {}
+
+QString serviceFailureMessage(ServiceFailure failure, const QString& server) {
+  switch (failure) {
+    case ServiceFailure::None:
+      break;
+    case ServiceFailure::Unreachable:
+      return QStringLiteral("The search service cannot be reached at %1.").arg(server);
+    case ServiceFailure::Refused:
+      return QStringLiteral("The search service at %1 refused the search address.").arg(server);
+  }
+  return QString();
+}
+
+namespace {
+
+bool holdsAHit(const QString& page) {
+  bool found = false;
+  scanResultPage(page, [&found](const QString&) { found = true; });
+  return found;
+}
+
+QString serverOf(const QString& address) {
+  const std::optional<platform::HttpAddress> parsed = platform::parseHttpAddress(address);
+  return parsed ? platform::serverName(*parsed) : QString();
+}
+
+}  // namespace
 
 QString SearchPipeline::searchQueryFor(const QString& text) {
   QString query = text;
@@ -46,12 +76,15 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   const platform::FileSystem& fileSystem = fileSystem_;
   const ServiceBase base = base_;
   const ExtensionLists lists = extensions;
+  const QDeadlineTimer deadline(searchTime_);
 
   using settings::RegRoot;
   state.searchPrefix = settings::readSetting(regKeys_, u"SearchPrefix");
   state.searchSuffix = settings::readSetting(regKeys_, u"SearchSuffix");
   state.categories.clear();
   state.topHit = TopHitLabel{};
+  state.failure = ServiceFailure::None;
+  state.failedServer.clear();
   state.searchQuery = searchQueryFor(text);
   const QString searchAddress = state.searchPrefix + state.searchQuery + state.searchSuffix;
   const QString letterSearch = state.searchPrefix + u'e' + state.searchSuffix;
@@ -61,28 +94,85 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
       QStringLiteral("%26q%3D&s=") +
       regKeys_.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode);
 
-  http.navigate(searchAddress);  // R1
+  http.navigate(searchAddress);  // the navigation, not waited for
   const std::unique_ptr<platform::HttpSession> session = http.openSession();
 
-  // One GET whose answer, if any, goes to `target`. False when the window
-  // went away during the wait.
+  // One GET whose answer, if any, goes to `target`. Stop when the service
+  // cannot be had (the reason is in `state`) or the program is ending,
+  // Gone when the window went away during the wait.
+  enum class Step { Next, Stop, Gone };
+  const auto stop = [&](ServiceFailure failure, const QString& server) {
+    state.failure = failure;
+    state.failedServer = server;
+    return Step::Stop;
+  };
   const auto fetch = [&](const QString& address, QString* target) {
-    std::optional<QString> answer = session->get(address);
-    if (windowGone()) return false;
-    if (answer && target) *target = std::move(*answer);
-    return true;
+    if (deadline.hasExpired()) return stop(ServiceFailure::Unreachable, serverOf(address));
+    platform::HttpResult result = session->fetch(address, deadline);
+    if (windowGone()) return Step::Gone;
+    using Error = platform::HttpResult::Error;
+    // Refusals count from the search address's own server; the base
+    // addresses may name another one when the search address was set to
+    // it, and then only give no redirect path.
+    const bool searchServer = result.server == serverOf(searchAddress);
+    switch (result.error) {
+      case Error::None:
+        if (result.status == 403 && searchServer && !holdsAHit(result.body)) {
+          return stop(ServiceFailure::Refused, result.server);
+        }
+        if (target) *target = std::move(result.body);
+        return Step::Next;
+      case Error::Unreachable:
+        if (!searchServer) return Step::Next;
+        return stop(ServiceFailure::Unreachable, result.server);
+      case Error::TimedOut:
+        return stop(ServiceFailure::Unreachable, result.server);
+      case Error::Interrupted:
+        // The program is ending: nothing more is sent, nothing is said.
+        return Step::Stop;
+      case Error::NotSent:
+      case Error::Broken:
+        // The earlier answer stands.
+        return Step::Next;
+    }
+    return Step::Next;
   };
 
-  if (!fetch(letterSearch, &state.resultPage)) return SearchOutcome::Abandoned;  // R2
-  QString redirect = redirectPath(state.resultPage);                             // R3
-  if (!fetch(base.numeric + redirect, &state.resultPage)) return SearchOutcome::Abandoned;  // R4
-  if (!fetch(base.named + redirect, &state.resultPage)) return SearchOutcome::Abandoned;    // R5
-  if (!fetch(unsupported, nullptr)) return SearchOutcome::Abandoned;                         // R6
-  redirect = redirectPath(state.resultPage);                                                 // R7
-  if (!fetch(base.numeric + redirect, &state.resultPage)) return SearchOutcome::Abandoned;  // R8
-  if (!fetch(base.named + redirect, &state.resultPage)) return SearchOutcome::Abandoned;    // R9
-  if (!fetch(searchAddress, &state.resultPage)) return SearchOutcome::Abandoned;            // R10
-  if (!fetch(searchAddress, &state.text2)) return SearchOutcome::Abandoned;                 // R11
+  // The requests in their fixed order; each answer kept replaces the last.
+  const auto requests = [&]() {
+    // The letter search, whose page gives the first redirect path.
+    Step step = fetch(letterSearch, &state.resultPage);
+    if (step != Step::Next) return step;
+    QString redirect = redirectPath(state.resultPage);
+    // Both base addresses with it, then the unsupported address, whose
+    // answer is dropped.
+    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},
+                                          std::pair{base.named + redirect, &state.resultPage},
+                                          std::pair{unsupported, static_cast<QString*>(nullptr)}}) {
+      if ((step = fetch(address, target)) != Step::Next) return step;
+    }
+    // The second redirect path, both bases again, then the search address
+    // twice: the first answer is the page scanned, the second goes to
+    // Text2.
+    redirect = redirectPath(state.resultPage);
+    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},
+                                          std::pair{base.named + redirect, &state.resultPage},
+                                          std::pair{searchAddress, &state.resultPage},
+                                          std::pair{searchAddress, &state.text2}}) {
+      if ((step = fetch(address, target)) != Step::Next) return step;
+    }
+    return Step::Next;
+  };
+  switch (requests()) {
+    case Step::Gone:
+      return SearchOutcome::Abandoned;
+    case Step::Stop:
+      // Nothing is scanned: the panel shows no hits and says why.
+      QCoreApplication::processEvents();
+      return windowGone() ? SearchOutcome::Abandoned : SearchOutcome::Completed;
+    case Step::Next:
+      break;
+  }
 
   scanResultPage(state.resultPage, [&](const QString& hit) {
     classifyHit(hit, lists, fileSystem, state.categories, state.topHit);

@@ -13,10 +13,18 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
 namespace orvanta::search {
+
+// Why the pages of a search could not be fetched.
+enum class ServiceFailure {
+  None,         // the service answered (whatever it found)
+  Unreachable,  // nothing listens at the address, or no answer came in time
+  Refused,      // the service refused the address (403 without any hit)
+};
 
 // The search's part of the results window's working state. The window
 // owns it and shows the lists and the Top Hit label after a search.
@@ -28,7 +36,15 @@ struct SearchState {
   QString text2;        // the answer to the last request, which nothing reads
   CategoryLists categories;
   TopHitLabel topHit;
+  // Set by a search that stopped because its pages could not be fetched;
+  // its lists are then empty. `failedServer` is "host:port".
+  ServiceFailure failure = ServiceFailure::None;
+  QString failedServer;
 };
+
+// The one line the panel shows for a failed search, in plain words; empty
+// for None.
+QString serviceFailureMessage(ServiceFailure failure, const QString& server);
 
 // Where the local search service is reached: the numeric and the named
 // form of its base address.
@@ -45,12 +61,20 @@ enum class SearchOutcome {
 
 class SearchPipeline {
  public:
-  // The services must outlive the pipeline. `base` is replaced only by
-  // tests that run their own service on another port.
-  SearchPipeline(const settings::RegKeys& regKeys, platform::HttpTransfer& http,
-                 const platform::FileSystem& fileSystem, ServiceBase base = {});
+  // All the requests of one search end within this time.
+  static constexpr std::chrono::milliseconds kSearchTime{60'000};
 
-  // Runs one search for the search box text `text`. `window` is the window
+  // The services must outlive the pipeline. `base` and `searchTime` are
+  // replaced only by tests.
+  SearchPipeline(const settings::RegKeys& regKeys, platform::HttpTransfer& http,
+                 const platform::FileSystem& fileSystem, ServiceBase base = {},
+                 std::chrono::milliseconds searchTime = kSearchTime);
+
+  // Runs one search for the search box text `text`. Its requests share one
+  // deadline, `searchTime` from the start. When a request times out, or
+  // the search address's server cannot be reached or refuses a request (a
+  // 403 answer without any hit), the rest is not sent, nothing is scanned,
+  // the lists stay empty and `state.failure` says why. `window` is the window
   // whose Enter started it: when it is destroyed while a request is waited
   // for, the rest of the search is dropped without touching `state` or the
   // pipeline again, and the result is Abandoned. `windowClosed`, when
@@ -73,6 +97,7 @@ class SearchPipeline {
   platform::HttpTransfer& http_;
   const platform::FileSystem& fileSystem_;
   ServiceBase base_;
+  std::chrono::milliseconds searchTime_;
   std::shared_ptr<bool> running_ = std::make_shared<bool>(false);
 };
 

@@ -9,6 +9,7 @@
 #include "settings/settings_table.h"
 
 #include <QDeadlineTimer>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -206,6 +207,82 @@ TEST_F(StartupE2eTest, ALaterStartHandsOverToTheRunningProgramWhichDropsItsPanel
   QProcess& third = startProgram();
   EXPECT_EQ(X11Session::waitForExit(third), 0);
   EXPECT_FALSE(program.waitForFinished(200));
+}
+
+class StalledSearchE2eTest : public StartupE2eTest {
+ protected:
+  // The panel's place once a second search waits for a service that takes
+  // the connection and never answers; the first search found nothing
+  // listening and ended at once. Empty when a step failed.
+  std::optional<QRect> startAStalledSearch() {
+    const quint16 port = [] {
+      QTcpServer probe;
+      probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+      return probe.serverPort();
+    }();
+    if (port == 0) return std::nullopt;
+    storeSettings();
+    {
+      platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
+      settings::RegKeys regKeys(registry);
+      settings::writeSetting(regKeys, u"SearchPrefix", QStringLiteral("http://127.0.0.1:%1/search&s=x?q=").arg(port));
+    }
+    program = &startProgram();
+    panel = dropThePanel();
+    if (panel.isEmpty()) return std::nullopt;
+    const auto panelPlace = session->geometry(panel);
+    if (!panelPlace || !waitForFocus(panel)) return std::nullopt;
+
+    // The first search: the panel drops its rows at once.
+    if (!session->xdotool({QStringLiteral("type"), QStringLiteral("report")}) ||
+        !session->xdotool({QStringLiteral("key"), QStringLiteral("Return")}) || !waitUntil([&] {
+          const auto place = session->geometry(panel);
+          return place && place->height() > panelPlace->height();
+        })) {
+      return std::nullopt;
+    }
+    // The second one waits.
+    if (!stalled.listen(QHostAddress(QHostAddress::LocalHost), port) ||
+        !session->xdotool({QStringLiteral("key"), QStringLiteral("Return")}) || !stalled.waitForNewConnection(10000)) {
+      return std::nullopt;
+    }
+    return panelPlace;
+  }
+
+  QTcpServer stalled;
+  QProcess* program = nullptr;
+  QString panel;
+};
+
+TEST_F(StalledSearchE2eTest, WhileASearchWaitsTypingReachesTheBoxAndTheCloseButtonEndsTheProgram) {
+  const std::optional<QRect> panelPlace = startAStalledSearch();
+  ASSERT_TRUE(panelPlace);
+
+  // What is typed during the wait shows in the box at once.
+  const QRect searchBox(panelPlace->x() + 140, panelPlace->y() + 7, 167, 17);
+  const QString grabTool = QStringLiteral(ORVANTA_SCREEN_GRAB);
+  const QImage before = session->grab(grabTool, searchBox);
+  ASSERT_FALSE(before.isNull());
+  ASSERT_TRUE(session->xdotool({QStringLiteral("type"), QStringLiteral("WWWWWW")}));
+  EXPECT_TRUE(waitUntil([&] { return differingPixels(before, session->grab(grabTool, searchBox)) > 100; }, 5000));
+
+  // And the close button ends the program, well before the request's time
+  // would run out.
+  const QPoint closeButton = panelPlace->topLeft() + QPoint(316 + 7, 9 + 7);
+  ASSERT_TRUE(session->clickAt(closeButton));
+  EXPECT_EQ(X11Session::waitForExit(*program, 10000), 0);
+}
+
+TEST_F(StalledSearchE2eTest, WhileASearchWaitsAnotherApplicationEndsTheProgram) {
+  ASSERT_TRUE(startAStalledSearch());
+  QProcess& other = session->start(QStringLiteral("xmessage"), {QStringLiteral("-name"), QStringLiteral("other"),
+                                                                QStringLiteral("other application")},
+                                   session->environment());
+  const auto otherWindow = session->waitForWindow(QStringLiteral("^other$"));
+  ASSERT_TRUE(otherWindow);
+  ASSERT_TRUE(session->xdotool({QStringLiteral("windowactivate"), *otherWindow}));
+  EXPECT_EQ(X11Session::waitForExit(*program, 10000), 0);
+  other.kill();
 }
 
 }  // namespace

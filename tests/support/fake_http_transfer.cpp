@@ -1,12 +1,16 @@
 // The scripted HTTP transfer.
 #include "fake_http_transfer.h"
 
+#include "platform/http_address.h"
+
 namespace orvanta::testing {
 
 class FakeHttpSession : public platform::HttpSession {
  public:
   FakeHttpSession(FakeHttpTransfer& transfer, int id) : transfer_(transfer), id_(id) {}
-  std::optional<QString> get(const QString& address) override { return transfer_.get(address, id_); }
+  platform::HttpResult fetch(const QString& address, QDeadlineTimer deadline) override {
+    return transfer_.fetch(address, deadline, id_);
+  }
 
  private:
   FakeHttpTransfer& transfer_;
@@ -25,13 +29,21 @@ std::unique_ptr<platform::HttpSession> FakeHttpTransfer::openSession() {
   return std::make_unique<FakeHttpSession>(*this, sessions_++);
 }
 
-std::optional<QString> FakeHttpTransfer::get(const QString& address, int session) {
+platform::HttpResult FakeHttpTransfer::fetch(const QString& address, QDeadlineTimer deadline, int session) {
   requests_.append({false, address, session});
+  deadlines_.append(deadline);
   // Look the answer up before the hook runs: the hook may destroy whoever
   // scripted it.
+  platform::HttpResult result;
+  if (const auto parsed = platform::parseHttpAddress(address)) result.server = platform::serverName(*parsed);
   const auto found = answers_.constFind(address);
-  std::optional<QString> result;
-  if (found != answers_.cend()) result = *found;
+  if (found != answers_.cend()) {
+    result.error = found->error;
+    result.status = found->status;
+    result.body = found->body;
+  } else {
+    result.error = unscripted_;
+  }
   if (duringGet_) duringGet_(address);
   return result;
 }

@@ -1,10 +1,11 @@
 // An HTTP transfer for headless tests: records every request in order and
-// answers GETs from a table of scripted answers; an address without an
-// answer fails like a service that is not running.
+// answers GETs from a table of scripted answers and failures; an address
+// without either fails like an answer that broke off.
 #pragma once
 
 #include "platform/http_transfer.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -15,6 +16,8 @@ namespace orvanta::testing {
 
 class FakeHttpTransfer : public platform::HttpTransfer {
  public:
+  using Error = platform::HttpResult::Error;
+
   struct Request {
     bool navigation;  // true for a navigation, false for a GET
     QString address;
@@ -23,14 +26,25 @@ class FakeHttpTransfer : public platform::HttpTransfer {
   };
 
   // The answer every later GET of `address` gets.
-  void answer(const QString& address, const QString& body) { answers_.insert(address, body); }
+  void answer(const QString& address, const QString& body, int status = 200) {
+    answers_.insert(address, {Error::None, status, body});
+  }
+  // Every later GET of `address` fails with `error`.
+  void fail(const QString& address, Error error) { answers_.insert(address, {error, 0, {}}); }
+  // How a GET of an address with nothing scripted fails.
+  void failUnscripted(Error error) { unscripted_ = error; }
   void clearAnswers() { answers_.clear(); }
   // Runs inside each GET, as a real wait runs other events.
   void setDuringGet(std::function<void(const QString& address)> hook) { duringGet_ = std::move(hook); }
 
   const QList<Request>& requests() const { return requests_; }
   QStringList getAddresses() const;
-  void clearRequests() { requests_.clear(); }
+  // The deadline each GET was given, in the order of the GETs.
+  const QList<QDeadlineTimer>& deadlines() const { return deadlines_; }
+  void clearRequests() {
+    requests_.clear();
+    deadlines_.clear();
+  }
   int sessionsOpened() const { return sessions_; }
 
   std::unique_ptr<platform::HttpSession> openSession() override;
@@ -38,11 +52,18 @@ class FakeHttpTransfer : public platform::HttpTransfer {
 
  private:
   friend class FakeHttpSession;
-  std::optional<QString> get(const QString& address, int session);
+  struct Scripted {
+    Error error;
+    int status;
+    QString body;
+  };
+  platform::HttpResult fetch(const QString& address, QDeadlineTimer deadline, int session);
 
-  QHash<QString, QString> answers_;
+  QHash<QString, Scripted> answers_;
+  Error unscripted_ = Error::Broken;
   std::function<void(const QString&)> duringGet_;
   QList<Request> requests_;
+  QList<QDeadlineTimer> deadlines_;
   int sessions_ = 0;
 };
 
