@@ -43,6 +43,38 @@ std::optional<QImage> decode(QIODevice& device, QSize size, const QByteArray& fo
   return image;
 }
 
+quint32 bigEndian32(const char* bytes) {
+  const auto* b = reinterpret_cast<const uchar*>(bytes);
+  return (quint32{b[0]} << 24) | (quint32{b[1]} << 16) | (quint32{b[2]} << 8) | quint32{b[3]};
+}
+
+// The value of the tEXt chunk `key` among the chunks before a PNG file's
+// image data, read from the start of `device` (the picture reader's text
+// keys cannot hold the "::" of the thumbnail keys). Empty when missing.
+QByteArray pngText(QIODevice& device, QByteArrayView key) {
+  constexpr qint64 kSignature = 8;
+  constexpr quint32 kLongestText = 64 * 1024;
+  constexpr int kMostChunks = 64;
+  if (!device.seek(kSignature)) return {};
+  for (int chunk = 0; chunk < kMostChunks; ++chunk) {
+    const QByteArray head = device.read(8);
+    if (head.size() != 8) return {};
+    const quint32 length = bigEndian32(head.constData());
+    const QByteArrayView type(head.constData() + 4, 4);
+    if (type == "IDAT" || type == "IEND") return {};
+    if (type == "tEXt" && length <= kLongestText) {
+      const QByteArray body = device.read(length);
+      if (body.size() != static_cast<qsizetype>(length)) return {};
+      const qsizetype nul = body.indexOf('\0');
+      if (nul >= 0 && QByteArrayView(body).first(nul) == key) return body.mid(nul + 1);
+      if (!device.seek(device.pos() + 4)) return {};
+      continue;
+    }
+    if (!device.seek(device.pos() + qint64{length} + 4)) return {};
+  }
+  return {};
+}
+
 // The thumbnail of the file at `absolutePath` (modified at `modified`,
 // seconds since the epoch) from the cache, when one is there and fresh.
 std::optional<QImage> freshThumbnail(const QString& absolutePath, qint64 modified, QSize size,
@@ -56,8 +88,8 @@ std::optional<QImage> freshThumbnail(const QString& absolutePath, qint64 modifie
     CancellableFile file(cancelled);
     const QString thumbnail = thumbnailRoot + QLatin1Char('/') + QLatin1StringView(folder) + QLatin1Char('/') + name;
     if (!platform::openRegularFile(file, thumbnail)) continue;
+    if (pngText(file, "Thumb::MTime") != expectedTime.toLatin1() || !file.seek(0)) continue;
     QImageReader reader(&file, "png");
-    if (reader.text(QStringLiteral("Thumb::MTime")) != expectedTime) continue;
     reader.setScaledSize(size);
     const QImage image = reader.read();
     if (!image.isNull()) return image;
