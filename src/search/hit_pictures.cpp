@@ -33,13 +33,24 @@ class CancellableFile : public QFile {
   const std::function<bool()>& cancelled_;
 };
 
-std::optional<QImage> decode(QIODevice& device, QSize size, const QByteArray& format = {}) {
-  QImageReader reader(&device, format);
+std::optional<QImage> decode(QIODevice& device, QSize size) {
+  QImageReader reader(&device);
   reader.setAutoTransform(true);
   if (!reader.canRead()) return std::nullopt;
-  reader.setScaledSize(size);
+  // JPEG decodes straight to a small size; other formats decode whole and
+  // are brought down here, most of the way by sampling, which costs little,
+  // and the last step smoothly.
+  const bool decodesSmall = reader.format() == "jpeg";
+  if (decodesSmall) reader.setScaledSize(size);
   QImage image = reader.read();
   if (image.isNull()) return std::nullopt;
+  if (!decodesSmall && image.size() != size) {
+    const QSize near = size * 4;
+    if (image.width() > near.width() && image.height() > near.height()) {
+      image = image.scaled(near, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
   return image;
 }
 
