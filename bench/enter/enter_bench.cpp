@@ -237,13 +237,20 @@ void enterToImagesRows(benchmark::State& state, Sample sample) {
   if (form.CategoryLists[search::Category::Images].size() != kPictureHits) {
     state.SkipWithError("the page did not carry every picture");
   }
-  // The last search's pictures, for the record: how long they take to land.
+  // For the record, after the timed part: how long the first row's
+  // picture and the first eight (the Images rows of a search at the default
+  // of seven per group) take to land after the last Enter.
   QElapsedTimer landing;
   landing.start();
-  while (form.hitPictures().pendingCount() > 0 && landing.elapsed() < 60000) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  double firstLanded = -1;
+  while (kPictureHits - form.hitPictures().pendingCount() < 8 && landing.elapsed() < 120000) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    if (firstLanded < 0 && form.hitPictures().pendingCount() < kPictureHits) {
+      firstLanded = static_cast<double>(landing.elapsed());
+    }
   }
-  state.counters["pictures_landed_ms"] = static_cast<double>(landing.elapsed());
+  state.counters["first_picture_ms"] = firstLanded;
+  state.counters["eight_pictures_ms"] = static_cast<double>(landing.elapsed());
 }
 
 void BM_EnterTo56ImagesRows24Megapixel(benchmark::State& state) { enterToImagesRows(state, Sample::LargePictures); }
