@@ -23,7 +23,11 @@
 #include <QTemporaryDir>
 #include <QMouseEvent>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -204,10 +208,11 @@ TEST_F(Form1RowsTest, EnterFillsTheRowsOfTheWorkedExample) {
   EXPECT_EQ(form->ResultPage, resultPage(kWorkedExample));
 }
 
-TEST_F(Form1RowsTest, ImagesRowsShowTheImageAndKeepTheirPictureWhenItCannotBeRead) {
+TEST_F(Form1RowsTest, ImagesRowsShowTheGroupPictureUntilTheirOwnIsRead) {
   QTemporaryDir dir;
   const QString photo = dir.filePath(QStringLiteral("photo.png"));
   const QString broken = dir.filePath(QStringLiteral("broken.png"));
+  const QString pipe = dir.filePath(QStringLiteral("snap.png"));
   QImage picture(64, 48, QImage::Format_RGB32);
   picture.fill(Qt::red);
   ASSERT_TRUE(picture.save(photo));
@@ -215,17 +220,45 @@ TEST_F(Form1RowsTest, ImagesRowsShowTheImageAndKeepTheirPictureWhenItCannotBeRea
   ASSERT_TRUE(brokenFile.open(QIODevice::WriteOnly));
   brokenFile.write("not a picture");
   brokenFile.close();
-  const QImage design = QPixmap(desktop::artwork::kIconRowDefault).toImage();
-  ASSERT_FALSE(design.isNull());
+  // A named pipe that nothing ever writes: reading it would wait for good.
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  const QImage group = form->IconsImages()->pixmap().toImage().scaled(16, 16);
+  ASSERT_FALSE(group.isNull());
+  const auto shows = [](const QLabel* icon, const QImage& expected) {
+    return icon->pixmap().toImage().convertToFormat(expected.format()) == expected;
+  };
 
-  serve(QStringLiteral("photo"), {photo, broken});
+  serve(QStringLiteral("photo"), {photo, pipe, broken});
   search(QStringLiteral("photo"));
-  const QImage shown = form->IconImg(1)->pixmap().toImage();
-  EXPECT_EQ(shown.size(), QSize(16, 16));
-  EXPECT_EQ(QColor(shown.pixel(8, 8)), QColor(Qt::red));
-  EXPECT_EQ(form->IconImg(2)->pixmap().toImage().convertToFormat(design.format()), design);
-  EXPECT_EQ(form->IconImg(2)->size(), QSize(16, 16));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
   EXPECT_EQ(form->LeftsideLabel(2)->text(), QStringLiteral("Images"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QColor(form->IconImg(1)->pixmap().toImage().pixel(8, 8)) == Qt::red; }));
+  EXPECT_EQ(form->IconImg(1)->pixmap().size(), QSize(16, 16));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->hitPictures().pendingCount() == 0; }));
+  for (int r : {2, 3}) {
+    EXPECT_TRUE(shows(form->IconImg(r), group)) << r;
+    EXPECT_EQ(form->IconImg(r)->size(), QSize(16, 16)) << r;
+  }
+}
+
+TEST_F(Form1RowsTest, APictureReadForAnEarlierSearchDoesNotLand) {
+  QTemporaryDir dir;
+  const QString photo = dir.filePath(QStringLiteral("photo.png"));
+  // Large enough that its read is still under way when the next search fills the row.
+  QImage picture(2000, 2000, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(photo));
+  serve(QStringLiteral("photo"), {photo});
+  serve(QStringLiteral("apps"), {QStringLiteral("/apps/a1.exe")});
+  search(QStringLiteral("photo"));
+  search(QStringLiteral("apps"));
+  ASSERT_EQ(form->FileName(1)->toolTip(), QStringLiteral("/apps/a1.exe"));
+  EXPECT_EQ(form->hitPictures().pendingCount(), 0);
+  // Whatever the reader still brings is dropped: the Applications picture stays.
+  ASSERT_TRUE(form->hitPictures().waitForReads(30000));
+  QCoreApplication::processEvents();
+  const QImage applications = form->IconsApplications()->pixmap().toImage().scaled(16, 16);
+  EXPECT_EQ(form->IconImg(1)->pixmap().toImage().convertToFormat(applications.format()), applications);
 }
 
 TEST_F(Form1RowsTest, KeysTypedWhileAnotherKeyLetsEventsRunKeepTheirOrder) {
@@ -309,15 +342,88 @@ TEST_F(Form1RowsTest, HighlightMovesTheBandAndSwapsTheColoursOfTwoRows) {
   EXPECT_EQ(QColor(drawn.pixel(form->width() - 8, y)), kBand);
   EXPECT_NE(QColor(drawn.pixel(form->width() - 8, form->FileName(5)->y() + 9)), kBand);
 
-  // A caption label past the last file name still moves the band by its
-  // own top; the file-name steps are skipped.
+  // A caption label past the last file name holds no hit that could be
+  // opened: the band leaves the window instead of marking it.
   form->LeftsideLabel(115)->move(0, 150);
+  form->LeftsideLabel(115)->show();
   form->HighlightRow(115);
-  EXPECT_EQ(form->CurrentRow, 115);
-  EXPECT_EQ(form->SelectionBand()->y(), 150);
-  EXPECT_EQ(textColour(form->LeftsideLabel(115)), kWhite);
+  EXPECT_EQ(form->CurrentRow, 0);
+  EXPECT_FALSE(form->rect().intersects(form->SelectionBand()->geometry()));
+  EXPECT_EQ(textColour(form->LeftsideLabel(115)), kGrey);
   EXPECT_EQ(textColour(form->LeftsideLabel(3)), kGrey);
   EXPECT_EQ(textColour(form->FileName(3)), kGrey);
+}
+
+// Five hits, the pointer on row 3 and then off the window sideways, and a
+// second search: what the band and a click on it do afterwards.
+TEST_F(Form1RowsTest, TheBandLeavesARowThatTheNextFillEmpties) {
+  registerOpenCommand(QStringLiteral("exe"), QStringLiteral("\"%1\" --run"));
+  registerOpenCommand(QStringLiteral("txt"), QStringLiteral("viewer \"%1\""));
+  struct Case {
+    const char* name;
+    QStringList secondHits;
+    int currentRow;                       // after the second fill
+    std::vector<FakeProgramStart::Start> bandClick;  // what a click on the band starts
+  };
+  const std::vector<Case> cases{
+      {"one hit hides row 3", {QStringLiteral("/docs/only.txt")}, 0, {}},
+      {"no hit at all", {}, 0, {}},
+      {"row 3 holds a hit again", kWorkedExample, 3, {{QStringLiteral("\"/apps/a3.exe\" --run"), 1}}},
+      {"row 3 holds another hit",
+       {QStringLiteral("/apps/a1.exe"), QStringLiteral("/docs/d1.txt"), QStringLiteral("/docs/d2.txt")},
+       3,
+       {{QStringLiteral("viewer \"/docs/d2.txt\""), 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form.reset();
+    programStart.starts.clear();
+    form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+    windows.form1 = form.get();
+    form->setProgramStart(programStart);
+    form->setSearchCallback([this](const QString& text) { return SearchAndFill(*form, pipeline, text); });
+    form->Form_Load();
+    form->show();
+    serve(QStringLiteral("first"), kWorkedExample);
+    search(QStringLiteral("first"));
+    move(form->FileName(3));
+    ASSERT_EQ(form->CurrentRow, 3);
+
+    serve(QStringLiteral("second"), c.secondHits);
+    search(QStringLiteral("second"));
+    EXPECT_EQ(form->CurrentRow, c.currentRow);
+    const QRect band = form->SelectionBand()->geometry();
+    if (c.currentRow == 0) {
+      EXPECT_FALSE(form->rect().intersects(band)) << "the band is out of the window";
+      EXPECT_EQ(textColour(form->FileName(3)), kGrey);
+      EXPECT_EQ(textColour(form->LeftsideLabel(3)), kGrey);
+    } else {
+      EXPECT_EQ(band.topLeft(), QPoint(0, form->FileName(c.currentRow)->y())) << "the band stays on its row";
+    }
+    pressAndRelease(form->SelectionBand(), Qt::LeftButton);
+    EXPECT_EQ(programStart.starts, c.bandClick);
+    EXPECT_EQ(form->isUnloaded(), !c.bandClick.empty());
+  }
+}
+
+TEST_F(Form1RowsTest, ARowWithoutAHitIsNeitherHighlightedNorActedOn) {
+  // A search without hits leaves the Top Hit row without a path.
+  serve(QStringLiteral("nothing"), {});
+  search(QStringLiteral("nothing"));
+  ASSERT_TRUE(form->FileName(1)->toolTip().isEmpty());
+  for (RowArray array : {RowArray::LeftsideLabel, RowArray::IconImg, RowArray::FileName, RowArray::MenuScroller}) {
+    SCOPED_TRACE(static_cast<int>(array));
+    move(element(array, 1));
+    EXPECT_EQ(form->CurrentRow, 0);
+    EXPECT_FALSE(form->rect().intersects(form->SelectionBand()->geometry()));
+    pressAndRelease(element(array, 1), Qt::LeftButton);
+    EXPECT_TRUE(programStart.starts.empty());
+    EXPECT_FALSE(form->isUnloaded());
+  }
+  // The preferences row is still there to be pointed at.
+  move(form->FileName(999));
+  EXPECT_EQ(form->CurrentRow, 999);
+  EXPECT_EQ(form->SelectionBand()->pos(), QPoint(0, form->FileName(999)->y()));
 }
 
 // Where a pointer press and release lands, and what follows.
@@ -354,8 +460,8 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
        false, 1, false, false},
       {"click on the highlighted preferences row", 999, RowArray::MenuScroller, 999, Qt::LeftButton, {}, false, 1,
        true, false},
-      {"click on the Show All row opens nothing and closes", 0, RowArray::FileName, 0, Qt::LeftButton, {}, true, 0,
-       false, false},
+      {"click on the Show All row, which holds no hit, does nothing", 0, RowArray::FileName, 0, Qt::LeftButton, {},
+       false, 0, false, true},
   };
   for (const PointerCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -33,18 +33,57 @@ TEST(OpenCommandLines, MarkersAndLetterCase) {
   const std::vector<Case> cases{
       {"quoted %1", QStringLiteral("\"/usr/bin/Evince\" --new-window \"%1\""),
        {QStringLiteral("\"/usr/bin/Evince\" --new-window \"/home/Ann/My Papers/Report 2.PDF\"")}},
+      // A marker outside quotes gets the path in quotes of its own, so its
+      // blanks cannot split it into arguments.
       {"both markers, each on the unchanged command", QStringLiteral("viewer.exe %1 /lang:%L"),
-       {QStringLiteral("viewer.exe /home/Ann/My Papers/Report 2.PDF /lang:%L"),
-        QStringLiteral("viewer.exe %1 /lang:/home/Ann/My Papers/Report 2.PDF")}},
+       {QStringLiteral("viewer.exe \"/home/Ann/My Papers/Report 2.PDF\" /lang:%L"),
+        QStringLiteral("viewer.exe %1 /lang:\"/home/Ann/My Papers/Report 2.PDF\"")}},
       {"lower-case %l", QStringLiteral("/opt/App/run --Open=%l --again %L"),
-       {QStringLiteral("/opt/App/run --Open=/home/Ann/My Papers/Report 2.PDF --again /home/Ann/My Papers/Report 2.PDF")}},
+       {QStringLiteral(
+           "/opt/App/run --Open=\"/home/Ann/My Papers/Report 2.PDF\" --again \"/home/Ann/My Papers/Report 2.PDF\"")}},
       {"every %1", QStringLiteral("cmp %1 %1"),
-       {QStringLiteral("cmp /home/Ann/My Papers/Report 2.PDF /home/Ann/My Papers/Report 2.PDF")}},
+       {QStringLiteral("cmp \"/home/Ann/My Papers/Report 2.PDF\" \"/home/Ann/My Papers/Report 2.PDF\"")}},
       {"no marker", QStringLiteral("/usr/bin/viewer --Options %*"), {}},
       {"empty command", QString(), {}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(OpenCommandLines(c.command, path), c.expected) << c.name;
+  }
+}
+
+TEST(OpenCommandLines, ThePathComesBackWholeAndNeverAsAnOption) {
+  struct Case {
+    const char* name;
+    QString command;
+    QString path;
+    QStringList arguments;  // the command line split by the Windows rules
+  };
+  const QString quoted = QStringLiteral("/home/ann/say \"hi\" -x.png");
+  const std::vector<Case> cases{
+      {"double quotes inside the command's quotes", QStringLiteral("view \"%1\""), quoted,
+       {QStringLiteral("view"), quoted}},
+      {"double quotes without quotes around the marker", QStringLiteral("view %1 --x"), quoted,
+       {QStringLiteral("view"), quoted, QStringLiteral("--x")}},
+      {"blanks and a dash after them", QStringLiteral("view %1"), QStringLiteral("/tmp/a -rf.png"),
+       {QStringLiteral("view"), QStringLiteral("/tmp/a -rf.png")}},
+      {"a leading dash", QStringLiteral("view \"%1\""), QStringLiteral("-evil.png"),
+       {QStringLiteral("view"), QStringLiteral("./-evil.png")}},
+      {"a leading dash without quotes", QStringLiteral("view %L"), QStringLiteral("--help"),
+       {QStringLiteral("view"), QStringLiteral("./--help")}},
+      {"trailing backslashes before the closing quote", QStringLiteral("view \"%1\" next"),
+       QStringLiteral("C:\\My Files\\"), {QStringLiteral("view"), QStringLiteral("C:\\My Files\\"), QStringLiteral("next")}},
+      {"backslashes before a quote of the path", QStringLiteral("view \"%1\""), QStringLiteral("/a\\\"b"),
+       {QStringLiteral("view"), QStringLiteral("/a\\\"b")}},
+      {"part of an argument", QStringLiteral("view --file=%1"), QStringLiteral("/a b/c"),
+       {QStringLiteral("view"), QStringLiteral("--file=/a b/c")}},
+      {"the path is the program", QStringLiteral("\"%1\" --run"), QStringLiteral("/opt/My Tool/run.exe"),
+       {QStringLiteral("/opt/My Tool/run.exe"), QStringLiteral("--run")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QStringList lines = OpenCommandLines(c.command, c.path);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(platform::SplitCommandLine(lines[0]), c.arguments) << lines[0].toStdString();
   }
 }
 
@@ -87,14 +126,15 @@ TEST(OpenResult, StartsTheRegisteredCommandAndCloses) {
       {"quoted %1", QStringLiteral("/usr/bin/evince --new-window \"%1\""), pdf,
        {{QStringLiteral("/usr/bin/evince --new-window \"/home/Ann/Tax Return.Pdf\""), 1}}},
       {"two programs", QStringLiteral("view %1 %L"), pdf,
-       {{QStringLiteral("view /home/Ann/Tax Return.Pdf %L"), 1}, {QStringLiteral("view %1 /home/Ann/Tax Return.Pdf"), 1}}},
+       {{QStringLiteral("view \"/home/Ann/Tax Return.Pdf\" %L"), 1},
+        {QStringLiteral("view %1 \"/home/Ann/Tax Return.Pdf\""), 1}}},
       {"SystemRoot in mixed case",
        QStringLiteral("%SystemRoot%\\System32\\rundll32.exe \"%sYsTeMrOoT%\\Shimgvw.dll\",ImageView %1"), pdf,
        {{QStringLiteral(
-             "C:\\WINDOWS\\System32\\rundll32.exe \"C:\\WINDOWS\\Shimgvw.dll\",ImageView /home/Ann/Tax Return.Pdf"),
+             "C:\\WINDOWS\\System32\\rundll32.exe \"C:\\WINDOWS\\Shimgvw.dll\",ImageView \"/home/Ann/Tax Return.Pdf\""),
          1}}},
       {"lower-case %l", QStringLiteral("Notepad.exe %l"), pdf,
-       {{QStringLiteral("Notepad.exe /home/Ann/Tax Return.Pdf"), 1}}},
+       {{QStringLiteral("Notepad.exe \"/home/Ann/Tax Return.Pdf\""), 1}}},
       {"no marker", QStringLiteral("/usr/bin/viewer"), pdf, {}},
       {"row 0 has no path", QStringLiteral("/usr/bin/viewer \"%1\""), QString(), {}},
       {"no extension", QStringLiteral("/usr/bin/viewer \"%1\""), QStringLiteral("/home/Ann/Music"), {}},
@@ -170,6 +210,7 @@ TEST(OpenViaExplorer, ThePathFollowsTheExplorerProgram) {
       {QStringLiteral("/home/Ann/My Files/Plan B.odt"),
        QStringLiteral("c:\\windows\\explorer.exe /home/Ann/My Files/Plan B.odt")},
       {QString(), QStringLiteral("c:\\windows\\explorer.exe ")},
+      {QStringLiteral("-evil.png"), QStringLiteral("c:\\windows\\explorer.exe ./-evil.png")},
   };
   for (const Case& c : cases) {
     for (bool refuse : {false, true}) {
@@ -215,6 +256,7 @@ const QStringList kHostileNames{
     QStringLiteral("first line\ntouch PWNED.hostile"),
     QStringLiteral("-rf --help.hostile"),
     QStringLiteral("it's a && b | c > PWNED.hostile"),
+    QStringLiteral("say \"hi\" \\\" -x.hostile"),
 };
 
 TEST_F(HostilePaths, ReachTheRegisteredProgramAsOneArgument) {
@@ -243,6 +285,9 @@ TEST_F(HostilePaths, ReachTheRegisteredProgramAsOneArgument) {
     EXPECT_EQ(waitForRecord(), QStringList{path});
   }
   EXPECT_EQ(closed, kHostileNames.size());
+  // A hit that looks like an option reaches the program as a path.
+  OpenResult(2, QStringLiteral("-evil.hostile"), context);
+  EXPECT_EQ(waitForRecord(), QStringList{QStringLiteral("./-evil.hostile")});
   EXPECT_FALSE(harmDone());
   EXPECT_FALSE(QFile::exists(QDir::current().filePath(QStringLiteral("PWNED"))));
 }

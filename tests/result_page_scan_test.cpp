@@ -49,6 +49,14 @@ TEST(ResultPageScan, PagesAndTheirHits) {
       {"marker inside a path",
        padded(QStringLiteral("<span title=\"xspan title=\"/inner\" \">")),
        {QStringLiteral("xspan title="), QStringLiteral("/inner")}},
+      // A control character drops the whole hit; the next one still counts.
+      {"NUL in a path", padded(QStringLiteral("<span title=\"/home/u/a.png") + QChar(0) +
+                                  QStringLiteral("-rf.png\"><span title=\"/b\">")),
+       {QStringLiteral("/b")}},
+      {"line break, tab, DEL and C1 codes in paths",
+       padded(QStringLiteral("<span title=\"/a\nb\"><span title=\"/a\tb\"><span title=\"/a\x7f\">"
+                             "<span title=\"/a\u0085\"><span title=\"/a\u00a0b\">")),
+       {QStringLiteral("/a\u00a0b")}},
       {"non-ASCII path", padded(QStringLiteral("<span title=\"/home/u/Gr\u00fc\u00dfe \u65e5\u672c.pdf\">")),
        {QStringLiteral("/home/u/Gr\u00fc\u00dfe \u65e5\u672c.pdf")}},
   };

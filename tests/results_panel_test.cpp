@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 namespace orvanta::search {
@@ -293,11 +294,10 @@ TEST(FillResultsPanel, RowIcons) {
   Fill fill;
   FakeResultsPanel& panel = fill.panel;
   const QColor earlier(1, 2, 3);
-  // Pictures the icons hold before the fill; an Images row that cannot load
-  // its file and a Folders row keep theirs.
+  // Pictures the icons hold before the fill: a Folders row keeps its own,
+  // an Images row shows the Images picture at once.
+  panel.setIconPicture(2, testing::solidPicture(earlier));
   panel.setIconPicture(3, testing::solidPicture(earlier));
-  panel.setIconPicture(4, testing::solidPicture(earlier));
-  panel.setIconPicture(5, testing::solidPicture(earlier));
   for (int r = 2; r <= 4; ++r) {
     panel.setIconHeight(r, 100);
     panel.setIconWidth(r, 50);
@@ -308,18 +308,44 @@ TEST(FillResultsPanel, RowIcons) {
   fill.run(lists);
 
   EXPECT_EQ(iconColour(fill, 1), FakeResultsPanel::kDesignIconColour) << "Folders keep the design picture";
-  EXPECT_EQ(iconColour(fill, 2), FakeResultsPanel::kDesignIconColour);
-  const QImage& loaded = fill.at(RowArray::IconImg, 3).picture;
-  EXPECT_EQ(loaded.size(), QSize(16, 16));
-  EXPECT_EQ(loaded.pixelColor(8, 8), QColor(10, 120, 30));
-  EXPECT_EQ(iconColour(fill, 4), earlier);
-  EXPECT_EQ(iconColour(fill, 5), earlier);
+  EXPECT_EQ(iconColour(fill, 2), earlier);
+  // The rows are there before any picture has been read.
   for (int r = 3; r <= 5; ++r) {
+    EXPECT_EQ(iconColour(fill, r), FakeResultsPanel::kImagesColour) << r;
     EXPECT_EQ(fill.at(RowArray::IconImg, r).height, 240) << r;
     EXPECT_EQ(fill.at(RowArray::IconImg, r).width, 240) << r;
   }
+  EXPECT_EQ(panel.pendingPictures, (std::map<int, QString>{{3, readable}, {4, notAnImage}, {5, missing}}));
   EXPECT_EQ(fill.at(RowArray::IconImg, 2).height, 100) << "only Images rows are resized";
   EXPECT_EQ(fill.at(RowArray::LeftsideLabel, 3).caption, QStringLiteral("Images"));
+  EXPECT_EQ(panel.fillDoneCalls, 1);
+
+  // The file's picture replaces the group's; a file that gives none leaves it.
+  panel.deliverPictures();
+  const QImage& loaded = fill.at(RowArray::IconImg, 3).picture;
+  EXPECT_EQ(loaded.size(), QSize(16, 16));
+  EXPECT_EQ(loaded.pixelColor(8, 8), QColor(10, 120, 30));
+  EXPECT_EQ(iconColour(fill, 4), FakeResultsPanel::kImagesColour);
+  EXPECT_EQ(iconColour(fill, 5), FakeResultsPanel::kImagesColour);
+}
+
+TEST(FillResultsPanel, PicturesOfAnEarlierSearchNeverLand) {
+  Fill fill;
+  fill.panel.pictureLoader = [](const QString&) { return testing::solidPicture(QColor(9, 9, 9)); };
+  CategoryLists first;
+  first[Category::Images] = hits(QStringLiteral("i"), 3, QStringLiteral("png"));
+  fill.run(first);
+  ASSERT_EQ(fill.panel.pendingPictures.size(), 3u);
+
+  // The next search fills the same rows with documents before the pictures
+  // of the first one have been read.
+  fill.newSearch();
+  CategoryLists second;
+  second[Category::Documents] = hits(QStringLiteral("d"), 3, QStringLiteral("txt"));
+  fill.run(second);
+  fill.panel.deliverPictures();
+  for (int r = 1; r <= 3; ++r) EXPECT_EQ(iconColour(fill, r), FakeResultsPanel::kDocumentsColour) << r;
+  EXPECT_EQ(fill.panel.dropHitPicturesCalls, 2) << "every fill drops what is still on its way";
 }
 
 TEST(FillResultsPanel, ASecondFillShowsNothingOfTheFirst) {

@@ -87,6 +87,7 @@ int WidgetPanel::top(RowArray array, int index) const {
 }
 
 void WidgetPanel::setIconPicture(int index, const QImage& picture) {
+  pictures_.forget(index);
   if (QLabel* l = label(RowArray::IconImg, index)) l->setPixmap(QPixmap::fromImage(picture));
 }
 
@@ -105,6 +106,7 @@ QImage WidgetPanel::groupPicture(search::GroupPicture picture) const {
     case search::GroupPicture::IconsApplications: return solid(Qt::red);
     case search::GroupPicture::IconsAudio: return solid(Qt::green);
     case search::GroupPicture::IconsDocuments: return solid(Qt::blue);
+    case search::GroupPicture::IconsImages: return solid(Qt::cyan);
     case search::GroupPicture::IconsPDFs: return solid(Qt::yellow);
   }
   return {};

@@ -2,6 +2,7 @@
 // a plain window, enough to measure a fill as the window system sees it.
 #pragma once
 
+#include "search/hit_pictures.h"
 #include "search/results_panel.h"
 
 #include <QImage>
@@ -31,12 +32,16 @@ class WidgetPanel : public search::ResultsPanel {
   void setIconHeight(int index, int height) override;
   void setIconWidth(int index, int width) override;
   QImage groupPicture(search::GroupPicture picture) const override;
-  std::optional<QImage> loadPicture(const QString& path) override { return search::LoadPicture(path); }
+  void requestHitPicture(int index, const QString& path) override { pictures_.request(index, path); }
+  void dropHitPictures() override { pictures_.cancelAll(); }
+  // Pictures asked for and not arrived yet.
+  int pendingPictures() const { return pictures_.pendingCount(); }
   void showLine1() override { line1_->show(); }
   void setWindowHeight(int height) override;
   void hideProgress() override { progress_->hide(); }
   void stopTimer1() override {}
   void pumpEvents() override;
+  void fillDone() override {}
 
  private:
   QLabel* label(search::RowArray array, int index) const;
@@ -46,6 +51,7 @@ class WidgetPanel : public search::ResultsPanel {
   QLabel* line1_;
   QLabel* progress_;
   QImage designIcon_;
+  search::HitPictures pictures_{[this](int index, const QImage& picture) { setIconPicture(index, picture); }};
 };
 
 }  // namespace orvanta::bench

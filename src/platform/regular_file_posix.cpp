@@ -1,7 +1,7 @@
-// Bounded reading of regular files on POSIX systems: the file is opened
-// without blocking (a FIFO with no writer would block an ordinary open) and
-// its type and size are taken from the open descriptor, so that nothing can
-// be swapped in between the check and the read.
+// Regular files on POSIX systems: files are opened without blocking (a FIFO
+// with no writer would block an ordinary open) and their type and size are
+// taken from the open descriptor, so that nothing can be swapped in between
+// the check and the read.
 #include "regular_file.h"
 
 #include <QFile>
@@ -64,6 +64,29 @@ RegularFileContent readRegularFile(const QString& path, qint64 maxBytes) {
   content.bytes.truncate(total);
   content.status = RegularFileStatus::Read;
   return content;
+}
+
+bool openRegularFile(QFile& file, const QString& path) {
+  if (path.isEmpty() || path.contains(QChar(0))) return false;
+  const QByteArray name = QFile::encodeName(path);
+  struct stat before {};
+  if (::stat(name.constData(), &before) != 0 || !S_ISREG(before.st_mode)) return false;
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  // Reads of a regular file never wait on the flag; it is cleared so the
+  // reader sees an ordinary file.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace orvanta::platform

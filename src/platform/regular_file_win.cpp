@@ -1,9 +1,14 @@
-// Bounded reading of regular files on Windows: devices, pipes and folders
-// are not files there, and the size is checked before reading.
+// Regular files on Windows: devices, pipes and folders are not disk files
+// there; sizes are checked before reading, and opened handles are kept only
+// when they are disk files.
 #include "regular_file.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
 
 namespace orvanta::platform {
 
@@ -36,6 +41,28 @@ RegularFileContent readRegularFile(const QString& path, qint64 maxBytes) {
   }
   content.status = RegularFileStatus::Read;
   return content;
+}
+
+bool openRegularFile(QFile& file, const QString& path) {
+  if (path.isEmpty() || path.contains(QChar(0))) return false;
+  const std::wstring name = path.toStdWString();
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return false;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return false;
+  }
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    _close(fd);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace orvanta::platform

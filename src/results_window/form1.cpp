@@ -40,6 +40,9 @@ const QColor kRowTextColour(47, 47, 47);
 const QColor kHighlightTextColour(255, 255, 255);
 const QColor kLabel1TextColour(128, 128, 128);
 const QColor kSelectionBandColour(37, 92, 226);
+// The band's design place, outside the window, where it waits unseen.
+constexpr int kSelectionBandLeft = 6075;
+constexpr int kSelectionBandTop = 9780;
 const QColor kLine1Colour(192, 192, 192);
 
 const QString kLucidaGrande = QStringLiteral("Lucida Grande");
@@ -124,7 +127,7 @@ void Form1::buildDesign() {
     band.setColor(QPalette::Window, kSelectionBandColour);
     selectionBand_->setPalette(band);
   }
-  place(selectionBand_, 6075, 9780, 6000, 270);
+  place(selectionBand_, kSelectionBandLeft, kSelectionBandTop, 6000, 270);
   selectionBand_->installEventFilter(this);
   // The row arrays come next in the z-order; completeDesign makes them.
 
@@ -445,6 +448,7 @@ void Form1::Unload() {
   if (unloaded_) return;
   Form_Unload();
   unloaded_ = true;
+  hitPictures_.cancelAll();
   timer1_->stop();
   timer2_->stop();
   hide();
@@ -563,7 +567,35 @@ void Form1::paintEvent(QPaintEvent*) {
 
 void Form1::pumpEvents() { windowSystem_.processPendingEvents(); }
 
+bool Form1::rowHoldsHit(int index) const {
+  const QLabel* name = FileName(index);
+  if (!name || !name->isVisibleTo(this) || !rect().intersects(name->geometry())) return false;
+  return index == search::kPreferencesRow || !name->toolTip().isEmpty();
+}
+
+void Form1::removeHighlight() {
+  if (QLabel* caption = LeftsideLabel(CurrentRow)) setTextColour(caption, kRowTextColour);
+  if (QLabel* name = FileName(CurrentRow)) setTextColour(name, kRowTextColour);
+  const QPoint away = platform::twipsToPixels(kSelectionBandLeft, kSelectionBandTop, 0, 0).topLeft();
+  selectionBand_->move(away);
+  CurrentRow = 0;
+}
+
+void Form1::dropStaleHighlight() {
+  if (!rowHoldsHit(CurrentRow)) {
+    removeHighlight();
+    return;
+  }
+  // The row may have moved with the new layout; the band stays on it.
+  selectionBand_->move(0, FileName(CurrentRow)->y());
+}
+
 void Form1::HighlightRow(int index) {
+  // The band only ever marks a row that holds a hit.
+  if (!rowHoldsHit(index)) {
+    removeHighlight();
+    return;
+  }
   if (const QLabel* caption = LeftsideLabel(index)) selectionBand_->move(selectionBand_->x(), caption->y());
   if (QLabel* caption = LeftsideLabel(index)) setTextColour(caption, kHighlightTextColour);
   if (QLabel* caption = LeftsideLabel(CurrentRow)) setTextColour(caption, kRowTextColour);
@@ -578,6 +610,8 @@ void Form1::Row_MouseMove(int index) {
 }
 
 bool Form1::Row_MouseUp(search::RowArray array, int index) {
+  // A row without a hit takes no release and no click.
+  if (!rowHoldsHit(index)) return true;
   if (array == search::RowArray::IconImg) {
     CurrentRow = index;
     ReleaseAction(index);
@@ -655,7 +689,7 @@ bool Form1::selectionBandEvent(QEvent* event) {
       return true;
     case QEvent::MouseButtonRelease:
       // The band always marks the row last highlighted.
-      if (isClick(*selectionBand_, *event) && !unloaded_) OpenResult(CurrentRow);
+      if (isClick(*selectionBand_, *event) && !unloaded_ && rowHoldsHit(CurrentRow)) OpenResult(CurrentRow);
       return true;
     default:
       return false;

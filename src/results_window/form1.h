@@ -14,6 +14,7 @@
 #include "platform/program_start.h"
 #include "platform/window_system.h"
 #include "search/category_lists.h"
+#include "search/hit_pictures.h"
 #include "search/results_panel.h"
 #include "search/search_pipeline.h"
 #include "settings/reg_keys.h"
@@ -108,6 +109,16 @@ class Form1 : public QWidget {
   // Moves the highlight band to row `index` and shows that row's caption
   // and file name in white, the row highlighted before in dark grey.
   void HighlightRow(int index);
+  // Whether row `index` holds a hit: its file name is on view with a path,
+  // or it is the preferences row on view. Only such a row is highlighted
+  // or acted on.
+  bool rowHoldsHit(int index) const;
+  // After a fill: when the highlighted row no longer holds a hit, the band
+  // leaves the window and CurrentRow goes back to 0.
+  void dropStaleHighlight();
+  // The reader of the Images rows' pictures, and where its pictures land.
+  search::HitPictures& hitPictures() { return hitPictures_; }
+  void showHitPicture(int index, const QImage& picture);
   bool isSearchRunning() const { return searchRunning_; }
 
   // The line that says why a search found nothing when the search service
@@ -207,6 +218,8 @@ class Form1 : public QWidget {
   // The pointer handlers of the four row arrays and of the band.
   bool rowEvent(search::RowArray array, int index, QWidget* element, QEvent* event);
   bool selectionBandEvent(QEvent* event);
+  // Takes the band away from CurrentRow's row, which turns grey again.
+  void removeHighlight();
   void Row_MouseMove(int index);
   // True when the release action ran.
   bool Row_MouseUp(search::RowArray array, int index);
@@ -264,6 +277,8 @@ class Form1 : public QWidget {
   ControlArray<QLabel> iconImg_;
   ControlArray<QLabel> fileName_;
   ControlArray<QLabel> menuScroller_;
+  // Stops its reads (and drops what they bring) before the controls go.
+  search::HitPictures hitPictures_{[this](int index, const QImage& picture) { showHitPicture(index, picture); }};
 };
 
 }  // namespace orvanta::results_window

@@ -64,12 +64,20 @@ int Form1Panel::top(RowArray array, int index) const {
 }
 
 void Form1Panel::setIconPicture(int index, const QImage& picture) {
+  form_.hitPictures().forget(index);
   if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(QPixmap::fromImage(picture));
 }
 
 void Form1Panel::restoreIconPicture(int index) {
+  form_.hitPictures().forget(index);
   if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(desktop::artwork::picture(desktop::artwork::kIconRowDefault));
 }
+
+void Form1Panel::requestHitPicture(int index, const QString& path) {
+  if (form_.IconImg(index)) form_.hitPictures().request(index, path);
+}
+
+void Form1Panel::dropHitPictures() { form_.hitPictures().cancelAll(); }
 
 void Form1Panel::setIconHeight(int index, int height) {
   if (QLabel* icon = form_.IconImg(index)) icon->resize(icon->width(), platform::twipsToPixelsY(height));
@@ -91,6 +99,9 @@ QImage Form1Panel::groupPicture(search::GroupPicture picture) const {
     case search::GroupPicture::IconsDocuments:
       source = form_.IconsDocuments();
       break;
+    case search::GroupPicture::IconsImages:
+      source = form_.IconsImages();
+      break;
     case search::GroupPicture::IconsPDFs:
       source = form_.IconsPDFs();
       break;
@@ -98,6 +109,10 @@ QImage Form1Panel::groupPicture(search::GroupPicture picture) const {
   const QPixmap pixmap = source->pixmap();
   if (pixmap.isNull()) return {};
   return pixmap.toImage().scaled(kIconPixels, kIconPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void Form1::showHitPicture(int index, const QImage& picture) {
+  if (QLabel* icon = IconImg(index)) icon->setPixmap(QPixmap::fromImage(picture));
 }
 
 void Form1Panel::showLine1() { form_.Line1()->show(); }

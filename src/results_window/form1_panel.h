@@ -26,12 +26,15 @@ class Form1Panel : public search::ResultsPanel {
   void setIconWidth(int index, int width) override;
   // The category picture at the row icons' 16 x 16 pixels.
   QImage groupPicture(search::GroupPicture picture) const override;
-  std::optional<QImage> loadPicture(const QString& path) override { return search::LoadPicture(path); }
+  // Read by the window's picture reader; each lands on its icon when ready.
+  void requestHitPicture(int index, const QString& path) override;
+  void dropHitPictures() override;
   void showLine1() override;
   void setWindowHeight(int height) override { form_.setHeight(height); }
   void hideProgress() override;
   void stopTimer1() override;
   void pumpEvents() override { form_.pumpEvents(); }
+  void fillDone() override { form_.dropStaleHighlight(); }
 
  private:
   QLabel* element(search::RowArray array, int index) const;

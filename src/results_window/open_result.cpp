@@ -19,13 +19,90 @@ void closeWindows(OpenHitContext& context) {
 
 }  // namespace
 
+QString OptionSafePath(const QString& path) {
+  return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
+}
+
+namespace {
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+// `path` escaped for a place inside double quotes by the Windows
+// command-line rules: a quote becomes \", the backslashes before it double,
+// and so do trailing backslashes when `closingQuoteFollows`.
+QString escapeInQuotes(const QString& path, bool closingQuoteFollows) {
+  QString out;
+  qsizetype backslashes = 0;
+  for (const QChar c : path) {
+    if (c == QLatin1Char('\\')) {
+      ++backslashes;
+      continue;
+    }
+    if (c == QLatin1Char('"')) {
+      out += QString(backslashes * 2 + 1, QLatin1Char('\\'));
+    } else {
+      out += QString(backslashes, QLatin1Char('\\'));
+    }
+    out += c;
+    backslashes = 0;
+  }
+  out += QString(closingQuoteFollows ? backslashes * 2 : backslashes, QLatin1Char('\\'));
+  return out;
+}
+
+// `command` with every `marker` replaced by `path` so that splitting the
+// line by the Windows rules gives the path back whole, as one argument (or
+// one part of an argument), whatever blanks, quotes or backslashes it holds.
+QString substitutePath(const QString& command, QLatin1StringView marker, Qt::CaseSensitivity cs,
+                       const QString& path) {
+  const bool needsQuotes = path.isEmpty() || path.contains(QLatin1Char(' ')) || path.contains(QLatin1Char('\t')) ||
+                           path.contains(QLatin1Char('"'));
+  QString out;
+  bool quoted = false;
+  bool inProgram = true;  // the program name knows no escapes
+  bool programStarted = false;
+  qsizetype backslashes = 0;
+  for (qsizetype i = 0; i < command.size();) {
+    if (QStringView(command).sliced(i).startsWith(marker, cs)) {
+      const qsizetype next = i + marker.size();
+      const bool quoteFollows = next < command.size() && command[next] == QLatin1Char('"');
+      if (inProgram) {
+        out += path;
+      } else if (quoted) {
+        out += escapeInQuotes(path, quoteFollows);
+      } else if (needsQuotes) {
+        out += QLatin1Char('"') + escapeInQuotes(path, true) + QLatin1Char('"');
+      } else {
+        out += path;
+      }
+      i = next;
+      backslashes = 0;
+      continue;
+    }
+    const QChar c = command[i];
+    if (c == QLatin1Char('"') && (inProgram || backslashes % 2 == 0)) quoted = !quoted;
+    if (!quoted && isBlank(c)) {
+      if (programStarted) inProgram = false;
+    } else {
+      programStarted = true;
+    }
+    backslashes = c == QLatin1Char('\\') ? backslashes + 1 : 0;
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace
+
 QStringList OpenCommandLines(const QString& openCommand, const QString& path) {
+  const QString safe = OptionSafePath(path);
   QStringList lines;
   if (openCommand.contains(QStringLiteral("%1"))) {
-    lines << QString(openCommand).replace(QStringLiteral("%1"), path);
+    lines << substitutePath(openCommand, QLatin1StringView("%1"), Qt::CaseSensitive, safe);
   }
   if (openCommand.contains(QStringLiteral("%L"), Qt::CaseInsensitive)) {
-    lines << QString(openCommand).replace(QStringLiteral("%L"), path, Qt::CaseInsensitive);
+    lines << substitutePath(openCommand, QLatin1StringView("%L"), Qt::CaseInsensitive, safe);
   }
   return lines;
 }
@@ -59,7 +136,7 @@ void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, 
     return;
   }
   if (fileNameToolTip) {
-    context.programStart.start(QStringLiteral("c:\\windows\\explorer.exe ") + *fileNameToolTip,
+    context.programStart.start(QStringLiteral("c:\\windows\\explorer.exe ") + OptionSafePath(*fileNameToolTip),
                                platform::kWindowMinimizedFocus);
   }
   closeWindows(context);

@@ -36,10 +36,17 @@ struct OpenLookup {
   QString OpenCommand;
 };
 
+// The path as it is handed to a program: one that starts with "-" gets
+// "./" in front, so that no program takes it for an option.
+QString OptionSafePath(const QString& path);
+
 // The command lines an open command starts for `path`: one with every "%1"
 // replaced when the command holds "%1", and one with every "%L" (either
 // letter case) replaced when it holds "%L", each made from the command as
-// given. The command keeps its letter case; the path goes in as it is.
+// given. The command keeps its letter case. The path (made option-safe)
+// goes in so that the command line splits back into it whole: inside the
+// command's double quotes its own quotes are escaped, outside them a path
+// with blanks or quotes is put in quotes of its own.
 QStringList OpenCommandLines(const QString& openCommand, const QString& path);
 
 // Opens row `row`, whose FileName label carries the hit's full path as tool
@@ -53,7 +60,7 @@ QStringList OpenCommandLines(const QString& openCommand, const QString& path);
 // preferences row and a row without FileName label).
 OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);
 
-// Starts "c:\windows\explorer.exe " followed by the row's path, minimized
+// Starts "c:\windows\explorer.exe " followed by the row's (option-safe) path, minimized
 // with focus (style 2), then closes the windows, also when the start fails.
 // For the preferences row it shows the preferences window and disables
 // Form1 instead, without setting PreferencesOpen or closing anything.

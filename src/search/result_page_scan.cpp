@@ -2,12 +2,23 @@
 // search for a path's end never runs over the same characters twice.
 #include "result_page_scan.h"
 
+#include <algorithm>
+
 namespace orvanta::search {
 
 namespace {
 
 constexpr QStringView kMarker = u"span title=";
 constexpr QLatin1StringView kApostrophe("&#39;");
+
+// A control character (C0, DEL or C1) can be no part of a real path, and a
+// NUL would cut the path short wherever it is handed on.
+bool holdsControlCharacter(QStringView text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) {
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+  });
+}
 
 }  // namespace
 
@@ -33,7 +44,8 @@ void scanResultPage(QStringView page, const std::function<void(const QString& hi
     if (quote < pathStart) quote = page.indexOf(u'"', pathStart);
     if (quote < 0) return;  // no path end anywhere further on
     const qsizetype length = quote - pathStart;
-    if (length <= kMaxHitLength) onHit(decodeHit(page.sliced(pathStart, length)));
+    const QStringView raw = page.sliced(pathStart, std::min(length, kMaxHitLength + 1));
+    if (length <= kMaxHitLength && !holdsControlCharacter(raw)) onHit(decodeHit(raw));
     // The path's second character is examined next (M + 13, counting from 1).
     position = pathStart + 1;
   }

@@ -18,7 +18,8 @@ inline constexpr qsizetype kMaxHitLength = 32767;
 // Calls `onHit` for each hit of `page`, in page order. After a marker at
 // position M the scan goes on at M + 13 (1-based), so a path's own
 // characters are examined again. A marker with no double quote after it
-// ends the scan. Runs in time linear in the page's length.
+// ends the scan. A hit holding a control character (a NUL, a line break,
+// any C0 or C1 code, DEL) is dropped whole, never cut short. Runs in time linear in the page's length.
 void scanResultPage(QStringView page, const std::function<void(const QString& hit)>& onHit);
 
 // The decoded form of one hit's raw text.

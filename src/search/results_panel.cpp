@@ -1,9 +1,5 @@
-// The results panel fill over the ResultsPanel interface, and the picture
-// loader of the row icons.
+// The results panel fill over the ResultsPanel interface.
 #include "results_panel.h"
-
-#include <QImageReader>
-#include <QSize>
 
 #include <algorithm>
 #include <array>
@@ -21,7 +17,6 @@ constexpr int kCaptionLeft = 0;
 constexpr int kIconLeft = 1950;
 constexpr int kFileNameLeft = 2280;
 constexpr int kIconSize = 240;
-constexpr int kIconPixels = 16;
 
 enum class IconSource { GroupPicture, HitFile, Unchanged };
 
@@ -42,8 +37,7 @@ const std::array<Group, 7> kGroups{{
      GroupPicture::IconsDocuments},
     {Category::Folders, "Folders", &PanelState::CaptionShown_Folders, IconSource::Unchanged,
      GroupPicture::IconsApplications},
-    {Category::Images, "Images", &PanelState::CaptionShown_Images, IconSource::HitFile,
-     GroupPicture::IconsApplications},
+    {Category::Images, "Images", &PanelState::CaptionShown_Images, IconSource::HitFile, GroupPicture::IconsImages},
     {Category::PDFs, "PDF Documents", &PanelState::CaptionShown_PDFs, IconSource::GroupPicture,
      GroupPicture::IconsPDFs},
     {Category::Video, "Video", &PanelState::CaptionShown_Video, IconSource::GroupPicture, GroupPicture::IconsAudio},
@@ -109,7 +103,10 @@ void setRowIcon(Rows& rows, const Group& group, int r, const QString& path) {
       panel.setIconPicture(r, panel.groupPicture(group.picture));
       break;
     case IconSource::HitFile:
-      if (const std::optional<QImage> picture = panel.loadPicture(path)) panel.setIconPicture(r, *picture);
+      // The row shows at once with the group's picture; the file's own
+      // picture takes its place when it has been read.
+      panel.setIconPicture(r, panel.groupPicture(group.picture));
+      panel.requestHitPicture(r, path);
       panel.setIconHeight(r, kIconSize);
       panel.setIconWidth(r, kIconSize);
       break;
@@ -135,19 +132,11 @@ bool rowArrayHasIndex(RowArray array, int index) {
   return false;
 }
 
-std::optional<QImage> LoadPicture(const QString& path) {
-  QImageReader reader(path);
-  reader.setAutoTransform(true);
-  if (!reader.canRead()) return std::nullopt;
-  reader.setScaledSize(QSize(kIconPixels, kIconPixels));
-  QImage image = reader.read();
-  if (image.isNull()) return std::nullopt;
-  return image;
-}
-
 void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryLists& lists,
                       const GetFileNameFunction& getFileName) {
   Rows rows(panel);
+  // Pictures still on their way belong to an earlier search.
+  panel.dropHitPictures();
   const qint32 newLastRow = state.RowIndex - 1 + rowsToWrite(state, lists);
   clearEarlierFill(rows, state, newLastRow);
 
@@ -221,6 +210,7 @@ void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryList
   rows.left(RowArray::FileName, 0, kFileNameLeft);
 
   state.LastFilledRow = std::max(0, state.RowIndex - 1);
+  panel.fillDone();
 }
 
 }  // namespace orvanta::search

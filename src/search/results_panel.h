@@ -10,7 +10,6 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <optional>
 
 namespace orvanta::search {
 
@@ -27,7 +26,7 @@ inline constexpr int kPreferencesRow = 999;
 bool rowArrayHasIndex(RowArray array, int index);
 
 // The category pictures of the window design that rows take their icon from.
-enum class GroupPicture { IconsApplications, IconsAudio, IconsDocuments, IconsPDFs };
+enum class GroupPicture { IconsApplications, IconsAudio, IconsDocuments, IconsImages, IconsPDFs };
 
 // What the fill needs of the results window. Positions and sizes are twips.
 // The fill only addresses elements for which hasElement() is true.
@@ -55,8 +54,13 @@ class ResultsPanel {
   virtual void setIconWidth(int index, int width) = 0;
   virtual QImage groupPicture(GroupPicture picture) const = 0;
 
-  // The picture stored in an image file, or nothing when it cannot be read.
-  virtual std::optional<QImage> loadPicture(const QString& path) = 0;
+  // Asks for the picture of the image file at `path` for icon `index`. It
+  // is read off the window's thread and replaces the icon's picture when it
+  // is ready, unless the icon got another picture (or another request)
+  // first; a file that gives no picture leaves the icon as it is.
+  virtual void requestHitPicture(int index, const QString& path) = 0;
+  // Drops every picture asked for so far that has not arrived yet.
+  virtual void dropHitPictures() = 0;
 
   // The window and its other controls.
   virtual void showLine1() = 0;
@@ -66,11 +70,11 @@ class ResultsPanel {
 
   // Processes pending window events and returns.
   virtual void pumpEvents() = 0;
-};
 
-// Reads an image file the way the row icons show it: 16 x 16 pixels.
-// Nothing when the file is missing or in a format that cannot be read.
-std::optional<QImage> LoadPicture(const QString& path);
+  // Called once the fill has laid out every row: a highlight on a row that
+  // no longer holds a hit is taken away.
+  virtual void fillDone() = 0;
+};
 
 // The state of the results window that the fill reads and writes.
 struct PanelState {

@@ -21,6 +21,7 @@ const QColor FakeResultsPanel::kApplicationsColour(255, 0, 0);
 const QColor FakeResultsPanel::kAudioColour(0, 255, 0);
 const QColor FakeResultsPanel::kDocumentsColour(0, 0, 255);
 const QColor FakeResultsPanel::kPdfsColour(255, 255, 0);
+const QColor FakeResultsPanel::kImagesColour(0, 255, 255);
 
 QImage solidPicture(const QColor& colour) {
   QImage image(16, 16, QImage::Format_RGB32);
@@ -128,10 +129,12 @@ int FakeResultsPanel::top(RowArray array, int index) const {
 }
 
 void FakeResultsPanel::setIconPicture(int index, const QImage& picture) {
+  pendingPictures.erase(index);
   if (Element* e = find(RowArray::IconImg, index)) e->picture = picture;
 }
 
 void FakeResultsPanel::restoreIconPicture(int index) {
+  pendingPictures.erase(index);
   if (Element* e = find(RowArray::IconImg, index)) e->picture = designIcon_;
 }
 
@@ -151,13 +154,32 @@ QImage FakeResultsPanel::groupPicture(GroupPicture picture) const {
       return solidPicture(kAudioColour);
     case GroupPicture::IconsDocuments:
       return solidPicture(kDocumentsColour);
+    case GroupPicture::IconsImages:
+      return solidPicture(kImagesColour);
     case GroupPicture::IconsPDFs:
       return solidPicture(kPdfsColour);
   }
   return {};
 }
 
-std::optional<QImage> FakeResultsPanel::loadPicture(const QString& path) { return pictureLoader(path); }
+void FakeResultsPanel::requestHitPicture(int index, const QString& path) {
+  if (!find(RowArray::IconImg, index)) return;
+  ++pictureRequests;
+  pendingPictures[index] = path;
+}
+
+void FakeResultsPanel::dropHitPictures() {
+  ++dropHitPicturesCalls;
+  pendingPictures.clear();
+}
+
+void FakeResultsPanel::deliverPictures() {
+  const std::map<int, QString> pending = std::move(pendingPictures);
+  pendingPictures.clear();
+  for (const auto& [index, path] : pending) {
+    if (const std::optional<QImage> picture = pictureLoader(path)) elements_[{RowArray::IconImg, index}].picture = *picture;
+  }
+}
 
 void FakeResultsPanel::pumpEvents() {
   ++pumpCount;

@@ -4,6 +4,7 @@
 // exact layout a fill leaves.
 #pragma once
 
+#include "search/hit_pictures.h"
 #include "search/results_panel.h"
 
 #include <QColor>
@@ -38,6 +39,7 @@ class FakeResultsPanel : public search::ResultsPanel {
   static const QColor kApplicationsColour;
   static const QColor kAudioColour;
   static const QColor kDocumentsColour;
+  static const QColor kImagesColour;
   static const QColor kPdfsColour;
 
   FakeResultsPanel();
@@ -51,8 +53,19 @@ class FakeResultsPanel : public search::ResultsPanel {
   int pumpCount = 0;
   int missingElementCalls = 0;  // calls on an index the array does not have
   std::function<void()> onPump;
-  // Loads pictures for Images rows; the real loader unless a test sets one.
-  std::function<std::optional<QImage>(const QString&)> pictureLoader = search::LoadPicture;
+  // Reads the pictures asked for; the real reader (without thumbnails)
+  // unless a test sets one.
+  std::function<std::optional<QImage>(const QString&)> pictureLoader = [](const QString& path) {
+    return search::readHitPicture(path, QSize(search::kRowIconPixels, search::kRowIconPixels), QString());
+  };
+  // Pictures asked for and not yet delivered or dropped: icon -> path.
+  std::map<int, QString> pendingPictures;
+  int pictureRequests = 0;
+  int dropHitPicturesCalls = 0;
+  int fillDoneCalls = 0;
+  // What the window's reader does later: every pending picture that can be
+  // read lands on its icon.
+  void deliverPictures();
 
   bool hasElement(search::RowArray array, int index) const override;
   void setCaption(search::RowArray array, int index, const QString& caption) override;
@@ -66,12 +79,14 @@ class FakeResultsPanel : public search::ResultsPanel {
   void setIconHeight(int index, int height) override;
   void setIconWidth(int index, int width) override;
   QImage groupPicture(search::GroupPicture picture) const override;
-  std::optional<QImage> loadPicture(const QString& path) override;
+  void requestHitPicture(int index, const QString& path) override;
+  void dropHitPictures() override;
   void showLine1() override { line1Visible = true; }
   void setWindowHeight(int height) override { windowHeight = height; }
   void hideProgress() override { progressVisible = false; }
   void stopTimer1() override { timer1Running = false; }
   void pumpEvents() override;
+  void fillDone() override { ++fillDoneCalls; }
 
  private:
   Element* find(search::RowArray array, int index);
