@@ -30,6 +30,10 @@ class MenuButton : public QWidget {
   // program ends.
   void Unload();
   bool isUnloaded() const { return unloaded_; }
+  // Moves the button, as little as needed, no further out than at its
+  // default place on the screen that holds it; the settings stay as they
+  // are.
+  void moveIntoReach();
 
   // The pressed picture, hidden until the click.
   QLabel* Image1() const { return image1_; }
@@ -50,6 +54,7 @@ class MenuButton : public QWidget {
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:

@@ -97,6 +97,10 @@ class Form1 : public QWidget {
   // stays until the program ends, so code still running on it is safe.
   void Unload();
   bool isUnloaded() const { return unloaded_; }
+  // Moves the window, as little as needed, so that its search strip lies
+  // wholly inside the screen that holds it; the anchor variables and the
+  // stored settings stay as they are.
+  void moveIntoReach();
 
   void setSearchCallback(SearchCallback callback) { searchCallback_ = std::move(callback); }
   // The program starter that opens hits; until one is set, opening a hit
@@ -171,6 +175,7 @@ class Form1 : public QWidget {
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
