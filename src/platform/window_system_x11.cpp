@@ -4,7 +4,9 @@
 #include "window_system_qt.h"
 #include "windows_directory.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QSet>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,9 +14,36 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <optional>
 
 namespace orvanta::platform {
 namespace {
+
+// The atoms the service uses, looked up once: every request for them goes
+// out before the first answer is awaited.
+struct Atoms {
+  xcb_atom_t wmState = XCB_ATOM_NONE;
+  xcb_atom_t wmStateAbove = XCB_ATOM_NONE;
+  xcb_atom_t restackWindow = XCB_ATOM_NONE;
+
+  explicit Atoms(xcb_connection_t* connection) {
+    const struct {
+      const char* name;
+      xcb_atom_t& atom;
+    } wanted[] = {{"_NET_WM_STATE", wmState}, {"_NET_WM_STATE_ABOVE", wmStateAbove},
+                  {"_NET_RESTACK_WINDOW", restackWindow}};
+    xcb_intern_atom_cookie_t cookies[std::size(wanted)];
+    for (std::size_t i = 0; i < std::size(wanted); ++i) {
+      cookies[i] = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(wanted[i].name)), wanted[i].name);
+    }
+    for (std::size_t i = 0; i < std::size(wanted); ++i) {
+      xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+      if (reply) wanted[i].atom = reply->atom;
+      std::free(reply);
+    }
+  }
+};
 
 class X11WindowSystem : public QtWindowSystem {
  public:
@@ -34,12 +63,19 @@ class X11WindowSystem : public QtWindowSystem {
       window.raise();
       return;
     }
+    const Atoms& atoms = this->atoms(connection);
     const xcb_window_t id = static_cast<xcb_window_t>(window.winId());
-    // _NET_WM_STATE: action 1 adds the state; source 2 marks a direct
-    // request of the program's user.
-    sendToRoot(connection, id, atom(connection, "_NET_WM_STATE"),
-               {1, atom(connection, "_NET_WM_STATE_ABOVE"), 0, 2, 0});
-    restackAbove(connection, id);
+    // The "above" state is asked for once per native window: the window
+    // manager rewrites the state property on every such request, which
+    // would wake the program (and it) at every tick for nothing. The
+    // restack below keeps the window in front.
+    if (id != 0 && !aboveRequested_.contains(id)) {
+      aboveRequested_.insert(id);
+      // _NET_WM_STATE: action 1 adds the state; source 2 marks a direct
+      // request of the program's user.
+      sendToRoot(connection, id, atoms.wmState, {1, atoms.wmStateAbove, 0, 2, 0});
+    }
+    restackAbove(connection, atoms, id);
     xcb_flush(connection);
   }
 
@@ -49,11 +85,23 @@ class X11WindowSystem : public QtWindowSystem {
       window.raise();
       return;
     }
-    restackAbove(connection, static_cast<xcb_window_t>(window.winId()));
+    restackAbove(connection, atoms(connection), static_cast<xcb_window_t>(window.winId()));
     xcb_flush(connection);
   }
 
   QString windowsDirectory() override { return GetWindowsDirectory(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // A window that is hidden loses its state with the window manager;
+    // shown again, it is asked for once more.
+    if (event->type() == QEvent::Hide && !aboveRequested_.isEmpty() && watched->isWidgetType()) {
+      if (const WId id = static_cast<QWidget*>(watched)->internalWinId()) {
+        aboveRequested_.remove(static_cast<xcb_window_t>(id));
+      }
+    }
+    return QtWindowSystem::eventFilter(watched, event);
+  }
 
  private:
   static xcb_connection_t* connection() {
@@ -61,12 +109,9 @@ class X11WindowSystem : public QtWindowSystem {
     return x11 ? x11->connection() : nullptr;
   }
 
-  static xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return result;
+  const Atoms& atoms(xcb_connection_t* connection) {
+    if (!atoms_) atoms_.emplace(connection);
+    return *atoms_;
   }
 
   static xcb_window_t root(xcb_connection_t* connection) {
@@ -90,15 +135,38 @@ class X11WindowSystem : public QtWindowSystem {
 
   // Asks the window manager to put the window on top of its layer; the
   // plain configure request covers a session without a window manager.
-  static void restackAbove(xcb_connection_t* connection, xcb_window_t window) {
-    sendToRoot(connection, window, atom(connection, "_NET_RESTACK_WINDOW"), {2, XCB_NONE, XCB_STACK_MODE_ABOVE});
+  // Neither waits for an answer.
+  static void restackAbove(xcb_connection_t* connection, const Atoms& atoms, xcb_window_t window) {
+    sendToRoot(connection, window, atoms.restackWindow, {2, XCB_NONE, XCB_STACK_MODE_ABOVE});
     const uint32_t mode = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &mode);
   }
+
+  std::optional<Atoms> atoms_;
+  // The native windows the "above" state has been asked for.
+  QSet<xcb_window_t> aboveRequested_;
 };
 
 }  // namespace
 
 std::unique_ptr<WindowSystem> createSystemWindowSystem() { return std::make_unique<X11WindowSystem>(); }
+
+std::optional<QString> displayProblem() {
+  // Only the X11 platform of Qt needs the X display.
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (!platform.isEmpty() && !platform.startsWith("xcb")) return std::nullopt;
+  const QByteArray display = qgetenv("DISPLAY");
+  xcb_connection_t* connection = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
+  const bool failed = xcb_connection_has_error(connection) != 0;
+  xcb_disconnect(connection);
+  if (!failed) return std::nullopt;
+  const QString tried = display.isEmpty()
+                            ? QStringLiteral("no X display to show the windows on (DISPLAY is not set)")
+                            : QStringLiteral("cannot open the X display \"%1\"").arg(QString::fromLocal8Bit(display));
+  if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    return QStringLiteral("orvanta: %1; on a Wayland session the program needs XWayland").arg(tried);
+  }
+  return QStringLiteral("orvanta: %1").arg(tried);
+}
 
 }  // namespace orvanta::platform
