@@ -9,6 +9,7 @@
 #include "settings/settings_table.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -164,6 +165,74 @@ TEST_F(StartupE2eTest, CloseButtonEndsTheProgram) {
     return program.waitForFinished(200);
   }));
   EXPECT_EQ(X11Session::waitForExit(program), 0);
+}
+
+TEST_F(StartupE2eTest, WindowManagersCloseOfThePanelOrTheButtonEndsTheProgram) {
+  storeSettings();
+  {
+    // Alt+F4 on the dropped panel runs CloseForm: nothing is left behind,
+    // not a pressed and dead button.
+    QProcess& program = startProgram();
+    const QString panel = dropThePanel();
+    ASSERT_FALSE(panel.isEmpty());
+    ASSERT_TRUE(waitForFocus(panel));
+    ASSERT_TRUE(session->xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")}));
+    EXPECT_EQ(X11Session::waitForExit(program), 0);
+  }
+  {
+    // Alt+F4 on the button ends the program.
+    QProcess& program = startProgram();
+    const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
+    ASSERT_TRUE(button);
+    ASSERT_TRUE(session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *button,
+                                  QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")}));
+    EXPECT_EQ(X11Session::waitForExit(program), 0);
+  }
+}
+
+// Without a display the program says so in one line and ends with status
+// 1, without aborting. Needs no X session.
+TEST(StartupWithoutDisplay, OneLineNamingTheDisplayAndStatusOne) {
+  qtApplication();
+  QTemporaryDir configHome;
+  ASSERT_TRUE(configHome.isValid());
+  // A display number no server here answers on.
+  int number = 4999;
+  while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) ++number;
+  const QString display = QStringLiteral(":%1").arg(number);
+  const struct {
+    const char* what;
+    std::optional<QString> displayVariable;
+    std::optional<QString> platform;
+    std::optional<QString> wayland;
+    QString expected;
+  } cases[] = {
+      {"X display missing", display, std::nullopt, std::nullopt, QStringLiteral("\"%1\"").arg(display)},
+      {"xcb asked for", display, QStringLiteral("xcb"), std::nullopt, QStringLiteral("\"%1\"").arg(display)},
+      {"Wayland without XWayland", display, std::nullopt, QStringLiteral("orvanta-test-no-compositor"),
+       QStringLiteral("XWayland")},
+      {"DISPLAY not set", std::nullopt, std::nullopt, std::nullopt, QStringLiteral("DISPLAY is not set")},
+  };
+  for (const auto& c : cases) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"}) environment.remove(QLatin1StringView(name));
+    if (c.displayVariable) environment.insert(QStringLiteral("DISPLAY"), *c.displayVariable);
+    if (c.platform) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), *c.platform);
+    if (c.wayland) environment.insert(QStringLiteral("WAYLAND_DISPLAY"), *c.wayland);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ORVANTA_BINARY), {});
+    ASSERT_TRUE(program.waitForFinished(30000)) << c.what;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << c.what;
+    EXPECT_EQ(program.exitCode(), 1) << c.what;
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << c.what << ": " << errors.toStdString();
+    EXPECT_TRUE(errors.startsWith(QStringLiteral("orvanta: "))) << c.what << ": " << errors.toStdString();
+    EXPECT_TRUE(errors.contains(c.expected)) << c.what << ": " << errors.toStdString();
+    EXPECT_EQ(errors.contains(QStringLiteral("XWayland")), c.wayland.has_value()) << c.what;
+    EXPECT_TRUE(program.readAllStandardOutput().isEmpty()) << c.what;
+  }
 }
 
 }  // namespace
