@@ -22,17 +22,22 @@ namespace {
 
 // The atoms the service uses, looked up once: every request for them goes
 // out before the first answer is awaited.
+// Whether a window manager runs is told once as well.
 struct Atoms {
   xcb_atom_t wmState = XCB_ATOM_NONE;
   xcb_atom_t wmStateAbove = XCB_ATOM_NONE;
   xcb_atom_t restackWindow = XCB_ATOM_NONE;
+  xcb_atom_t supportingWmCheck = XCB_ATOM_NONE;
+  bool windowManager = false;
 
-  explicit Atoms(xcb_connection_t* connection) {
+  Atoms(xcb_connection_t* connection, xcb_window_t root) {
     const struct {
       const char* name;
       xcb_atom_t& atom;
-    } wanted[] = {{"_NET_WM_STATE", wmState}, {"_NET_WM_STATE_ABOVE", wmStateAbove},
-                  {"_NET_RESTACK_WINDOW", restackWindow}};
+    } wanted[] = {{"_NET_WM_STATE", wmState},
+                  {"_NET_WM_STATE_ABOVE", wmStateAbove},
+                  {"_NET_RESTACK_WINDOW", restackWindow},
+                  {"_NET_SUPPORTING_WM_CHECK", supportingWmCheck}};
     xcb_intern_atom_cookie_t cookies[std::size(wanted)];
     for (std::size_t i = 0; i < std::size(wanted); ++i) {
       cookies[i] = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(wanted[i].name)), wanted[i].name);
@@ -42,6 +47,12 @@ struct Atoms {
       if (reply) wanted[i].atom = reply->atom;
       std::free(reply);
     }
+    // A window manager that follows the desktop conventions names its
+    // check window on the root.
+    xcb_get_property_reply_t* check = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, root, supportingWmCheck, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    windowManager = check && xcb_get_property_value_length(check) >= 4;
+    std::free(check);
   }
 };
 
@@ -110,7 +121,7 @@ class X11WindowSystem : public QtWindowSystem {
   }
 
   const Atoms& atoms(xcb_connection_t* connection) {
-    if (!atoms_) atoms_.emplace(connection);
+    if (!atoms_) atoms_.emplace(connection, root(connection));
     return *atoms_;
   }
 
@@ -133,11 +144,13 @@ class X11WindowSystem : public QtWindowSystem {
                    reinterpret_cast<const char*>(&message));
   }
 
-  // Asks the window manager to put the window on top of its layer; the
-  // plain configure request covers a session without a window manager.
-  // Neither waits for an answer.
+  // Asks the window manager to put the window on top of its layer, or,
+  // in a session without one, the X server. Neither waits for an answer.
   static void restackAbove(xcb_connection_t* connection, const Atoms& atoms, xcb_window_t window) {
-    sendToRoot(connection, window, atoms.restackWindow, {2, XCB_NONE, XCB_STACK_MODE_ABOVE});
+    if (atoms.windowManager) {
+      sendToRoot(connection, window, atoms.restackWindow, {2, XCB_NONE, XCB_STACK_MODE_ABOVE});
+      return;
+    }
     const uint32_t mode = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &mode);
   }

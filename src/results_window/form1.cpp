@@ -305,6 +305,17 @@ void Form1::setVisible(bool visible) {
   // Rows made while the window shows would stay hidden.
   if (visible) completeDesign();
   QWidget::setVisible(visible);
+  if (visible) startTimers();
+}
+
+void Form1::startTimers() {
+  // The progress strip and the focus timer run from the window's first
+  // show: while it is hidden they have nothing to show or focus, and their
+  // ticks would only wake the idle program.
+  if (!loaded_ || timersStarted_ || unloaded_ || !isVisible()) return;
+  timersStarted_ = true;
+  timer1_->start();
+  timer2_->start();
 }
 
 void Form1::Form_Load() {
@@ -395,8 +406,8 @@ void Form1::Form_Load() {
   text1_->setVisible(true);
   text1_->setFocus();
 
-  timer1_->start();
-  timer2_->start();
+  loaded_ = true;
+  startTimers();
 
   if (showPreferences) preferences_.showPreferences();
 }

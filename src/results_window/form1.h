@@ -86,7 +86,8 @@ class Form1 : public QWidget {
 
   // --- Events and methods.
   // The load: settings with their defaults, the hook, the anchor, the
-  // height of the search strip, the focus, the timers.
+  // height of the search strip, the focus; the timers start when the
+  // window first shows.
   void Form_Load();
   // Unhooks and unloads every window of the program, unless
   // PreferencesOpen is set.
@@ -201,6 +202,8 @@ class Form1 : public QWidget {
   // the order they came.
   void deliverHeldKeys();
   void setProgressFrameTop(int twips);
+  // Starts Timer1 and Timer2 once, when the loaded window first shows.
+  void startTimers();
 
   // The pointer handlers of the four row arrays and of the band.
   bool rowEvent(search::RowArray array, int index, QWidget* element, QEvent* event);
@@ -237,6 +240,8 @@ class Form1 : public QWidget {
   std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
   const QKeyEvent* deliveringKey_ = nullptr;
   bool unloaded_ = false;
+  bool loaded_ = false;
+  bool timersStarted_ = false;
   int progressFrameTop_ = 0;
   QPixmap background_;
   bool backgroundLoaded_ = false;
