@@ -1,12 +1,15 @@
 // The window-system service on X11: topmost through the window manager's
 // "above" state and a restack request, so the window is raised without
-// being activated.
+// being activated. While no window is mapped or restacked, a tick sends
+// nothing.
 #include "window_system_qt.h"
 #include "windows_directory.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QSet>
+#include <QHash>
 #include <QWidget>
 #include <QWindow>
 
@@ -56,8 +59,15 @@ struct Atoms {
   }
 };
 
-class X11WindowSystem : public QtWindowSystem {
+class X11WindowSystem : public QtWindowSystem, public QAbstractNativeEventFilter {
  public:
+  X11WindowSystem() {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installNativeEventFilter(this);
+  }
+  ~X11WindowSystem() override {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+  }
+
   void keepOnTop(QWidget& window) override {
     if (!window.isVisible()) {
       // A window that is not mapped yet gets the state with its mapping.
@@ -76,16 +86,23 @@ class X11WindowSystem : public QtWindowSystem {
     }
     const Atoms& atoms = this->atoms(connection);
     const xcb_window_t id = static_cast<xcb_window_t>(window.winId());
-    // The "above" state is asked for once per native window: the window
-    // manager rewrites the state property on every such request, which
-    // would wake the program (and it) at every tick for nothing. The
-    // restack below keeps the window in front.
-    if (id != 0 && !aboveRequested_.contains(id)) {
-      aboveRequested_.insert(id);
+    Shown& shown = shown_[id];
+    // The "above" state is asked for once per showing of a window: the
+    // window manager rewrites the state property on every such request,
+    // which would wake the program (and it) at every tick for nothing.
+    if (!shown.aboveRequested) {
+      shown.aboveRequested = true;
       // _NET_WM_STATE: action 1 adds the state; source 2 marks a direct
       // request of the program's user.
       sendToRoot(connection, id, atoms.wmState, {1, atoms.wmStateAbove, 0, 2, 0});
     }
+    // While no window has been mapped or restacked since the last restack,
+    // nothing can have come over this one; now and then it is restacked all
+    // the same, in case a change went unseen.
+    watchStacking(connection);
+    if (shown.stackingSeen == stackingChanges_ && ++shown.skippedTicks < kRestackAnyway) return;
+    shown.stackingSeen = stackingChanges_;
+    shown.skippedTicks = 0;
     restackAbove(connection, atoms, id);
     xcb_flush(connection);
   }
@@ -102,14 +119,35 @@ class X11WindowSystem : public QtWindowSystem {
 
   QString windowsDirectory() override { return GetWindowsDirectory(); }
 
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "xcb_generic_event_t" || !stackingWatched_) return false;
+    // Only what the root reports of its children counts: some window may
+    // have come over ours.
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    xcb_window_t reportedOn = XCB_NONE;
+    switch (event->response_type & 0x7f) {
+      case XCB_MAP_NOTIFY:
+        reportedOn = reinterpret_cast<const xcb_map_notify_event_t*>(event)->event;
+        break;
+      case XCB_CONFIGURE_NOTIFY:
+        reportedOn = reinterpret_cast<const xcb_configure_notify_event_t*>(event)->event;
+        break;
+      case XCB_CIRCULATE_NOTIFY:
+        reportedOn = reinterpret_cast<const xcb_circulate_notify_event_t*>(event)->event;
+        break;
+      default:
+        return false;
+    }
+    if (reportedOn == rootWindow_) ++stackingChanges_;
+    return false;
+  }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    // A window that is hidden loses its state with the window manager;
-    // shown again, it is asked for once more.
-    if (event->type() == QEvent::Hide && !aboveRequested_.isEmpty() && watched->isWidgetType()) {
-      if (const WId id = static_cast<QWidget*>(watched)->internalWinId()) {
-        aboveRequested_.remove(static_cast<xcb_window_t>(id));
-      }
+    // A hidden window loses its state with the window manager; shown
+    // again, it starts afresh.
+    if (event->type() == QEvent::Hide && !shown_.isEmpty() && watched->isWidgetType()) {
+      shown_.remove(static_cast<xcb_window_t>(static_cast<QWidget*>(watched)->internalWinId()));
     }
     return QtWindowSystem::eventFilter(watched, event);
   }
@@ -155,9 +193,39 @@ class X11WindowSystem : public QtWindowSystem {
     xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &mode);
   }
 
+  // Adds the changes of the root window's children (windows mapped,
+  // moved or restacked) to the events the root reports to this program:
+  // one answer awaited, once.
+  void watchStacking(xcb_connection_t* connection) {
+    if (stackingWatched_) return;
+    stackingWatched_ = true;
+    const xcb_window_t rootWindow = rootWindow_ = root(connection);
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, rootWindow), nullptr);
+    const uint32_t mask =
+        (attributes ? attributes->your_event_mask : uint32_t{0}) | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    std::free(attributes);
+    xcb_change_window_attributes(connection, rootWindow, XCB_CW_EVENT_MASK, &mask);
+  }
+
+  // Ticks without a restack at most, while nothing seems to change.
+  static constexpr int kRestackAnyway = 20;
+
+  struct Shown {
+    bool aboveRequested = false;
+    // The count of stacking changes at its last restack; a window met for
+    // the first time (or shown again) is restacked.
+    std::optional<quint64> stackingSeen;
+    int skippedTicks = 0;
+  };
+
+  bool stackingWatched_ = false;
+  xcb_window_t rootWindow_ = XCB_NONE;
+  // Windows mapped or restacked on the root so far.
+  quint64 stackingChanges_ = 0;
   std::optional<Atoms> atoms_;
-  // The native windows the "above" state has been asked for.
-  QSet<xcb_window_t> aboveRequested_;
+  // The shown windows this service has met, by native window.
+  QHash<xcb_window_t, Shown> shown_;
 };
 
 }  // namespace

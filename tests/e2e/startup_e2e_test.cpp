@@ -15,6 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
 namespace orvanta::testing {
 namespace {
 
@@ -188,6 +193,83 @@ TEST_F(StartupE2eTest, WindowManagersCloseOfThePanelOrTheButtonEndsTheProgram) {
                                   QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")}));
     EXPECT_EQ(X11Session::waitForExit(program), 0);
   }
+}
+
+// A managed window of the window manager's "above" layer that takes no
+// focus, made with the session's X server directly: it asks for the state
+// before it maps.
+class AboveWindow {
+ public:
+  AboveWindow(const QString& display, QRect place) {
+    connection_ = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    if (xcb_connection_has_error(connection_)) return;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    window_ = xcb_generate_id(connection_);
+    const uint32_t background = screen->black_pixel;
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, int16_t(place.x()),
+                      int16_t(place.y()), uint16_t(place.width()), uint16_t(place.height()), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, &background);
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    const xcb_atom_t above = atom("_NET_WM_STATE_ABOVE");
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, state, XCB_ATOM_ATOM, 32, 1, &above);
+    // It takes no keyboard focus: another application taking the focus
+    // would end the program.
+    const uint32_t hints[9] = {1 /* input hint given */, 0 /* no input */};
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
+                        hints);
+    xcb_map_window(connection_, window_);
+    xcb_flush(connection_);
+  }
+  ~AboveWindow() { xcb_disconnect(connection_); }
+
+  QString id() const { return QString::number(window_); }
+
+ private:
+  xcb_atom_t atom(const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+  }
+
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t window_ = XCB_NONE;
+};
+
+TEST_F(StartupE2eTest, ButtonComesBackOverAnotherTopmostWindow) {
+  storeSettings();
+  startProgram();
+  const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
+  ASSERT_TRUE(button);
+  const auto place = session->geometry(*button);
+  ASSERT_TRUE(place);
+  // The window manager's stack, bottom to top, as decimal window ids.
+  auto stack = [&]() -> QStringList {
+    const auto stacking =
+        session->run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    QStringList ids;
+    if (!stacking) return ids;
+    for (const QString& word : stacking->section(QLatin1Char('#'), 1).split(QLatin1Char(','))) {
+      bool ok = false;
+      const qulonglong id = word.trimmed().toULongLong(&ok, 16);
+      if (ok) ids << QString::number(id);
+    }
+    return ids;
+  };
+  ASSERT_TRUE(waitUntil([&] { return stack().value(stack().size() - 1) == *button; }));
+
+  // Another topmost window maps over the button; the window manager puts
+  // it on top of its layer, and the button's ticks bring the button back
+  // over it.
+  AboveWindow other(session->display(), place->adjusted(-20, -20, 20, 20));
+  ASSERT_TRUE(waitUntil([&] { return stack().contains(other.id()); }, 5000));
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        const QStringList ids = stack();
+        return ids.indexOf(*button) > ids.indexOf(other.id());
+      },
+      5000));
 }
 
 // Without a display the program says so in one line and ends with status
