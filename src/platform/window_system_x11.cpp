@@ -31,6 +31,7 @@ struct Atoms {
   xcb_atom_t wmStateAbove = XCB_ATOM_NONE;
   xcb_atom_t restackWindow = XCB_ATOM_NONE;
   xcb_atom_t supportingWmCheck = XCB_ATOM_NONE;
+  xcb_atom_t kdeWmChangeState = XCB_ATOM_NONE;
   bool windowManager = false;
 
   Atoms(xcb_connection_t* connection, xcb_window_t root) {
@@ -40,7 +41,8 @@ struct Atoms {
     } wanted[] = {{"_NET_WM_STATE", wmState},
                   {"_NET_WM_STATE_ABOVE", wmStateAbove},
                   {"_NET_RESTACK_WINDOW", restackWindow},
-                  {"_NET_SUPPORTING_WM_CHECK", supportingWmCheck}};
+                  {"_NET_SUPPORTING_WM_CHECK", supportingWmCheck},
+                  {"_KDE_WM_CHANGE_STATE", kdeWmChangeState}};
     xcb_intern_atom_cookie_t cookies[std::size(wanted)];
     for (std::size_t i = 0; i < std::size(wanted); ++i) {
       cookies[i] = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(wanted[i].name)), wanted[i].name);
@@ -126,6 +128,14 @@ class X11WindowSystem : public QtWindowSystem, public QAbstractNativeEventFilter
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     xcb_window_t reportedOn = XCB_NONE;
     switch (event->response_type & 0x7f) {
+      case XCB_CLIENT_MESSAGE: {
+        // Requests to the window manager that other clients (and this
+        // one) send through the root reach this program too, now that it
+        // watches the root's children; nothing here handles them.
+        const xcb_atom_t type = reinterpret_cast<const xcb_client_message_event_t*>(event)->type;
+        return atoms_ && type != XCB_ATOM_NONE &&
+               (type == atoms_->restackWindow || type == atoms_->kdeWmChangeState);
+      }
       case XCB_MAP_NOTIFY:
         reportedOn = reinterpret_cast<const xcb_map_notify_event_t*>(event)->event;
         break;
