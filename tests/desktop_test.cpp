@@ -11,6 +11,8 @@
 #include "settings/settings_table.h"
 
 #include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -60,7 +62,10 @@ TEST_F(DesktopTest, ButtonSitsAboveTheRightEndOfTheAnchor) {
   } cases[] = {
       // Default anchor: right edge 100 twips past the screen's, top 0.
       {"", "", 5115 + (screenWidth - 5115) + 100 - 690, 0},
-      {"3000", "200", 5115 + 3100 - 690, -130},
+      // The button would stand 130 twips above the screen, further out
+      // than at its default place: it is moved in to the top.
+      {"3000", "200", 5115 + 3100 - 690, 0},
+      {"3000", "1200", 5115 + 3100 - 690, 870},
       // 1234.5 + 100 = 1334.5 rounds to the even 1334.
       {"1234.5", "330", 5115 + 1334 - 690, 0},
       {"1235.5", "945.5", 5115 + 1336 - 690, 616},
@@ -166,6 +171,69 @@ TEST_F(DesktopTest, PreferencesOpenKeepsEveryWindowOpen) {
   EXPECT_TRUE(w.menuButton().isVisible() && w.menuButton().Image1()->isVisible());
   EXPECT_TRUE(w.form1().isVisible() && w.borderBackground().isVisible());
   EXPECT_TRUE(preferences.isPreferencesLoaded());
+}
+
+TEST_F(DesktopTest, ButtonAndPanelOutOfReachAreMovedInAtStartAndWhenThePanelDrops) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const int screenRightTwips = platform::pixelsToTwipsX(screen.right() + 1);
+  // A settings file from a wider screen: the panel would start 60 twips
+  // (4 pixels) before the screen's right edge.
+  const QByteArray left = QByteArray::number(screenRightTwips - 60);
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  store("LeftPosition", left.constData());
+  store("TopPosition", "330");
+  Windows& w = start();
+  MenuButton& button = w.menuButton();
+  results_window::Form1& form1 = w.form1();
+  // The button goes no further out than at its default place: its right
+  // edge 100 twips past the screen's.
+  EXPECT_EQ(button.x() + button.width(), platform::twipsToPixelsX(screenRightTwips + 100));
+  EXPECT_EQ(button.y(), 0);
+  EXPECT_EQ(form1.x() + form1.width(), screen.right() + 1);
+
+  // The layout changes while the program runs; the drop moves both in
+  // again. The stored anchor stays.
+  button.move(screen.right() + 500, screen.bottom() + 500);
+  form1.move(-2000, screen.bottom() + 500);
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_TRUE(form1.isVisible());
+  EXPECT_EQ(form1.pos(), QPoint(0, screen.bottom() + 1 - platform::twipsToPixelsY(470)));
+  EXPECT_EQ(button.x() + button.width(), platform::twipsToPixelsX(screenRightTwips + 100));
+  EXPECT_EQ(button.y() + button.height(), screen.bottom() + 1);
+  EXPECT_EQ(settings::readSetting(temp.regKeys(), u"LeftPosition"), QString::fromLatin1(left));
+  EXPECT_EQ(settings::readSetting(temp.regKeys(), u"TopPosition"), QStringLiteral("330"));
+}
+
+TEST_F(DesktopTest, WindowManagersCloseOfThePanelRunsCloseFormAndOfTheButtonEndsTheProgram) {
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  {
+    // The panel's close, as CloseForm: every window goes, the program ends.
+    Windows& w = start();
+    QTest::mouseClick(&w.menuButton(), Qt::LeftButton, {}, QPoint(10, 10));
+    preferences.showPreferences();
+    w.form1().close();
+    EXPECT_EQ(log, QStringList({"preferences", "all gone"}));
+    EXPECT_TRUE(w.allWindowsGone());
+    windows.reset();
+  }
+  {
+    // The button's close ends the program even while the preferences window
+    // opened from the panel keeps the panel's close from acting.
+    log.clear();
+    Windows& w = start();
+    QTest::mouseClick(&w.menuButton(), Qt::LeftButton, {}, QPoint(10, 10));
+    preferences.showPreferences();
+    w.form1().PreferencesOpen = true;
+    w.form1().close();
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_TRUE(w.form1().isVisible());
+    w.menuButton().close();
+    EXPECT_EQ(log, QStringList({"preferences", "all gone"}));
+    EXPECT_TRUE(w.allWindowsGone());
+    EXPECT_FALSE(windowSystem.hasActivationHook());
+  }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "settings/settings_table.h"
 
 #include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
@@ -86,8 +88,18 @@ class Form1Test : public ::testing::Test {
 };
 
 TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
-  QString prefixWhenPreferencesLoaded = QStringLiteral("unset");
-  preferences.onLoad = [&] { prefixWhenPreferencesLoaded = stored("SearchPrefix"); };
+  // What the preferences window finds when it loads: the load has finished,
+  // so it shows the defaults (and keeps them when closed untouched).
+  struct {
+    QString prefix, maxSearchResults, leftPosition, topPosition;
+    qint32 maxInWindow = 0;
+    QPoint place;
+    int height = 0;
+  } seen;
+  preferences.onLoad = [&] {
+    seen = {stored("SearchPrefix"), stored("MaxSearchResults"), stored("LeftPosition"), stored("TopPosition"),
+            form->MaxSearchResults, form->pos(), form->height()};
+  };
   Form1& f = load();
 
   EXPECT_EQ(stored("SearchPrefix"), settings::defaultSearchPrefix(temp.regKeys()));
@@ -101,9 +113,16 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   const int expectedLeft = platform::screenWidthTwips() - 5115;
   EXPECT_EQ(stored("LeftPosition"), settings::NumberToText(expectedLeft));
 
-  // The preferences window loads before the defaults of the address are stored.
-  EXPECT_GE(preferences.shown, 1);
-  EXPECT_EQ(prefixWhenPreferencesLoaded, QString());
+  // The preferences window shows once, after the load has stored every
+  // default and placed the window.
+  EXPECT_EQ(preferences.shown, 1);
+  EXPECT_EQ(seen.prefix, settings::defaultSearchPrefix(temp.regKeys()));
+  EXPECT_EQ(seen.maxSearchResults, QStringLiteral(" 7"));
+  EXPECT_EQ(seen.leftPosition, settings::NumberToText(expectedLeft));
+  EXPECT_EQ(seen.topPosition, QStringLiteral(" 330"));
+  EXPECT_EQ(seen.maxInWindow, 7);
+  EXPECT_EQ(seen.place, QPoint(platform::twipsToPixelsX(expectedLeft), platform::twipsToPixelsY(330)));
+  EXPECT_EQ(seen.height, platform::twipsToPixelsY(470));
 
   EXPECT_EQ(f.MaxSearchResults, 7);
   EXPECT_EQ(f.LeftPosition, expectedLeft);
@@ -125,6 +144,11 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   EXPECT_FALSE(f.isVisible());
   EXPECT_FALSE(f.Text1()->isHidden());
   EXPECT_TRUE(windowSystem.hasActivationHook());
+  // The timers wait for the window to show: hidden, they would only wake
+  // the idle program.
+  EXPECT_FALSE(f.Timer1()->isActive());
+  EXPECT_FALSE(f.Timer2()->isActive());
+  f.show();
   EXPECT_TRUE(f.Timer1()->isActive());
   EXPECT_TRUE(f.Timer2()->isActive());
 }
@@ -157,6 +181,95 @@ TEST_F(Form1Test, StoredSettingsAreUsedAndKept) {
     form.reset();
   }
   EXPECT_EQ(preferences.shown, 0);
+}
+
+TEST_F(Form1Test, DefaultPrefixStoredBeforeTheServiceHadItsCodeIsWorkedOutAgain) {
+  const QString noCode = QStringLiteral("http://localhost:4664/search&s=?q=");
+  const QString withCode = QStringLiteral("http://localhost:4664/search&s=abcdefghijklmnopqrstuvwxyz0?q=");
+  const struct {
+    const char* stored;
+    bool serviceHasCode;
+    QString expected;
+    bool preferencesShown;
+  } cases[] = {
+      // The useless default counts as not set: worked out again, and the
+      // preferences window shows as on a first run. (The service has no code
+      // until a case needs it.)
+      {"http://localhost:4664/search&s=?q=", false, noCode, true},
+      {"http://localhost:4664/search&s=?q=", true, withCode, true},
+      // A prefix the user typed is never touched.
+      {"http://localhost:4664/search&s=?q=&hl=en", true, QStringLiteral("http://localhost:4664/search&s=?q=&hl=en"),
+       false},
+      {"http://127.0.0.1:4664/search&s=?q=", true, QStringLiteral("http://127.0.0.1:4664/search&s=?q="), false},
+      {" ", true, QStringLiteral(" "), false},
+      {"http://localhost:4664/search&s=old?q=", true, QStringLiteral("http://localhost:4664/search&s=old?q="), false},
+  };
+  store("SearchSuffix", "&ie=UTF-8");
+  for (const auto& c : cases) {
+    if (c.serviceHasCode) {
+      temp.regKeys().WriteRegValue(settings::RegRoot::LocalMachine, settings::kServiceKey,
+                                   settings::kServiceSecurityCode, QStringLiteral("abcdefghijklmnopqrstuvwxyz0"));
+    }
+    store("SearchPrefix", c.stored);
+    preferences.shown = 0;
+    Form1& f = load();
+    EXPECT_EQ(f.SearchPrefix, c.expected) << c.stored << " " << c.serviceHasCode;
+    EXPECT_EQ(stored("SearchPrefix"), c.expected) << c.stored << " " << c.serviceHasCode;
+    EXPECT_EQ(preferences.shown > 0, c.preferencesShown) << c.stored << " " << c.serviceHasCode;
+    form.reset();
+  }
+}
+
+TEST_F(Form1Test, AnchorOutOfReachIsMovedInAndKeptAsStored) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const int screenRight = platform::pixelsToTwipsX(screen.right() + 1);
+  const int stripWidth = platform::twipsToPixelsX(5115);
+  const int stripHeight = platform::twipsToPixelsY(470);
+  const struct {
+    int left, top;  // twips, as stored
+    QPoint expected;
+  } cases[] = {
+      // 4 pixels left in view: moved flush right.
+      {screenRight - 60, 330, {screen.right() + 1 - stripWidth, platform::twipsToPixelsY(330)}},
+      {screenRight * 3, 330, {screen.right() + 1 - stripWidth, platform::twipsToPixelsY(330)}},
+      {-40, 330, {0, platform::twipsToPixelsY(330)}},
+      {1500, 100000, {platform::twipsToPixelsX(1500), screen.bottom() + 1 - stripHeight}},
+      // Within the screen: as stored.
+      {1500, 600, {platform::twipsToPixelsX(1500), platform::twipsToPixelsY(600)}},
+  };
+  store("SearchPrefix", "http://127.0.0.1:4664/search&s=abc?q=");
+  store("SearchSuffix", "&ie=UTF-8");
+  for (const auto& c : cases) {
+    store("LeftPosition", QByteArray::number(c.left).constData());
+    store("TopPosition", QByteArray::number(c.top).constData());
+    Form1& f = load();
+    EXPECT_EQ(f.pos(), c.expected) << c.left << " " << c.top;
+    EXPECT_EQ(f.LeftPosition, c.left);
+    EXPECT_EQ(f.TopPosition, c.top);
+    EXPECT_EQ(stored("LeftPosition"), QString::number(c.left));
+    EXPECT_EQ(stored("TopPosition"), QString::number(c.top));
+    form.reset();
+  }
+}
+
+TEST_F(Form1Test, WindowManagersCloseRunsCloseForm) {
+  Form1& f = load();
+  f.show();
+  // With the preferences opened from the panel, nothing closes.
+  f.PreferencesOpen = true;
+  EXPECT_FALSE(f.close());
+  EXPECT_TRUE(log.isEmpty());
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_FALSE(f.isUnloaded());
+
+  f.PreferencesOpen = false;
+  f.close();
+  // The first run's preferences window goes too.
+  EXPECT_EQ(log, QStringList({QStringLiteral("hide Image1"), QStringLiteral("preferences"),
+                              QStringLiteral("BorderBackground"),
+                              QStringLiteral("MenuButton"), QStringLiteral("Form1")}));
+  EXPECT_TRUE(f.isUnloaded());
+  EXPECT_FALSE(windowSystem.hasActivationHook());
 }
 
 TEST_F(Form1Test, DesignCarriesTheControlArraysWithTheirIndexSets) {
@@ -265,6 +378,7 @@ TEST_F(Form1Test, RowsMadeAfterTheLoadKeepTheirVisibilityAndPlaceInTheZOrder) {
 
 TEST_F(Form1Test, ProgressStripRunsThroughTwelveFramesAndNeverPastTheLast) {
   Form1& f = load();
+  f.show();
   EXPECT_EQ(f.progressFrameTop(), 0);
   QList<int> tops;
   QObject::connect(f.Timer1(), &QTimer::timeout, &f, [&] { tops << f.progressFrameTop(); });
@@ -281,8 +395,9 @@ TEST_F(Form1Test, ProgressStripRunsThroughTwelveFramesAndNeverPastTheLast) {
 TEST_F(Form1Test, FocusTimerWaitsForTheWindowToShow) {
   Form1& f = load();
   QTest::qWait(400);
-  EXPECT_TRUE(f.Timer2()->isActive());
+  EXPECT_FALSE(f.Timer2()->isActive());
   f.show();
+  EXPECT_TRUE(f.Timer2()->isActive());
   ASSERT_TRUE(waitFor([&] { return !f.Timer2()->isActive(); }));
   EXPECT_EQ(f.focusWidget(), f.Text1());
   EXPECT_TRUE(f.Text1()->isVisible());

@@ -83,7 +83,7 @@ class PreferencesHostTest : public ::testing::Test {
   std::unique_ptr<Windows> windows;
 };
 
-TEST_F(PreferencesHostTest, FirstRunOpensTheWindowWhileThePanelLoadsAndItsCloseStoresWhatItShowed) {
+TEST_F(PreferencesHostTest, FirstRunOpensTheWindowAfterThePanelLoadsAndItsCloseKeepsTheDefaults) {
   Windows& w = start();
   results_window::Form1& form1 = w.form1();
   ASSERT_TRUE(host.isPreferencesLoaded());
@@ -95,13 +95,13 @@ TEST_F(PreferencesHostTest, FirstRunOpensTheWindowWhileThePanelLoadsAndItsCloseS
   EXPECT_FALSE(form1.isVisible());
   EXPECT_FALSE(form1.PreferencesOpen);
 
-  // The window loaded before the panel's load set its rows per group (0,
-  // shown as "1") and moved it to the anchor: the sliders hold its design
-  // place.
-  EXPECT_EQ(control<QLineEdit>("TextMaxSearchResults")->text(), QStringLiteral("1"));
+  // The window loaded once the panel's load had set its rows per group and
+  // moved it to the default anchor: it shows the defaults.
+  const int defaultLeft = platform::screenWidthTwips() - 5115;
+  EXPECT_EQ(control<QLineEdit>("TextMaxSearchResults")->text(), QStringLiteral("7"));
   EXPECT_EQ(form1.MaxSearchResults, 7);
-  EXPECT_EQ(control<QSlider>("LeftSideSlider")->value(), 240);
-  EXPECT_EQ(control<QSlider>("TopSideSlider")->value(), 1395);
+  EXPECT_EQ(control<QSlider>("LeftSideSlider")->value(), defaultLeft);
+  EXPECT_EQ(control<QSlider>("TopSideSlider")->value(), 330);
   EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral(" 7"));
   EXPECT_EQ(setting(u"TopPosition"), QStringLiteral(" 330"));
 
@@ -117,9 +117,11 @@ TEST_F(PreferencesHostTest, FirstRunOpensTheWindowWhileThePanelLoadsAndItsCloseS
   window->close();
   EXPECT_FALSE(host.isPreferencesLoaded());
   EXPECT_TRUE(form1.isEnabled());
-  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral("1"));
-  EXPECT_EQ(setting(u"LeftPosition"), QStringLiteral("240"));
-  EXPECT_EQ(setting(u"TopPosition"), QStringLiteral("1395"));
+  // Closed untouched, it stores the defaults again (as the window writes
+  // numbers, without the leading blank).
+  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral("7"));
+  EXPECT_EQ(setting(u"LeftPosition"), QString::number(defaultLeft));
+  EXPECT_EQ(setting(u"TopPosition"), QStringLiteral("330"));
   EXPECT_TRUE(testing::waitFor([&] { return closing.isNull(); }));
   // The other windows stay; nothing ends.
   EXPECT_TRUE(w.isForm1Loaded() && w.isMenuButtonLoaded());

@@ -17,6 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace orvanta::platform {
 namespace {
@@ -81,6 +85,36 @@ TEST(BrowserProtocol, ReadsSizesAndRefusesWhatIsMalformed) {
   EXPECT_EQ(protocol::parseLine("navigate ").kind, Kind::Navigate);
   EXPECT_TRUE(protocol::parseLine("location ").url.isEmpty());
 }
+
+// Takes over this process's standard error (and so that of the processes it
+// starts) while it lives; what was written there is read back with text().
+class StandardErrorCapture {
+ public:
+  explicit StandardErrorCapture(const QString& path) : path_(path) {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int file = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (saved_ >= 0 && file >= 0) ::dup2(file, STDERR_FILENO);
+    if (file >= 0) ::close(file);
+  }
+  ~StandardErrorCapture() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+    }
+  }
+  bool isValid() const { return saved_ >= 0; }
+  QString text() const {
+    std::fflush(stderr);
+    QFile file(path_);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
+
+ private:
+  QString path_;
+  int saved_ = -1;
+};
 
 class ProcessBrowserTest : public ::testing::Test {
  protected:
@@ -216,6 +250,56 @@ TEST_F(ProcessBrowserTest, AnObserverMayEndTheBrowser) {
   EXPECT_TRUE(testing::waitFor([&] { return !browser; }));
   testing::waitFor([] { return false; }, 300);
   EXPECT_EQ(steps, 1);
+}
+
+TEST_F(ProcessBrowserTest, TheEnginesChatterStaysQuietUnlessAskedFor) {
+  const struct {
+    const char* debug;  // ORVANTA_BROWSER_DEBUG, or nullptr for unset
+    bool shown;
+  } cases[] = {{nullptr, false}, {"0", false}, {"1", true}};
+  for (const auto& c : cases) {
+    if (c.debug) {
+      qputenv("ORVANTA_BROWSER_DEBUG", c.debug);
+    } else {
+      qunsetenv("ORVANTA_BROWSER_DEBUG");
+    }
+    QString errors;
+    {
+      StandardErrorCapture capture(dir.filePath(QStringLiteral("stderr-%1.txt").arg(c.debug ? c.debug : "unset")));
+      ASSERT_TRUE(capture.isValid());
+      auto browser = make({QStringLiteral("--chatter")});
+      int steps = 0;
+      browser->setNavigationObserver([&] { ++steps; });
+      browser->navigate(QStringLiteral("http://127.0.0.1:4664/"));
+      // The dump comes before the first answer; the browser then ends
+      // normally.
+      EXPECT_TRUE(testing::waitFor([&] { return steps > 0; }));
+      browser.reset();
+      errors = capture.text();
+    }
+    qunsetenv("ORVANTA_BROWSER_DEBUG");
+    EXPECT_EQ(errors.contains(QStringLiteral("engine start-up dump line 1\n")), c.shown) << errors.toStdString();
+    EXPECT_EQ(errors.contains(QStringLiteral("engine start-up dump line 28")), c.shown) << errors.toStdString();
+    EXPECT_EQ(errors.contains(QStringLiteral("GPU command buffer")), c.shown) << errors.toStdString();
+    // A normal end is no crash.
+    EXPECT_FALSE(errors.contains(QStringLiteral("orvanta:"))) << errors.toStdString();
+  }
+}
+
+TEST_F(ProcessBrowserTest, ACrashOfTheBrowserIsReportedWithItsLastOutput) {
+  QString errors;
+  {
+    StandardErrorCapture capture(dir.filePath(QStringLiteral("stderr.txt")));
+    ASSERT_TRUE(capture.isValid());
+    auto browser = make({QStringLiteral("--chatter"), QStringLiteral("--crash-on-navigate")});
+    browser->navigate(QStringLiteral("http://127.0.0.1:4664/"));
+    EXPECT_TRUE(testing::waitFor([&] { return capture.text().contains(QStringLiteral("ended unexpectedly")); }));
+    browser.reset();
+    errors = capture.text();
+  }
+  EXPECT_TRUE(errors.contains(QStringLiteral("orvanta: the browser"))) << errors.toStdString();
+  EXPECT_TRUE(errors.contains(QStringLiteral("crashed"))) << errors.toStdString();
+  EXPECT_TRUE(errors.contains(QStringLiteral("fatal: navigation crashed"))) << errors.toStdString();
 }
 
 }  // namespace

@@ -55,5 +55,24 @@ TEST(SettingsTable, DefaultSearchPrefixCarriesTheServiceCode) {
   EXPECT_EQ(readSetting(temp.regKeys(), u"MaxSearchResults"), QStringLiteral(" 7"));
 }
 
+TEST(SettingsTable, SearchPrefixNeedsItsDefaultWhenEmptyOrMadeWithoutACode) {
+  const struct {
+    const char* stored;
+    bool needsDefault;
+  } cases[] = {
+      {"", true},
+      {"http://localhost:4664/search&s=?q=", true},
+      {"http://localhost:4664/search&s=abcdefghijklmnopqrstuvwxyz0?q=", false},
+      {" ", false},
+      {"http://localhost:4664/search&s=?q=&hl=en", false},
+      {"HTTP://localhost:4664/search&s=?q=", false},
+      {"http://127.0.0.1:4664/search&s=?q=", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(searchPrefixNeedsDefault(QString::fromLatin1(c.stored)), c.needsDefault) << '"' << c.stored << '"';
+  }
+  EXPECT_EQ(searchPrefixWithCode(QStringLiteral("xyz")), QStringLiteral("http://localhost:4664/search&s=xyz?q="));
+}
+
 }  // namespace
 }  // namespace orvanta::settings

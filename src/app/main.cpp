@@ -59,6 +59,11 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
 #endif
+  // Without a display the program says so in one line and ends.
+  if (const auto problem = orvanta::platform::displayProblem()) {
+    std::fprintf(stderr, "%s\n", qPrintable(*problem));
+    return 1;
+  }
   const orvanta::platform::FontConfigurationPreload fontConfiguration;
   // The preferences window's browser draws into a native child window;
   // its neighbours need no windows of their own for that.

@@ -4,12 +4,16 @@
 #include "artwork.h"
 #include "windows.h"
 #include "platform/twips.h"
+#include "results_window/on_screen.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <cmath>
 
 namespace orvanta::desktop {
 namespace {
@@ -62,6 +66,7 @@ void MenuButton::Form_Load() {
   }
   setLeft(left_);
   setTop(top_);
+  moveIntoReach();
 }
 
 void MenuButton::Form_Resize() {
@@ -77,6 +82,14 @@ void MenuButton::Form_Resize() {
   if (top) {
     if (const auto rounded = settings::RoundToLong(*top - Height())) setTop(*rounded);
   }
+  moveIntoReach();
+}
+
+void MenuButton::moveIntoReach() {
+  // At its default place the button's right edge passes the screen's by
+  // the overhang; it may stand that far out, no further.
+  const int overhang = int(std::ceil(kRightOverhang * platform::logicalDpiX() / platform::kTwipsPerInch));
+  move(results_window::buttonInReach(geometry(), results_window::screenGeometries(), overhang));
 }
 
 void MenuButton::Form_Click() {
@@ -85,6 +98,9 @@ void MenuButton::Form_Click() {
   if (image1_->isVisible()) return;
   image1_->setVisible(true);
   results_window::Form1& form1 = windows_.form1();
+  // The screens may have changed since the start.
+  moveIntoReach();
+  form1.moveIntoReach();
   form1.show();
   form1.activateWindow();
 }
@@ -101,6 +117,13 @@ void MenuButton::dropPanel() {
 }
 
 void MenuButton::keepOnTop() { windowSystem_.keepOnTop(*this); }
+
+void MenuButton::closeEvent(QCloseEvent* event) {
+  // The window manager's close of the button ends the program: every
+  // window is unloaded, the preferences window with its close steps.
+  event->ignore();
+  if (!unloaded_) windows_.unloadAll();
+}
 
 void MenuButton::Unload() {
   if (unloaded_) return;

@@ -30,6 +30,10 @@ class MenuButton : public QWidget {
   // program ends.
   void Unload();
   bool isUnloaded() const { return unloaded_; }
+  // Moves the button, as little as needed, no further out than at its
+  // default place on the screen that holds it; the settings stay as they
+  // are.
+  void moveIntoReach();
 
   // What a start with the panel asked for does: as a click on the button
   // (pressed picture, panel dropped), and the panel, already down or not,
@@ -55,6 +59,7 @@ class MenuButton : public QWidget {
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:

@@ -38,6 +38,15 @@ bool Windows::allWindowsGone() const {
   return !form1_ && !menuButton_ && !borderBackground_ && !preferences_.isPreferencesLoaded();
 }
 
+void Windows::unloadAll() {
+  if (form1_) form1_->module1().UnhookWindow();
+  hideButtonPressedPicture();
+  preferences_.unloadPreferences();
+  unloadBorderBackground();
+  unloadMenuButton();
+  unloadForm1();
+}
+
 void Windows::hideButtonPressedPicture() {
   if (menuButton_) menuButton_->Image1()->hide();
 }

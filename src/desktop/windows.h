@@ -41,6 +41,10 @@ class Windows : public results_window::ProgramWindows {
   void setAllWindowsGoneHandler(std::function<void()> handler) { allGone_ = std::move(handler); }
   bool allWindowsGone() const;
 
+  // Unloads every window, whatever their state (the button's close):
+  // the preferences window, the backdrop, the button and the panel.
+  void unloadAll();
+
   void hideButtonPressedPicture() override;
   void unloadBorderBackground() override;
   void unloadMenuButton() override;

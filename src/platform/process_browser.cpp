@@ -25,6 +25,8 @@ namespace protocol = browser_protocol;
 constexpr int kEndWaitMs = 3000;
 // The most a report line may hold; longer output is dropped.
 constexpr qsizetype kLongestLine = 1 << 20;
+// How much of the browser's error output is kept for a crash report.
+constexpr qsizetype kErrorTail = 4096;
 
 // The native window the browser process draws into; tells its size on.
 class HostWidget : public QWidget {
@@ -37,10 +39,14 @@ class HostWidget : public QWidget {
     setAttribute(Qt::WA_NoSystemBackground);
   }
 
+  // The browser behind the widget has ended; the widget itself may stay
+  // with its window for a while.
+  void detach() { resized_ = nullptr; }
+
  protected:
   void resizeEvent(QResizeEvent* event) override {
     QWidget::resizeEvent(event);
-    resized_(event->size());
+    if (resized_) resized_(event->size());
   }
 
  private:
@@ -51,7 +57,27 @@ class ProcessBrowser : public QObject, public Browser {
  public:
   ProcessBrowser(QWidget* parent, const QString& program, QStringList arguments) {
     host_ = new HostWidget(parent, [this](QSize size) { send(protocol::resizeCommand(size)); });
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The engine's start-up dump and its GPU notes stay quiet unless
+    // ORVANTA_BROWSER_DEBUG asks for them; the end of the output is kept so
+    // that a crash is still reported with it.
+    if (qEnvironmentVariableIntValue("ORVANTA_BROWSER_DEBUG") > 0) {
+      process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    } else {
+      process_.setProcessChannelMode(QProcess::SeparateChannels);
+      connect(&process_, &QProcess::readyReadStandardError, this, [this] { keepErrorTail(); });
+    }
+    connect(&process_, &QProcess::finished, this, [this, program](int status, QProcess::ExitStatus exitStatus) {
+      if (exitStatus == QProcess::NormalExit && status == 0) return;
+      keepErrorTail();
+      std::fprintf(stderr, "orvanta: the browser %s ended unexpectedly (%s)%s\n", qPrintable(program),
+                   exitStatus == QProcess::CrashExit ? "crashed" : qPrintable(QStringLiteral("status %1").arg(status)),
+                   errorTail_.isEmpty() ? "" : "; its last output:");
+      if (!errorTail_.isEmpty()) {
+        std::fwrite(errorTail_.constData(), 1, static_cast<size_t>(errorTail_.size()), stderr);
+        if (!errorTail_.endsWith('\n')) std::fputc('\n', stderr);
+      }
+      errorTail_.clear();
+    });
     // Reports are read from the event loop, not inside the process object's
     // own signal: the observer may end this browser, and the process with it.
     connect(&process_, &QProcess::readyReadStandardOutput, this, [this] { readReports(); }, Qt::QueuedConnection);
@@ -67,6 +93,7 @@ class ProcessBrowser : public QObject, public Browser {
   }
 
   ~ProcessBrowser() override {
+    if (host_) host_->detach();
     disconnect(&process_, nullptr, this, nullptr);
     if (process_.state() == QProcess::NotRunning) return;
     // The end of its input ends the browser process; it is waited for so
@@ -94,6 +121,16 @@ class ProcessBrowser : public QObject, public Browser {
     process_.write(line);
   }
 
+  // Keeps the last part of the browser's error output.
+  void keepErrorTail() {
+    errorTail_ += process_.readAllStandardError();
+    if (errorTail_.size() > kErrorTail) {
+      errorTail_.remove(0, errorTail_.size() - kErrorTail);
+      // From the start of a line.
+      if (const qsizetype newline = errorTail_.indexOf('\n'); newline >= 0) errorTail_.remove(0, newline + 1);
+    }
+  }
+
   void readReports() {
     // The observer may end this browser together with its window.
     const QPointer<QObject> self(this);
@@ -113,6 +150,7 @@ class ProcessBrowser : public QObject, public Browser {
   QPointer<HostWidget> host_;
   QProcess process_;
   QByteArray pending_;
+  QByteArray errorTail_;
   QString location_;
   std::function<void()> observer_;
 };

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -46,5 +47,12 @@ class WindowSystem {
 
 // The window system of this machine. Needs the Qt application object.
 std::unique_ptr<WindowSystem> createSystemWindowSystem();
+
+// Why the program cannot show its windows: one line naming the display it
+// tried (and what the session lacks); nothing when the display answers or
+// the windows do not go to a display of this system. Asked before the Qt
+// application object exists, so that a missing display is reported instead
+// of aborting the program.
+std::optional<QString> displayProblem();
 
 }  // namespace orvanta::platform

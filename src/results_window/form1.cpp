@@ -1,6 +1,8 @@
 // Form1: design, load, lifecycle and the window's own handlers.
 #include "form1.h"
 
+#include "on_screen.h"
+
 #include "desktop/artwork.h"
 #include "platform/file_system.h"
 #include "platform/fonts.h"
@@ -8,6 +10,7 @@
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
@@ -315,6 +318,17 @@ void Form1::setVisible(bool visible) {
   // Rows made while the window shows would stay hidden.
   if (visible) completeDesign();
   QWidget::setVisible(visible);
+  if (visible) startTimers();
+}
+
+void Form1::startTimers() {
+  // The progress strip and the focus timer run from the window's first
+  // show: while it is hidden they have nothing to show or focus, and their
+  // ticks would only wake the idle program.
+  if (!loaded_ || timersStarted_ || unloaded_ || !isVisible()) return;
+  timersStarted_ = true;
+  timer1_->start();
+  timer2_->start();
 }
 
 void Form1::Form_Load() {
@@ -324,15 +338,18 @@ void Form1::Form_Load() {
   // 2-4. The two halves of the search address; an empty one shows the
   // preferences window (loaded before the default is stored) and gets its
   // default.
+  // The preferences window shows once the load has finished, so that it
+  // takes the place and the rows per group the load sets up.
+  bool showPreferences = false;
   SearchPrefix = readSetting(u"SearchPrefix");
   SearchSuffix = readSetting(u"SearchSuffix");
-  if (SearchPrefix.isEmpty()) {
-    preferences_.showPreferences();
+  if (settings::searchPrefixNeedsDefault(SearchPrefix)) {
+    showPreferences = true;
     SearchPrefix = settings::defaultSearchPrefix(regKeys_);
     writeSetting(u"SearchPrefix", SearchPrefix);
   }
   if (SearchSuffix.isEmpty()) {
-    preferences_.showPreferences();
+    showPreferences = true;
     SearchSuffix = settings::fixedDefault(u"SearchSuffix");
     writeSetting(u"SearchSuffix", SearchSuffix);
   }
@@ -393,6 +410,7 @@ void Form1::Form_Load() {
 
   // 14. Only the search strip shows.
   setHeight(kSearchStripHeight);
+  moveIntoReach();
 
   // 15. The search box; while the window is hidden the focus only takes
   // effect once it shows, which Timer2 sees to.
@@ -401,8 +419,15 @@ void Form1::Form_Load() {
   text1_->setVisible(true);
   text1_->setFocus();
 
-  timer1_->start();
-  timer2_->start();
+  loaded_ = true;
+  startTimers();
+
+  if (showPreferences) preferences_.showPreferences();
+}
+
+void Form1::moveIntoReach() {
+  const QRect strip(pos(), QSize(width(), platform::twipsToPixelsY(kSearchStripHeight)));
+  move(panelInReach(strip, screenGeometries()));
 }
 
 void Form1::Form_Activate() { windowSystem_.keepOnTop(*this); }
@@ -456,6 +481,14 @@ void Form1::Unload() {
 }
 
 void Form1::CloseButton_Click() { windowSystem_.endProgram(0); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  // The window manager's close (Alt+F4) ends the use of the panel as
+  // CloseForm does; the panel is never merely hidden, which would leave the
+  // button pressed and dead.
+  event->ignore();
+  if (!unloaded_) CloseForm();
+}
 
 bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // A key that arrives while another one lets pending events run, or while

@@ -87,7 +87,8 @@ class Form1 : public QWidget {
 
   // --- Events and methods.
   // The load: settings with their defaults, the hook, the anchor, the
-  // height of the search strip, the focus, the timers.
+  // height of the search strip, the focus; the timers start when the
+  // window first shows.
   void Form_Load();
   // Unhooks and unloads every window of the program, unless
   // PreferencesOpen is set.
@@ -98,6 +99,10 @@ class Form1 : public QWidget {
   // stays until the program ends, so code still running on it is safe.
   void Unload();
   bool isUnloaded() const { return unloaded_; }
+  // Moves the window, as little as needed, so that its search strip lies
+  // wholly inside the screen that holds it; the anchor variables and the
+  // stored settings stay as they are.
+  void moveIntoReach();
 
   void setSearchCallback(SearchCallback callback) { searchCallback_ = std::move(callback); }
   // The program starter that opens hits; until one is set, opening a hit
@@ -189,6 +194,7 @@ class Form1 : public QWidget {
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -214,6 +220,8 @@ class Form1 : public QWidget {
   // the order they came.
   void deliverHeldKeys();
   void setProgressFrameTop(int twips);
+  // Starts Timer1 and Timer2 once, when the loaded window first shows.
+  void startTimers();
 
   // The pointer handlers of the four row arrays and of the band.
   bool rowEvent(search::RowArray array, int index, QWidget* element, QEvent* event);
@@ -252,6 +260,8 @@ class Form1 : public QWidget {
   std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
   const QKeyEvent* deliveringKey_ = nullptr;
   bool unloaded_ = false;
+  bool loaded_ = false;
+  bool timersStarted_ = false;
   int progressFrameTop_ = 0;
   QPixmap background_;
   bool backgroundLoaded_ = false;

@@ -23,9 +23,19 @@ bool needsDefault(const Setting& setting, const QString& stored) {
   return !number || *number == 0;
 }
 
-QString defaultSearchPrefix(const RegKeys& regKeys) {
-  const QString code = regKeys.ReadRegValue(RegRoot::LocalMachine, kServiceKey, kServiceSecurityCode);
+QString searchPrefixWithCode(const QString& code) {
   return QStringLiteral("http://localhost:4664/search&s=") + code + QStringLiteral("?q=");
+}
+
+QString defaultSearchPrefix(const RegKeys& regKeys) {
+  return searchPrefixWithCode(regKeys.ReadRegValue(RegRoot::LocalMachine, kServiceKey, kServiceSecurityCode));
+}
+
+bool searchPrefixNeedsDefault(const QString& stored) {
+  // The default stored before the service had made its code can never
+  // search; it is worked out again, while a prefix the user typed is kept
+  // as it is.
+  return stored.isEmpty() || stored == searchPrefixWithCode(QString());
 }
 
 QString readSetting(const RegKeys& regKeys, QStringView name) {

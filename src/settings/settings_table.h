@@ -73,6 +73,12 @@ bool needsDefault(const Setting& setting, const QString& stored);
 // "http://localhost:4664/search&s=" + its security code + "?q=". The code is
 // read from the service's own configuration (empty when it has never run).
 QString defaultSearchPrefix(const RegKeys& regKeys);
+// That address with the security code `code`.
+QString searchPrefixWithCode(const QString& code);
+// Whether a stored SearchPrefix counts as not set at the results window's
+// load: empty, or the default with an empty security code (stored by a
+// start before the service's first start).
+bool searchPrefixNeedsDefault(const QString& stored);
 
 // Reads and writes one setting under HKEY_LOCAL_MACHINE\Software\Orvanta.
 QString readSetting(const RegKeys& regKeys, QStringView name);

@@ -213,8 +213,9 @@ TEST_F(PreferencesE2eTest, FirstRunSearchFillsTheRawPageAndTheBrowserAndSniffCut
   ASSERT_TRUE(session->clickAt(*linkPoint));
   EXPECT_TRUE(waitUntil([&] { return requestsFor(link) > linkRequests; }, 30000)) << serviceLog.toStdString();
 
-  // The program is still up; closing the window stores what it showed.
-  EXPECT_EQ(program.state(), QProcess::Running);
+  // The program is still up (the wait lets its end be seen, were there
+  // one); closing the window stores what it showed.
+  EXPECT_FALSE(program.waitForFinished(1000));
   // The window manager's close (Alt+F4), as the title bar's close button.
   ASSERT_TRUE(waitUntil([&] {
     const auto window = preferencesWindow();
@@ -222,11 +223,21 @@ TEST_F(PreferencesE2eTest, FirstRunSearchFillsTheRawPageAndTheBrowserAndSniffCut
                                        QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
                                        QStringLiteral("alt+F4")});
   }));
+  // It showed the defaults the panel's load had stored (" 7"); it stores
+  // them again in its own form.
   EXPECT_TRUE(waitUntil([&] {
     platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
-    return settings::readSetting(settings::RegKeys(registry), u"MaxSearchResults") == QStringLiteral("1");
+    return settings::readSetting(settings::RegKeys(registry), u"MaxSearchResults") == QStringLiteral("7");
   }));
-  EXPECT_EQ(program.state(), QProcess::Running);
+  {
+    platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
+    const settings::RegKeys regKeys(registry);
+    EXPECT_EQ(settings::readSetting(regKeys, u"TopPosition"), QStringLiteral("330"));
+    // Flush right on the session's 1280-pixel screen.
+    EXPECT_EQ(settings::readSetting(regKeys, u"LeftPosition"), QString::number(1280 * 15 - 5115));
+  }
+  // Closing the preferences window does not end the program.
+  EXPECT_FALSE(program.waitForFinished(2000));
 }
 
 }  // namespace

@@ -10,10 +10,16 @@
 
 #include <QDeadlineTimer>
 #include <QTcpServer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 namespace orvanta::testing {
 namespace {
@@ -283,6 +289,151 @@ TEST_F(StalledSearchE2eTest, WhileASearchWaitsAnotherApplicationEndsTheProgram) 
   ASSERT_TRUE(session->xdotool({QStringLiteral("windowactivate"), *otherWindow}));
   EXPECT_EQ(X11Session::waitForExit(*program, 10000), 0);
   other.kill();
+}
+
+TEST_F(StartupE2eTest, WindowManagersCloseOfThePanelOrTheButtonEndsTheProgram) {
+  storeSettings();
+  {
+    // Alt+F4 on the dropped panel runs CloseForm: nothing is left behind,
+    // not a pressed and dead button.
+    QProcess& program = startProgram();
+    const QString panel = dropThePanel();
+    ASSERT_FALSE(panel.isEmpty());
+    ASSERT_TRUE(waitForFocus(panel));
+    ASSERT_TRUE(session->xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")}));
+    EXPECT_EQ(X11Session::waitForExit(program), 0);
+  }
+  {
+    // Alt+F4 on the button ends the program.
+    QProcess& program = startProgram();
+    const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
+    ASSERT_TRUE(button);
+    ASSERT_TRUE(session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *button,
+                                  QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")}));
+    EXPECT_EQ(X11Session::waitForExit(program), 0);
+  }
+}
+
+// A managed window of the window manager's "above" layer that takes no
+// focus, made with the session's X server directly: it asks for the state
+// before it maps.
+class AboveWindow {
+ public:
+  AboveWindow(const QString& display, QRect place) {
+    connection_ = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    if (xcb_connection_has_error(connection_)) return;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    window_ = xcb_generate_id(connection_);
+    const uint32_t background = screen->black_pixel;
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, int16_t(place.x()),
+                      int16_t(place.y()), uint16_t(place.width()), uint16_t(place.height()), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, &background);
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    const xcb_atom_t above = atom("_NET_WM_STATE_ABOVE");
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, state, XCB_ATOM_ATOM, 32, 1, &above);
+    // It takes no keyboard focus: another application taking the focus
+    // would end the program.
+    const uint32_t hints[9] = {1 /* input hint given */, 0 /* no input */};
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
+                        hints);
+    xcb_map_window(connection_, window_);
+    xcb_flush(connection_);
+  }
+  ~AboveWindow() { xcb_disconnect(connection_); }
+
+  QString id() const { return QString::number(window_); }
+
+ private:
+  xcb_atom_t atom(const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+  }
+
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t window_ = XCB_NONE;
+};
+
+TEST_F(StartupE2eTest, ButtonComesBackOverAnotherTopmostWindow) {
+  storeSettings();
+  startProgram();
+  const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
+  ASSERT_TRUE(button);
+  const auto place = session->geometry(*button);
+  ASSERT_TRUE(place);
+  // The window manager's stack, bottom to top, as decimal window ids.
+  auto stack = [&]() -> QStringList {
+    const auto stacking =
+        session->run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    QStringList ids;
+    if (!stacking) return ids;
+    for (const QString& word : stacking->section(QLatin1Char('#'), 1).split(QLatin1Char(','))) {
+      bool ok = false;
+      const qulonglong id = word.trimmed().toULongLong(&ok, 16);
+      if (ok) ids << QString::number(id);
+    }
+    return ids;
+  };
+  ASSERT_TRUE(waitUntil([&] { return stack().value(stack().size() - 1) == *button; }));
+
+  // Another topmost window maps over the button; the window manager puts
+  // it on top of its layer, and the button's ticks bring the button back
+  // over it.
+  AboveWindow other(session->display(), place->adjusted(-20, -20, 20, 20));
+  ASSERT_TRUE(waitUntil([&] { return stack().contains(other.id()); }, 5000));
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        const QStringList ids = stack();
+        return ids.indexOf(*button) > ids.indexOf(other.id());
+      },
+      5000));
+}
+
+// Without a display the program says so in one line and ends with status
+// 1, without aborting. Needs no X session.
+TEST(StartupWithoutDisplay, OneLineNamingTheDisplayAndStatusOne) {
+  qtApplication();
+  QTemporaryDir configHome;
+  ASSERT_TRUE(configHome.isValid());
+  // A display number no server here answers on.
+  int number = 4999;
+  while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) ++number;
+  const QString display = QStringLiteral(":%1").arg(number);
+  const struct {
+    const char* what;
+    std::optional<QString> displayVariable;
+    std::optional<QString> platform;
+    std::optional<QString> wayland;
+    QString expected;
+  } cases[] = {
+      {"X display missing", display, std::nullopt, std::nullopt, QStringLiteral("\"%1\"").arg(display)},
+      {"xcb asked for", display, QStringLiteral("xcb"), std::nullopt, QStringLiteral("\"%1\"").arg(display)},
+      {"Wayland without XWayland", display, std::nullopt, QStringLiteral("orvanta-test-no-compositor"),
+       QStringLiteral("XWayland")},
+      {"DISPLAY not set", std::nullopt, std::nullopt, std::nullopt, QStringLiteral("DISPLAY is not set")},
+  };
+  for (const auto& c : cases) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"}) environment.remove(QLatin1StringView(name));
+    if (c.displayVariable) environment.insert(QStringLiteral("DISPLAY"), *c.displayVariable);
+    if (c.platform) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), *c.platform);
+    if (c.wayland) environment.insert(QStringLiteral("WAYLAND_DISPLAY"), *c.wayland);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ORVANTA_BINARY), {});
+    ASSERT_TRUE(program.waitForFinished(30000)) << c.what;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << c.what;
+    EXPECT_EQ(program.exitCode(), 1) << c.what;
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << c.what << ": " << errors.toStdString();
+    EXPECT_TRUE(errors.startsWith(QStringLiteral("orvanta: "))) << c.what << ": " << errors.toStdString();
+    EXPECT_TRUE(errors.contains(c.expected)) << c.what << ": " << errors.toStdString();
+    EXPECT_EQ(errors.contains(QStringLiteral("XWayland")), c.wayland.has_value()) << c.what;
+    EXPECT_TRUE(program.readAllStandardOutput().isEmpty()) << c.what;
+  }
 }
 
 }  // namespace

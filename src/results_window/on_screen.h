@@ -1,0 +1,30 @@
+// Keeping the panel and the button within reach: a stored anchor from a
+// wider screen or another monitor layout would put them (partly) off every
+// screen; they are moved in as little as needed, and the stored anchor is
+// left as it is. Plain functions over screen rectangles in pixels.
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+
+namespace orvanta::results_window {
+
+// The screen that holds `window`: the one it overlaps most, otherwise the
+// nearest one. An empty rectangle when there is no screen.
+QRect screenHolding(const QRect& window, const QList<QRect>& screens);
+
+// Where the panel's search strip `strip` goes: wholly inside the screen
+// that holds it (its left edge at the screen's when it is the wider one).
+QPoint panelInReach(const QRect& strip, const QList<QRect>& screens);
+
+// Where the button `button` goes: no further out than at its default place,
+// which is inside the screen that holds it except that its right edge may
+// pass the screen's by `rightOverhang` pixels.
+QPoint buttonInReach(const QRect& button, const QList<QRect>& screens, int rightOverhang);
+
+// The geometries of the screens of the running application, the primary
+// screen first.
+QList<QRect> screenGeometries();
+
+}  // namespace orvanta::results_window
