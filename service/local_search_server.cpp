@@ -1,8 +1,9 @@
-// Request routing and the background index runs.
+// Request routing and the searches of the index.
 #include "local_search_server.h"
 
 #include "service_pages.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -13,18 +14,10 @@ namespace orvanta::service {
 
 using Status = QHttpServerResponder::StatusCode;
 
-LocalSearchServer::LocalSearchServer(ServiceCodes codes, QStringList roots, int reindexIntervalMs, QObject* parent)
-    : QAbstractHttpServer(parent), codes_(std::move(codes)), roots_(std::move(roots)) {
-  reindexTimer_.setInterval(reindexIntervalMs);
-  connect(&reindexTimer_, &QTimer::timeout, this, &LocalSearchServer::reindex);
-}
+LocalSearchServer::LocalSearchServer(ServiceCodes codes, IndexSettings indexSettings, QObject* parent)
+    : QAbstractHttpServer(parent), codes_(std::move(codes)), indexSettings_(std::move(indexSettings)) {}
 
-LocalSearchServer::~LocalSearchServer() {
-  if (worker_) {
-    worker_->wait();
-    delete worker_;
-  }
-}
+LocalSearchServer::~LocalSearchServer() = default;
 
 quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
   const quint16 bound = listen(QHostAddress(QHostAddress::LocalHost), port);
@@ -35,25 +28,22 @@ quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
   return bound;
 }
 
-void LocalSearchServer::startIndexing() {
-  reindex();
-  reindexTimer_.start();
+bool LocalSearchServer::startIndexing() {
+  // The indexer's news are logged on this thread.
+  indexer_ = std::make_unique<Indexer>(indexSettings_, [this](const QString& line) {
+    QMetaObject::invokeMethod(this, [this, line] {
+      if (log) log(line);
+    });
+  });
+  if (!indexer_->prepare() || !index_.open(indexSettings_.databasePath, false)) return false;
+  indexer_->start();
+  return true;
 }
 
-void LocalSearchServer::reindex() {
-  if (indexing_) return;
-  indexing_ = true;
-  auto result = std::make_shared<FileIndex>();
-  QThread* thread = QThread::create([roots = roots_, result] { *result = buildIndex(roots); });
-  worker_ = thread;
-  connect(thread, &QThread::finished, this, [this, thread, result] {
-    index_ = std::move(*result);
-    indexing_ = false;
-    worker_ = nullptr;
-    thread->deleteLater();
-    if (log) log(QStringLiteral("indexed %1 entries").arg(index_.size()));
-  });
-  thread->start(QThread::LowPriority);
+QStringList LocalSearchServer::findHits(const QStringList& words, int limit) {
+  QStringList paths;
+  for (const SearchHit& hit : index_.search(words, limit)) paths.append(QFile::decodeName(hit.path));
+  return paths;
 }
 
 bool LocalSearchServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -80,7 +70,7 @@ bool LocalSearchServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     const bool authorised = path == codeInPath || (path == QStringLiteral("/search") && queryValue(QStringLiteral("s")) == codes_.securityCode);
     if (authorised) {
       const QStringList words = queryWords(query);
-      body = resultPage(codes_.securityCode, words, findHits(index_, words, kMaxHits));
+      body = resultPage(codes_.securityCode, words, findHits(words, kMaxHits));
     } else {
       status = Status::Forbidden;
       body = forbiddenPage();

@@ -3,15 +3,15 @@
 // refuses a search without the right code. Listens on loopback only.
 #pragma once
 
-#include "file_index.h"
+#include "indexer.h"
+#include "search_index.h"
 #include "service_codes.h"
 
 #include <QAbstractHttpServer>
 #include <QStringList>
-#include <QThread>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace orvanta::service {
 
@@ -19,15 +19,19 @@ inline constexpr int kMaxHits = 200;
 
 class LocalSearchServer : public QAbstractHttpServer {
  public:
-  LocalSearchServer(ServiceCodes codes, QStringList roots, int reindexIntervalMs, QObject* parent = nullptr);
+  LocalSearchServer(ServiceCodes codes, IndexSettings indexSettings, QObject* parent = nullptr);
   ~LocalSearchServer() override;
 
   // Listens on 127.0.0.1 and, where the system has it, ::1, on `port` (0:
   // a free one). Returns the port, 0 on failure.
   quint16 listenOnLoopback(quint16 port);
 
-  // Starts the first indexing run and the timer of the later ones.
-  void startIndexing();
+  // Opens the index and starts the indexer in the background. False when
+  // the index database cannot be opened.
+  bool startIndexing();
+
+  // The paths of the hits for `words`, best first, as the page writes them.
+  QStringList findHits(const QStringList& words, int limit);
 
   // Called with every log line (one per request, and the indexing news).
   std::function<void(const QString&)> log;
@@ -37,14 +41,10 @@ class LocalSearchServer : public QAbstractHttpServer {
   void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
  private:
-  void reindex();
-
   ServiceCodes codes_;
-  QStringList roots_;
-  FileIndex index_;
-  QTimer reindexTimer_;
-  bool indexing_ = false;
-  QThread* worker_ = nullptr;  // the running index build
+  IndexSettings indexSettings_;
+  std::unique_ptr<Indexer> indexer_;
+  SearchIndex index_;  // this thread's connection, for the searches
 };
 
 }  // namespace orvanta::service

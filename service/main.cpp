@@ -1,5 +1,6 @@
 // local-search-service: a small desktop search service on the loopback
-// interface, port 4664, indexing the names of the files under its roots.
+// interface, port 4664, indexing the names and contents of the files under
+// its roots and the desktop entries of the installed applications.
 #include "local_search_server.h"
 #include "platform/registry.h"
 #include "service_codes.h"
@@ -23,7 +24,19 @@ int main(int argc, char** argv) {
   const QCommandLineOption rootOption(QStringLiteral("root"),
                                       QStringLiteral("Folder to index; may be given several times (default: home)."),
                                       QStringLiteral("dir"));
-  parser.addOptions({portOption, rootOption});
+  const QCommandLineOption excludeOption(
+      QStringLiteral("exclude"),
+      QStringLiteral("Leave out entries whose name matches the wildcard pattern (or whose full path does, for a "
+                     "pattern with a \"/\"); may be given several times. Hidden entries, folders holding a "
+                     "CACHEDIR.TAG and %1 are always left out.")
+          .arg(orvanta::service::defaultExcludes().join(QStringLiteral(", "))),
+      QStringLiteral("pattern"));
+  const QCommandLineOption indexOption(
+      QStringLiteral("index"),
+      QStringLiteral("The index database file (default: one per set of roots under "
+                     "${XDG_CACHE_HOME:-$HOME/.cache}/orvanta/)."),
+      QStringLiteral("path"));
+  parser.addOptions({portOption, rootOption, excludeOption, indexOption});
   parser.process(app);
 
   const auto log = [](const QString& line) {
@@ -47,7 +60,15 @@ int main(int argc, char** argv) {
   const orvanta::service::ServiceCodes codes = orvanta::service::loadOrCreateCodes(regKeys, &stored);
   if (!stored) log(QStringLiteral("local-search-service: could not store the service codes in the registry"));
 
-  orvanta::service::LocalSearchServer server(codes, roots, 10 * 60 * 1000);
+  orvanta::service::IndexSettings indexSettings;
+  indexSettings.roots = roots;
+  indexSettings.excludes = orvanta::service::defaultExcludes() + parser.values(excludeOption);
+  indexSettings.applicationDirs = orvanta::service::defaultApplicationDirs();
+  indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
+                                                         : orvanta::service::defaultDatabasePath(roots);
+  indexSettings.extractorProgram =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/local-search-extract");
+  orvanta::service::LocalSearchServer server(codes, indexSettings);
   server.log = log;
   const quint16 bound = server.listenOnLoopback(static_cast<quint16>(port));
   if (bound == 0) {
@@ -55,6 +76,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   log(QStringLiteral("local-search-service: listening on port %1, indexing %2").arg(bound).arg(roots.join(u' ')));
-  server.startIndexing();
+  if (!server.startIndexing()) {
+    log(QStringLiteral("local-search-service: cannot open the index database %1").arg(indexSettings.databasePath));
+    return 1;
+  }
   return app.exec();
 }
