@@ -72,7 +72,14 @@ class InotifyWatcher final : public TreeWatcher {
     }
     const auto folder = folders_.constFind(event.wd);
     if (folder == folders_.cend()) return;
-    if (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) return;  // the parent's watch reports it
+    if (event.mask & IN_MOVE_SELF) {
+      // Moved away: its parent's watch reports that; later news from it
+      // would carry the old path.
+      inotify_rm_watch(fd_, event.wd);
+      folders_.remove(event.wd);
+      return;
+    }
+    if (event.mask & IN_DELETE_SELF) return;  // the parent's watch reports it
     if (event.len == 0) return;
     const QByteArray path = (*folder == "/" ? *folder : *folder + '/') + QByteArray(event.name);
     if (event.mask & (IN_DELETE | IN_MOVED_FROM)) {
