@@ -198,7 +198,7 @@ class Indexer::Worker : public QObject {
     record.label = QFile::decodeName(entry.name);
     record.mtime = entry.mtime;
     record.size = entry.size;
-    record.wantsContents = entry.isRegular && entry.size <= kMaxDocumentBytes && formatOf(entry.name) != DocumentFormat::None;
+    record.wantsContents = entry.isRegular && entry.size > 0 && entry.size <= kMaxDocumentBytes && formatOf(entry.name) != DocumentFormat::None;
     const auto [id, pending] = index_.store(record, generation_);
     if (pending) contentsWaiting_ = true;
     countStored();
@@ -326,8 +326,16 @@ class Indexer::Worker : public QObject {
     const auto pending = index_.pendingContents(kContentBatch);
     if (pending.empty()) {
       contentsWaiting_ = false;
+      if (documentsRead_ > 0) {
+        log_(QStringLiteral("read the contents of %1 documents in %2 ms")
+                 .arg(documentsRead_)
+                 .arg(contentClock_.elapsed()));
+      }
+      documentsRead_ = 0;
       return;
     }
+    if (documentsRead_ == 0) contentClock_.start();
+    documentsRead_ += static_cast<int>(pending.size());
     std::vector<std::pair<qint64, std::optional<QString>>> texts;
     for (const auto& [id, path] : pending) {
       if (!keepGoing()) return;
@@ -360,6 +368,8 @@ class Indexer::Worker : public QObject {
   int sinceCommit_ = 0;
   bool watchesLacking_ = false;
   bool contentsWaiting_ = false;
+  int documentsRead_ = 0;  // since the queue of contents last ran dry
+  QElapsedTimer contentClock_;
 };
 
 Indexer::Indexer(IndexSettings settings, Log log) : settings_(std::move(settings)), log_(std::move(log)) {}

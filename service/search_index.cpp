@@ -19,7 +19,11 @@ namespace {
 
 // Raised when the layout of the tables changes: an older database is then
 // built again from the disk.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+
+// Above this many trigram candidates, names containing the words are found
+// by walking the entries newest first instead of sorting all candidates.
+constexpr int kCandidateSortLimit = 4000;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
@@ -35,6 +39,8 @@ CREATE TABLE IF NOT EXISTS files(
   content INTEGER NOT NULL DEFAULT 0,
   gen INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS files_stem ON files(stem);
+CREATE INDEX IF NOT EXISTS files_folded ON files(folded);
+CREATE INDEX IF NOT EXISTS files_mtime ON files(mtime);
 CREATE INDEX IF NOT EXISTS files_pending ON files(content) WHERE content = 1;
 CREATE VIRTUAL TABLE IF NOT EXISTS names USING fts5(folded, content='files', content_rowid='id',
   tokenize='trigram');
@@ -334,50 +340,97 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
   if (!db_ || folded.isEmpty() || limit <= 0) return hits;
   const QString joined = folded.join(u' ');
 
-  // Words of three characters and more go through the trigram index, the
-  // shorter ones are looked for in the folded names directly.
+  // Words of three characters and more can go through the trigram index,
+  // the shorter ones are looked for in the folded names directly.
   QStringList longWords;
   QStringList shortWords;
   for (const QString& word : folded) (word.size() >= 3 ? longWords : shortWords).append(word);
-
-  QByteArray sql =
-      "SELECT path, CASE WHEN stem = ?1 THEN 0 WHEN substr(folded, 1, length(?1)) = ?1 THEN 1 ELSE 2 END AS tier "
-      "FROM files WHERE 1";
-  if (!longWords.isEmpty()) sql += " AND id IN (SELECT rowid FROM names WHERE names MATCH ?2)";
-  for (qsizetype i = 0; i < shortWords.size(); ++i) sql += " AND instr(folded, ?" + QByteArray::number(i + 4) + ") > 0";
-  sql += " ORDER BY tier, mtime DESC, path LIMIT ?3";
+  QStringList terms;
+  for (const QString& word : longWords) terms.append(quoted(word));
+  const QString trigramQuery = terms.join(QStringLiteral(" AND "));
 
   QSet<QByteArray> seen;
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.constData(), -1, &statement, nullptr) == SQLITE_OK) {
-    bindText(statement, 1, joined);
-    if (!longWords.isEmpty()) {
-      QStringList terms;
-      for (const QString& word : longWords) terms.append(quoted(word));
-      bindText(statement, 2, terms.join(QStringLiteral(" AND ")));
+  // Runs one query of names and adds its hits of `tier` not seen before.
+  const auto collect = [&](const QByteArray& sql, int tier, const std::function<void(sqlite3_stmt*)>& bind) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.constData(), -1, &statement, nullptr) != SQLITE_OK) return;
+    bind(statement);
+    while (static_cast<int>(hits.size()) < limit && sqlite3_step(statement) == SQLITE_ROW) {
+      QByteArray path = columnBlob(statement, 0);
+      if (seen.contains(path)) continue;
+      seen.insert(path);
+      hits.push_back({std::move(path), tier});
     }
-    sqlite3_bind_int(statement, 3, limit);
-    for (qsizetype i = 0; i < shortWords.size(); ++i) bindText(statement, static_cast<int>(i + 4), shortWords[i]);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      SearchHit hit{columnBlob(statement, 0), sqlite3_column_int(statement, 1)};
-      seen.insert(hit.path);
-      hits.push_back(std::move(hit));
+    sqlite3_finalize(statement);
+  };
+  const auto bindLimit = [&](sqlite3_stmt* statement, int index) {
+    sqlite3_bind_int(statement, index, limit + static_cast<int>(hits.size()));
+  };
+
+  // The name (without extension) equals the words.
+  collect("SELECT path FROM files INDEXED BY files_stem WHERE stem = ?1 ORDER BY mtime DESC, path LIMIT ?2", 0, [&](sqlite3_stmt* s) {
+    bindText(s, 1, joined);
+    bindLimit(s, 2);
+  });
+  // Whether a counting query finds fewer than kCandidateSortLimit rows.
+  const auto fewerThanLimit = [&](const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
+    sqlite3_stmt* count = nullptr;
+    bool few = false;
+    if (sqlite3_prepare_v2(db_, sql, -1, &count, nullptr) == SQLITE_OK) {
+      bind(count);
+      sqlite3_bind_int(count, 2, kCandidateSortLimit);
+      few = sqlite3_step(count) == SQLITE_ROW && sqlite3_column_int(count, 0) < kCandidateSortLimit;
     }
+    sqlite3_finalize(count);
+    return few;
+  };
+  // The name starts with them: a range of the sorted folded names when it
+  // is short, else the names newest first until enough are found.
+  const bool fewPrefixed = fewerThanLimit(
+      "SELECT count(*) FROM (SELECT 1 FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
+      "folded < ?1 || char(1114111) LIMIT ?2)",
+      [&](sqlite3_stmt* s) { bindText(s, 1, joined); });
+  collect(fewPrefixed ? "SELECT path FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
+                        "folded < ?1 || char(1114111) ORDER BY mtime DESC, path LIMIT ?2"
+                      : "SELECT path FROM files INDEXED BY files_mtime WHERE substr(folded, 1, length(?1)) = ?1 "
+                        "ORDER BY mtime DESC, path LIMIT ?2",
+          1, [&](sqlite3_stmt* s) {
+            bindText(s, 1, joined);
+            bindLimit(s, 2);
+          });
+  // The name contains every word: from the trigram candidates when they
+  // are few, else walking the names newest first until enough are found.
+  if (static_cast<int>(hits.size()) < limit) {
+    const bool fewCandidates =
+        !longWords.isEmpty() &&
+        fewerThanLimit("SELECT count(*) FROM (SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2)",
+                       [&](sqlite3_stmt* s) { bindText(s, 1, trigramQuery); });
+    QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT rowid FROM names WHERE names MATCH ?1)"
+                                   : "SELECT path FROM files INDEXED BY files_mtime WHERE 1";
+    const QStringList& scanned = fewCandidates ? shortWords : folded;
+    for (qsizetype i = 0; i < scanned.size(); ++i) sql += " AND instr(folded, ?" + QByteArray::number(i + 3) + ") > 0";
+    sql += " ORDER BY mtime DESC, path LIMIT ?2";
+    collect(sql, 2, [&](sqlite3_stmt* s) {
+      if (fewCandidates) bindText(s, 1, trigramQuery);
+      bindLimit(s, 2);
+      for (qsizetype i = 0; i < scanned.size(); ++i) bindText(s, static_cast<int>(i + 3), scanned[i]);
+    });
   }
-  sqlite3_finalize(statement);
   if (static_cast<int>(hits.size()) >= limit) return hits;
 
   // Contents: every word must be in the text. A word without a letter or
   // digit has no token there, so such a search matches names only.
   if (!std::all_of(words.cbegin(), words.cend(), hasLetterOrDigit)) return hits;
-  QStringList terms;
-  for (const QString& word : words) terms.append(quoted(word) + (word.size() >= 3 ? QStringLiteral("*") : QString()));
-  statement = nullptr;
+  QStringList contentTerms;
+  for (const QString& word : words) {
+    contentTerms.append(quoted(word) + (word.size() >= 3 ? QStringLiteral("*") : QString()));
+  }
+  sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db_,
                          "SELECT files.path FROM contents JOIN files ON files.id = contents.rowid "
                          "WHERE contents MATCH ?1 ORDER BY bm25(contents), files.mtime DESC LIMIT ?2",
                          -1, &statement, nullptr) == SQLITE_OK) {
-    bindText(statement, 1, terms.join(QStringLiteral(" AND ")));
+    bindText(statement, 1, contentTerms.join(QStringLiteral(" AND ")));
     sqlite3_bind_int(statement, 2, limit + static_cast<int>(hits.size()));
     while (sqlite3_step(statement) == SQLITE_ROW && static_cast<int>(hits.size()) < limit) {
       QByteArray path = columnBlob(statement, 0);
