@@ -198,6 +198,56 @@ TEST(DocumentText, HelperThatHangsIsReplaced) {
   EXPECT_EQ(reader.helperStarts(), 2);
 }
 
+// With thousands of names matching, the search walks the names newest
+// first instead of sorting every candidate; the order must stay the same.
+TEST(SearchIndexRanking, ManyCandidatesKeepTheOrder) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  SearchIndex index;
+  ASSERT_TRUE(index.open(dir.path() + QStringLiteral("/index.db"), true));
+  index.begin();
+  const auto add = [&](const QString& name, qint64 mtime) {
+    EntryRecord record;
+    record.path = "/f/" + name.toUtf8();
+    record.label = name;
+    record.mtime = mtime;
+    index.store(record, 1);
+  };
+  add(QStringLiteral("common.txt"), 1);
+  for (int i = 0; i < 5000; ++i) {
+    add(QStringLiteral("common %1.txt").arg(i), 2 * i + 10);
+    add(QStringLiteral("uncommon %1.txt").arg(i), 2 * i + 11);
+  }
+  index.commit();
+
+  const auto find = [&](const QStringList& words, int limit) {
+    QStringList found;
+    for (const SearchHit& hit : index.search(words, limit)) found.append(QString::fromUtf8(hit.path.mid(3)));
+    return found;
+  };
+  const struct {
+    QStringList words;
+    int limit;
+    QStringList expected;
+  } cases[] = {
+      {{"common"}, 3, {"common.txt", "common 4999.txt", "common 4998.txt"}},
+      {{"uncommon"}, 2, {"uncommon 4999.txt", "uncommon 4998.txt"}},
+      {{"mmo"}, 3, {"uncommon 4999.txt", "common 4999.txt", "uncommon 4998.txt"}},
+      {{"mo"}, 3, {"uncommon 4999.txt", "common 4999.txt", "uncommon 4998.txt"}},
+      // Equal to "common 17", then starting with it, then containing both.
+      {{"common", "17"}, 3, {"common 17.txt", "common 1799.txt", "common 1798.txt"}},
+      {{"17", "common"}, 3, {"uncommon 4917.txt", "common 4917.txt", "uncommon 4817.txt"}},
+      {{"uncommon", "4321"}, 5, {"uncommon 4321.txt"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(find(c.words, c.limit), c.expected) << c.words.join(u' ').toStdString();
+  const std::vector<SearchHit> ranked = index.search({QStringLiteral("common")}, 20'000);
+  ASSERT_EQ(ranked.size(), 10'001u);
+  EXPECT_TRUE(std::is_sorted(ranked.cbegin(), ranked.cend(),
+                             [](const SearchHit& a, const SearchHit& b) { return a.tier < b.tier; }));
+  EXPECT_EQ(ranked[1].tier, 1);
+  EXPECT_EQ(ranked.back().tier, 2);
+}
+
 // An indexer over a temporary folder, with a search connection of its own.
 class IndexFixture : public ::testing::Test {
  protected:
