@@ -8,8 +8,9 @@
 
 namespace orvanta::service {
 
-// Caps the helper's address space and core files, so a hostile document
-// ends the helper, never the machine's memory.
+// Caps the helper's address space and core files where the system can, so
+// a hostile document ends the helper, never the machine's memory; sets the
+// standard streams to carry bytes unchanged.
 void limitHelperResources();
 
 // The bytes of the regular file at `path` when it holds at most `maxBytes`;

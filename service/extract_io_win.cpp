@@ -5,9 +5,18 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
 namespace orvanta::service {
 
-void limitHelperResources() {}
+// No limits here; the pipes to the service carry bytes, not text lines.
+void limitHelperResources() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
 
 std::optional<QByteArray> readRegularFile(const QByteArray& path, qint64 maxBytes) {
   const QString name = QString::fromUtf8(path);
