@@ -344,7 +344,8 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
   // the shorter ones are looked for in the folded names directly.
   QStringList longWords;
   QStringList shortWords;
-  for (const QString& word : folded) (word.size() >= 3 ? longWords : shortWords).append(word);
+  // (The trigram index counts code points, not UTF-16 units.)
+  for (const QString& word : folded) (word.toUcs4().size() >= 3 ? longWords : shortWords).append(word);
   QStringList terms;
   for (const QString& word : longWords) terms.append(quoted(word));
   const QString trigramQuery = terms.join(QStringLiteral(" AND "));

@@ -320,6 +320,7 @@ TEST_F(IndexFixture, QueryAndRankingRules) {
       {"Photos/Summer Trip/beach summer.png", "", 1'000'000'000},
       {"Photos/summer.JPG", "", 1'100'000'000},
       {"tom & jerry.txt", "", 1'000'000'000},
+      {"smile \xf0\x9f\x98\x80\xf0\x9f\x98\x80.txt", "", 1'000'000'000},
       {"keep skip.txt", "", 1'000'000'000},
       {".hidden/skip.txt", "", 1'000'000'000},
       {"node_modules/skip.js", "", 1'000'000'000},
@@ -358,6 +359,7 @@ TEST_F(IndexFixture, QueryAndRankingRules) {
       // Every word must match; short words still count.
       {{"re", "20"}, {"/root/report-2024.pdf"}},
       {{"&"}, {"/root/tom & jerry.txt"}},
+      {{"\U0001F600\U0001F600"}, {"/root/smile \U0001F600\U0001F600.txt"}},
       {{"tom", "&"}, {"/root/tom & jerry.txt"}},
       {{"report", "zebra"}, {}},
       // Words match names, not whole paths; folders are hits too.
