@@ -10,7 +10,30 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <QFileInfo>
+
 #include <cstdio>
+
+namespace {
+
+// The text extraction helper: in the package's helper folder when
+// installed, beside the service in the build tree.
+QString extractorProgram() {
+#if defined(Q_OS_WIN)
+  const QString name = QStringLiteral("local-search-extract.exe");
+#else
+  const QString name = QStringLiteral("local-search-extract");
+#endif
+  const QDir programFolder(QCoreApplication::applicationDirPath());
+  for (const QString& candidate : {programFolder.filePath(QStringLiteral(ORVANTA_EXTRACT_FROM_SERVICE) + u'/' + name),
+                                   programFolder.filePath(name)}) {
+    const QFileInfo file(candidate);
+    if (file.isFile() && file.isExecutable()) return QDir::cleanPath(file.absoluteFilePath());
+  }
+  return programFolder.filePath(name);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -66,8 +89,7 @@ int main(int argc, char** argv) {
   indexSettings.applicationDirs = orvanta::service::defaultApplicationDirs();
   indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
                                                          : orvanta::service::defaultDatabasePath(roots);
-  indexSettings.extractorProgram =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/local-search-extract");
+  indexSettings.extractorProgram = extractorProgram();
   orvanta::service::LocalSearchServer server(codes, indexSettings);
   server.log = log;
   const quint16 bound = server.listenOnLoopback(static_cast<quint16>(port));
