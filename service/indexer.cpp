@@ -155,9 +155,11 @@ class Indexer::Worker : public QObject {
       return;
     }
     reader_ = std::make_unique<ContentReader>(settings_.extractorProgram, settings_.extractTimeoutMs);
-    watcher_ = createTreeWatcher({[this](const QByteArray& path) { noteChange(path, false); },
-                                  [this](const QByteArray& path) { noteChange(path, true); },
-                                  [this](const QString& why) { lose(why); }});
+    TreeWatcher::Callbacks callbacks{[this](const QByteArray& path) { noteChange(path, false); },
+                                     [this](const QByteArray& path) { noteChange(path, true); },
+                                     [this](const QString& why) { lose(why); }};
+    watcher_ = settings_.makeWatcher ? settings_.makeWatcher(std::move(callbacks))
+                                     : createTreeWatcher(std::move(callbacks));
     changeTimer_.setSingleShot(true);
     changeTimer_.setInterval(kChangeDelayMs);
     QObject::connect(&changeTimer_, &QTimer::timeout, this, [this] { applyChanges(); });

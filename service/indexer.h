@@ -5,6 +5,8 @@
 // reports them, and rescans on a timer and whenever news were lost.
 #pragma once
 
+#include "tree_watcher.h"
+
 #include <QByteArray>
 #include <QRegularExpression>
 #include <QString>
@@ -25,6 +27,8 @@ struct IndexSettings {
   QString extractorProgram;      // the text extraction helper
   int rescanIntervalMs = 30 * 60 * 1000;
   int extractTimeoutMs = 10'000;  // per file
+  // Makes the watcher on the indexing thread; empty: the system's.
+  std::function<std::unique_ptr<TreeWatcher>(TreeWatcher::Callbacks)> makeWatcher;
 };
 
 // The applications folders of the XDG base directories:

@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -264,6 +265,9 @@ class IndexFixture : public ::testing::Test {
     settings.extractorProgram = QStringLiteral(ORVANTA_EXTRACT_BINARY);
   }
 
+  // The indexer logs into `lines` until it is gone.
+  void TearDown() override { indexer.reset(); }
+
   void startIndexer() {
     indexer = std::make_unique<Indexer>(settings, [this](const QString& line) {
       QMutexLocker lock(&mutex);
@@ -432,6 +436,68 @@ TEST_F(IndexFixture, FollowsCreateRenameAndDelete) {
   ASSERT_TRUE(QDir(root + QStringLiteral("/sub")).removeRecursively());
   EXPECT_TRUE(waitFor([&] { return find({"first"}).isEmpty() && find({"sub"}).isEmpty(); }));
   EXPECT_EQ(loggedCount(QStringLiteral("indexed ")), 1);  // no rescan was needed
+}
+
+// A watcher the test controls: it grants `watches` folder watches and lets
+// the test report lost news on the indexing thread.
+struct ScriptedWatcher final : TreeWatcher {
+  struct Shared {
+    int watches = 0;
+    std::atomic<QObject*> context{nullptr};  // lives on the indexing thread
+    TreeWatcher::Callbacks callbacks;
+  };
+  ScriptedWatcher(Callbacks callbacks, std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {
+    shared_->callbacks = std::move(callbacks);
+    shared_->context = &context_;
+  }
+  ~ScriptedWatcher() override { shared_->context = nullptr; }
+  bool isLive() const override { return true; }
+  bool watchFolder(const QByteArray&) override { return shared_->watches-- > 0; }
+  void clear() override {}
+
+  std::shared_ptr<Shared> shared_;
+  QObject context_;
+};
+
+TEST_F(IndexFixture, LostNewsAndMissingWatchesFallBackToRescans) {
+  const struct {
+    int watches;
+    bool reportLost;
+    int scans;           // at least, by the time the file is found
+    const char* logged;  // the one line that says why changes are found by rescans
+  } cases[] = {
+      {1000, true, 2, "the change queue overflowed; rescanning"},
+      {1, false, 3, "out of folder watches"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.logged);
+    indexer.reset();
+    lines.clear();
+    QDir(root).removeRecursively();
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/before.txt"), ""));
+    auto shared = std::make_shared<ScriptedWatcher::Shared>();
+    shared->watches = c.watches;
+    settings.makeWatcher = [shared](TreeWatcher::Callbacks callbacks) {
+      return std::make_unique<ScriptedWatcher>(std::move(callbacks), shared);
+    };
+    // Rescans on the timer only where watches are missing.
+    settings.rescanIntervalMs = c.reportLost ? 3'600'000 : 100;
+    startIndexer();
+    waitForIndex();
+    ASSERT_EQ(find({"before"}), QStringList{"/root/sub/before.txt"});
+
+    // The watcher reports nothing of this file: only a rescan finds it.
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/unreported.txt"), ""));
+    if (c.reportLost) {
+      ASSERT_TRUE(waitFor([&] { return shared->context.load() != nullptr; }));
+      QMetaObject::invokeMethod(shared->context.load(), [shared] {
+        shared->callbacks.lost(QStringLiteral("the change queue overflowed"));
+      });
+    }
+    EXPECT_TRUE(waitFor([&] { return find({"unreported"}) == QStringList{"/root/sub/unreported.txt"}; }));
+    EXPECT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= c.scans; }));
+    EXPECT_EQ(loggedCount(QString::fromLatin1(c.logged)), 1);
+  }
 }
 
 TEST_F(IndexFixture, DamagedDatabaseIsMovedAsideAndBuiltAgain) {
