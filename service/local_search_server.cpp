@@ -1,5 +1,5 @@
 // Request routing, the connections (through libmicrohttpd, on threads of its
-// own) and the background index runs. Every request is answered on the
+// own) and the searches of the index. Every request is answered on the
 // server object's thread: the library's thread parks the connection, hands
 // the request over and takes the answer back, so the index and the log are
 // only ever used from one thread.
@@ -235,11 +235,8 @@ QString LocalSearchServer::maskedLogTarget(const QByteArray& target) const {
   return maskedTarget(printableTarget(target), codes_);
 }
 
-LocalSearchServer::LocalSearchServer(ServiceCodes codes, QStringList roots, int reindexIntervalMs, QObject* parent)
-    : QObject(parent), codes_(std::move(codes)), roots_(std::move(roots)) {
-  reindexTimer_.setInterval(reindexIntervalMs);
-  connect(&reindexTimer_, &QTimer::timeout, this, &LocalSearchServer::reindex);
-}
+LocalSearchServer::LocalSearchServer(ServiceCodes codes, IndexSettings indexSettings, QObject* parent)
+    : QObject(parent), codes_(std::move(codes)), indexSettings_(std::move(indexSettings)) {}
 
 LocalSearchServer::~LocalSearchServer() {
   if (daemons_) {
@@ -255,10 +252,6 @@ LocalSearchServer::~LocalSearchServer() {
       daemons_->waiting.clear();
     }
     for (const auto& listener : daemons_->listeners) MHD_stop_daemon(listener->daemon);
-  }
-  if (worker_) {
-    worker_->wait();
-    delete worker_;
   }
 }
 
@@ -311,30 +304,27 @@ quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
   return bound;
 }
 
-void LocalSearchServer::startIndexing() {
-  reindex();
-  reindexTimer_.start();
+bool LocalSearchServer::startIndexing() {
+  // The indexer's news are logged on this thread.
+  indexer_ = std::make_unique<Indexer>(indexSettings_, [this](const QString& line) {
+    QMetaObject::invokeMethod(this, [this, line] {
+      if (log) log(line);
+    });
+  });
+  if (!indexer_->prepare() || !index_.open(indexSettings_.databasePath, false)) return false;
+  indexer_->start();
+  return true;
 }
 
-void LocalSearchServer::reindex() {
-  if (indexing_) return;
-  indexing_ = true;
-  auto result = std::make_shared<FileIndex>();
-  QThread* thread = QThread::create([roots = roots_, result] { *result = buildIndex(roots); });
-  worker_ = thread;
-  connect(thread, &QThread::finished, this, [this, thread, result] {
-    index_ = std::move(*result);
-    indexing_ = false;
-    worker_ = nullptr;
-    thread->deleteLater();
-    if (log) log(QStringLiteral("indexed %1 entries").arg(index_.size()));
-  });
-  thread->start(QThread::LowPriority);
+QStringList LocalSearchServer::findHits(const QStringList& words, int limit) {
+  QStringList paths;
+  for (const SearchHit& hit : index_.search(words, limit)) paths.append(QFile::decodeName(hit.path));
+  return paths;
 }
 
 QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {
   QList<QByteArray> paths;
-  for (const QString& hit : findHits(index_, words, kMaxHits)) paths.append(QFile::encodeName(hit));
+  for (const SearchHit& hit : index_.search(words, kMaxHits)) paths.append(hit.path);
   return paths;
 }
 

@@ -5,15 +5,14 @@
 // connections as clients ask and bounds idle ones.
 #pragma once
 
-#include "file_index.h"
+#include "indexer.h"
+#include "search_index.h"
 #include "service_codes.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QStringList>
-#include <QThread>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -50,7 +49,7 @@ QString maskedTarget(const QString& target, const ServiceCodes& codes);
 
 class LocalSearchServer : public QObject {
  public:
-  LocalSearchServer(ServiceCodes codes, QStringList roots, int reindexIntervalMs, QObject* parent = nullptr);
+  LocalSearchServer(ServiceCodes codes, IndexSettings indexSettings, QObject* parent = nullptr);
   ~LocalSearchServer() override;
 
   void setConnectionLimits(ConnectionLimits limits) { limits_ = limits; }
@@ -59,8 +58,12 @@ class LocalSearchServer : public QObject {
   // a free one). Returns the port, 0 on failure.
   quint16 listenOnLoopback(quint16 port);
 
-  // Starts the first indexing run and the timer of the later ones.
-  void startIndexing();
+  // Opens the index and starts the indexer in the background. False when
+  // the index database cannot be opened.
+  bool startIndexing();
+
+  // The paths of the hits for `words`, best first, as the page writes them.
+  QStringList findHits(const QStringList& words, int limit);
 
   // The answer to one request; runs on the thread of the server object.
   HttpReply answer(const HttpRequest& request);
@@ -75,18 +78,15 @@ class LocalSearchServer : public QObject {
   struct Daemons;  // the HTTP library's side
 
  private:
-  void reindex();
   // The paths of the hits for `words`, best first, as the file system
   // has them.
   QList<QByteArray> findPaths(const QStringList& words);
 
   ServiceCodes codes_;
-  QStringList roots_;
+  IndexSettings indexSettings_;
   ConnectionLimits limits_;
-  FileIndex index_;
-  QTimer reindexTimer_;
-  bool indexing_ = false;
-  QThread* worker_ = nullptr;  // the running index build
+  std::unique_ptr<Indexer> indexer_;
+  SearchIndex index_;  // this thread's connection, for the searches
   std::unique_ptr<Daemons> daemons_;
 };
 

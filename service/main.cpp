@@ -1,5 +1,6 @@
 // local-search-service: a small desktop search service on the loopback
-// interface, port 4664, indexing the names of the files under its roots.
+// interface, port 4664, indexing the names and contents of the files under
+// its roots and the desktop entries of the installed applications.
 #include "local_search_server.h"
 #include "platform/registry.h"
 #include "service_codes.h"
@@ -10,7 +11,30 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <QFileInfo>
+
 #include <cstdio>
+
+namespace {
+
+// The text extraction helper: in the package's helper folder when
+// installed, beside the service in the build tree.
+QString extractorProgram() {
+#if defined(Q_OS_WIN)
+  const QString name = QStringLiteral("local-search-extract.exe");
+#else
+  const QString name = QStringLiteral("local-search-extract");
+#endif
+  const QDir programFolder(QCoreApplication::applicationDirPath());
+  for (const QString& candidate : {programFolder.filePath(QStringLiteral(ORVANTA_EXTRACT_FROM_SERVICE) + u'/' + name),
+                                   programFolder.filePath(name)}) {
+    const QFileInfo file(candidate);
+    if (file.isFile() && file.isExecutable()) return QDir::cleanPath(file.absoluteFilePath());
+  }
+  return programFolder.filePath(name);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -39,7 +63,19 @@ int main(int argc, char** argv) {
       QStringLiteral("max-connections"),
       QStringLiteral("Most connections served at once; further ones wait, unread, until one ends (default 256)."),
       QStringLiteral("count"), QStringLiteral("256"));
-  parser.addOptions({portOption, rootOption, idleOption, connectionsOption});
+  const QCommandLineOption excludeOption(
+      QStringLiteral("exclude"),
+      QStringLiteral("Leave out entries whose name matches the wildcard pattern (or whose full path does, for a "
+                     "pattern with a \"/\"); may be given several times. Hidden entries, folders holding a "
+                     "CACHEDIR.TAG and %1 are always left out.")
+          .arg(orvanta::service::defaultExcludes().join(QStringLiteral(", "))),
+      QStringLiteral("pattern"));
+  const QCommandLineOption indexOption(
+      QStringLiteral("index"),
+      QStringLiteral("The index database file (default: one per set of roots under "
+                     "${XDG_CACHE_HOME:-$HOME/.cache}/orvanta/)."),
+      QStringLiteral("path"));
+  parser.addOptions({portOption, rootOption, excludeOption, indexOption, idleOption, connectionsOption});
   parser.process(app);
 
   const auto log = [](const QString& line) {
@@ -72,7 +108,14 @@ int main(int argc, char** argv) {
   const orvanta::service::ServiceCodes codes = orvanta::service::loadOrCreateCodes(regKeys, &stored);
   if (!stored) log(QStringLiteral("local-search-service: could not store the service codes in the registry"));
 
-  orvanta::service::LocalSearchServer server(codes, roots, 10 * 60 * 1000);
+  orvanta::service::IndexSettings indexSettings;
+  indexSettings.roots = roots;
+  indexSettings.excludes = orvanta::service::defaultExcludes() + parser.values(excludeOption);
+  indexSettings.applicationDirs = orvanta::service::defaultApplicationDirs();
+  indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
+                                                         : orvanta::service::defaultDatabasePath(roots);
+  indexSettings.extractorProgram = extractorProgram();
+  orvanta::service::LocalSearchServer server(codes, indexSettings);
   server.log = log;
   server.setConnectionLimits({static_cast<int>(*idleSeconds), static_cast<int>(*maxConnections)});
   const quint16 bound = server.listenOnLoopback(static_cast<quint16>(*port));
@@ -91,6 +134,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   log(QStringLiteral("local-search-service: listening on port %1, indexing %2").arg(bound).arg(roots.join(u' ')));
-  server.startIndexing();
+  if (!server.startIndexing()) {
+    log(QStringLiteral("local-search-service: cannot open the index database %1").arg(indexSettings.databasePath));
+    return 1;
+  }
   return app.exec();
 }

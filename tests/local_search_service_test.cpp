@@ -1,6 +1,5 @@
 // The local search service's parts: reading the words of a query, writing a
-// path into a title, the name lookup, the index walk and the stored codes.
-#include "file_index.h"
+// path into a title, the stored codes and the index served while it changes.
 #include "local_search_server.h"
 #include "platform/qt_http_transfer.h"
 #include "service_codes.h"
@@ -59,36 +58,6 @@ TEST(LocalSearchService, PagesMarkHitsAndNothingElse) {
   EXPECT_TRUE(homePage(QStringLiteral("Code")).contains("action=\"/search&amp;s=Code\""));
 }
 
-TEST(LocalSearchService, IndexAndLookup) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString root = dir.path();
-  ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("Photos/Summer Trip")));
-  ASSERT_TRUE(QDir(root).mkpath(QStringLiteral(".hidden")));
-  for (const char* name : {"Photos/summer.JPG", "Photos/Summer Trip/beach summer.png", ".hidden/summer.txt",
-                           "winter.txt"}) {
-    QFile file(root + u'/' + QString::fromUtf8(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name;
-  }
-  const FileIndex index = buildIndex({root, root + QStringLiteral("/Photos")});  // overlapping roots
-  QStringList paths;
-  for (const IndexEntry& entry : index) paths.append(entry.path.mid(root.size()));
-  EXPECT_EQ(paths, (QStringList{"/Photos", "/Photos/Summer Trip", "/Photos/Summer Trip/beach summer.png",
-                                "/Photos/summer.JPG", "/winter.txt"}));
-
-  const auto find = [&](QStringList words, int limit = 200) {
-    QStringList found;
-    for (const QString& hit : findHits(index, words, limit)) found.append(hit.mid(root.size()));
-    return found;
-  };
-  EXPECT_EQ(find({"SUMMER"}),
-            (QStringList{"/Photos/Summer Trip", "/Photos/Summer Trip/beach summer.png", "/Photos/summer.JPG"}));
-  EXPECT_EQ(find({"summer", "trip"}), QStringList{"/Photos/Summer Trip"});
-  EXPECT_EQ(find({"summer"}, 2), (QStringList{"/Photos/Summer Trip", "/Photos/Summer Trip/beach summer.png"}));
-  EXPECT_EQ(find({"photos", "beach"}), QStringList{});  // words match names, not whole paths
-  EXPECT_EQ(find({}), QStringList{});
-}
-
 TEST(LocalSearchService, CodesAreMadeOnceAndKept) {
   testing::TempRegistry temp;
   bool stored = false;
@@ -120,12 +89,18 @@ TEST(LocalSearchService, IndexesAgainWhileServing) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const ServiceCodes codes{QStringLiteral("Sec"), QStringLiteral("Ses")};
-  LocalSearchServer server(codes, {dir.path()}, /*reindexIntervalMs=*/50);
+  IndexSettings settings;
+  settings.roots = {dir.path() + QStringLiteral("/files")};
+  settings.databasePath = dir.path() + QStringLiteral("/index.db");
+  settings.extractorProgram = QStringLiteral(ORVANTA_EXTRACT_BINARY);
+  settings.rescanIntervalMs = 50;
+  ASSERT_TRUE(QDir().mkpath(settings.roots[0]));
+  LocalSearchServer server(codes, settings);
   QStringList lines;
   server.log = [&](const QString& line) { lines.append(line); };
   const quint16 port = server.listenOnLoopback(0);
   ASSERT_NE(port, 0);
-  server.startIndexing();
+  ASSERT_TRUE(server.startIndexing());
 
   platform::QtHttpTransfer http;
   const auto session = http.openSession();
@@ -135,7 +110,7 @@ TEST(LocalSearchService, IndexesAgainWhileServing) {
   EXPECT_FALSE(before->contains(QStringLiteral("span title=")));
 
   // A file that appears later is found once an index run has passed.
-  QFile file(dir.path() + QStringLiteral("/late arrival.txt"));
+  QFile file(settings.roots[0] + QStringLiteral("/late arrival.txt"));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.close();
   const QString expected = QStringLiteral("span title=\"") + file.fileName() + u'"';

@@ -56,6 +56,10 @@ class SearchServiceTest : public ::testing::Test {
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    // The index and the applications folders of this test only.
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), folder.path() + QStringLiteral("/cache"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.path() + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), folder.path() + QStringLiteral("/data"));
     service.setProcessEnvironment(environment);
     QObject::connect(&service, &QProcess::readyReadStandardError,
                      [this] { log += QString::fromUtf8(service.readAllStandardError()); });

@@ -55,6 +55,7 @@ class PreferencesE2eTest : public ::testing::Test {
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), configHome.path() + QStringLiteral("/cache"));  // its index
     service.setProcessEnvironment(environment);
     service.setProcessChannelMode(QProcess::SeparateChannels);
     service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),

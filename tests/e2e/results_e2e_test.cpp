@@ -41,6 +41,7 @@ class SearchService {
   SearchService(const QString& configHome, const QString& root) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), configHome + QStringLiteral("/cache"));  // its index
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(QStringLiteral(ORVANTA_SERVICE_BINARY),

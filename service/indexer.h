@@ -1,0 +1,76 @@
+// The background indexer: on its own thread at low priority it walks the
+// roots and the applications folders into the index database, compares
+// what is stored with the disk by time and size, has the contents of new
+// and changed documents extracted, follows changes live where the system
+// reports them, and rescans on a timer and whenever news were lost.
+#pragma once
+
+#include "tree_watcher.h"
+
+#include <QByteArray>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QThread;
+
+namespace orvanta::service {
+
+struct IndexSettings {
+  QStringList roots;             // folders whose files and folders are indexed
+  QStringList excludes;          // more names or paths to skip (wildcards)
+  QStringList applicationDirs;   // folders of desktop entries
+  QString databasePath;          // the index database file
+  QString extractorProgram;      // the text extraction helper
+  int rescanIntervalMs = 30 * 60 * 1000;
+  int extractTimeoutMs = 10'000;  // per file
+  // Makes the watcher on the indexing thread; empty: the system's.
+  std::function<std::unique_ptr<TreeWatcher>(TreeWatcher::Callbacks)> makeWatcher;
+};
+
+// The applications folders of the XDG base directories:
+// $XDG_DATA_HOME/applications and each of $XDG_DATA_DIRS/applications.
+QStringList defaultApplicationDirs();
+// The database file under ${XDG_CACHE_HOME:-$HOME/.cache}/orvanta/, one per
+// set of roots, so services over different folders never share one.
+QString defaultDatabasePath(const QStringList& roots);
+// Names skipped everywhere besides hidden ones (starting with ".") and
+// folders tagged with a CACHEDIR.TAG.
+QStringList defaultExcludes();
+
+// Whether an entry is left out: its name or full path matches a pattern.
+class ExcludeRules {
+ public:
+  explicit ExcludeRules(const QStringList& patterns);
+  bool excludes(const QByteArray& path, const QByteArray& name) const;
+
+ private:
+  std::vector<QRegularExpression> names_;
+  std::vector<QRegularExpression> paths_;
+};
+
+class Indexer {
+ public:
+  using Log = std::function<void(const QString&)>;
+  Indexer(IndexSettings settings, Log log);
+  ~Indexer();
+  Indexer(const Indexer&) = delete;
+  Indexer& operator=(const Indexer&) = delete;
+
+  // Opens the database, moving a damaged one aside and starting afresh.
+  bool prepare();
+  // Starts the indexing thread: a scan, then live changes and rescans.
+  void start();
+
+ private:
+  class Worker;
+  IndexSettings settings_;
+  Log log_;
+  QThread* thread_ = nullptr;
+  Worker* worker_ = nullptr;
+};
+
+}  // namespace orvanta::service

@@ -1,0 +1,39 @@
+// What the indexer needs of the file system: walking a folder tree with the
+// names' bytes as they are on disk (so names that are not valid UTF-8 are
+// kept exactly), looking at one entry without following links, and running
+// the indexing thread at low CPU and idle I/O priority.
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+
+namespace orvanta::service {
+
+struct DiskEntry {
+  QByteArray path;  // full path
+  QByteArray name;  // last component
+  bool isFolder = false;
+  bool isRegular = false;  // a regular file (not a link, FIFO, device...)
+  qint64 mtime = 0;        // nanoseconds since the epoch
+  qint64 size = 0;
+};
+
+// The entry at `path`, links not followed; nothing when it is gone.
+std::optional<DiskEntry> statEntry(const QByteArray& path);
+
+// Visits every entry below `root` (not `root` itself), folders before their
+// contents. `visit` returns false to leave an entry out (a folder: with all
+// it holds). `keepGoing` is asked between folders; false ends the walk.
+void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
+              const std::function<bool()>& keepGoing);
+
+// Whether the folder `path` is tagged as a cache (holds a CACHEDIR.TAG).
+bool isTaggedCache(const QByteArray& path);
+
+// Lowers the calling thread to idle I/O priority and the lowest CPU
+// priority; processes it starts inherit both.
+void lowerThreadPriority();
+
+}  // namespace orvanta::service

@@ -1,0 +1,57 @@
+// Tree walking on Windows through Qt's directory iterator (names there are
+// UTF-16 and always convert), and the thread priorities of Windows.
+#include "tree_walk.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QThread>
+
+#include <vector>
+
+namespace orvanta::service {
+
+namespace {
+
+DiskEntry entryOf(const QFileInfo& info) {
+  DiskEntry entry;
+  entry.path = info.absoluteFilePath().toUtf8();
+  entry.name = info.fileName().toUtf8();
+  entry.isFolder = info.isDir() && !info.isSymLink();
+  entry.isRegular = info.isFile() && !info.isSymLink();
+  entry.mtime = info.lastModified().toMSecsSinceEpoch() * 1'000'000;
+  entry.size = entry.isFolder ? 0 : info.size();
+  return entry;
+}
+
+}  // namespace
+
+std::optional<DiskEntry> statEntry(const QByteArray& path) {
+  const QFileInfo info(QString::fromUtf8(path));
+  if (!info.exists() && !info.isSymLink()) return std::nullopt;
+  return entryOf(info);
+}
+
+void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
+              const std::function<bool()>& keepGoing) {
+  std::vector<QString> folders{QString::fromUtf8(root)};
+  while (!folders.empty()) {
+    if (keepGoing && !keepGoing()) return;
+    const QString folder = folders.back();
+    folders.pop_back();
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden);
+    while (it.hasNext()) {
+      it.next();
+      const DiskEntry entry = entryOf(it.fileInfo());
+      if (visit(entry) && entry.isFolder) folders.push_back(it.filePath());
+    }
+  }
+}
+
+bool isTaggedCache(const QByteArray& path) {
+  return QFileInfo(QString::fromUtf8(path) + QStringLiteral("/CACHEDIR.TAG")).isFile();
+}
+
+void lowerThreadPriority() { QThread::currentThread()->setPriority(QThread::IdlePriority); }
+
+}  // namespace orvanta::service

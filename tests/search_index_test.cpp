@@ -1,0 +1,570 @@
+// The service's index: the query and ranking rules over a small folder,
+// desktop entries, what is left out, names that are not UTF-8, the text
+// of each document format, hostile documents, live changes, a damaged
+// database and a restart after a kill.
+#include "content_reader.h"
+#include "indexer.h"
+#include "search_index.h"
+#include "text_extraction.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <archive.h>
+#include <fcntl.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace orvanta::service {
+namespace {
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "search_index_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+
+bool waitFor(const std::function<bool()>& condition, int ms = 20'000) {
+  QDeadlineTimer deadline(ms);
+  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return condition();
+}
+
+bool writeFile(const QString& path, const QByteArray& data, qint64 secondsSinceEpoch = 0) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) return false;
+  if (secondsSinceEpoch) file.setFileTime(QDateTime::fromSecsSinceEpoch(secondsSinceEpoch), QFileDevice::FileModificationTime);
+  return true;
+}
+
+// A one-page PDF whose page shows `text` (Latin-1 bytes in WinAnsi), with
+// its cross-reference table computed.
+QByteArray minimalPdf(const QByteArray& text) {
+  const QByteArray stream = "BT /F1 12 Tf 72 720 Td (" + text + ") Tj ET";
+  const QList<QByteArray> objects{
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+      "/Resources << /Font << /F1 5 0 R >> >> >>",
+      "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
+  QByteArray pdf = "%PDF-1.4\n";
+  QList<qsizetype> offsets;
+  for (qsizetype i = 0; i < objects.size(); ++i) {
+    offsets.append(pdf.size());
+    pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const qsizetype xref = pdf.size();
+  pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (qsizetype offset : offsets) pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+  pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+         QByteArray::number(xref) + "\n%%EOF\n";
+  return pdf;
+}
+
+// A zip archive of the given members, written with libarchive.
+QByteArray zipOf(const QList<std::pair<const char*, QByteArray>>& members) {
+  std::vector<char> buffer(size_t(4) * 1024 * 1024 + 4096);
+  size_t used = 0;
+  archive* writer = archive_write_new();
+  archive_write_set_format_zip(writer);
+  archive_write_open_memory(writer, buffer.data(), buffer.size(), &used);
+  for (const auto& [name, data] : members) {
+    archive_entry* entry = archive_entry_new();
+    archive_entry_set_pathname(entry, name);
+    archive_entry_set_size(entry, data.size());
+    archive_entry_set_filetype(entry, AE_IFREG);
+    archive_entry_set_perm(entry, 0644);
+    archive_write_header(writer, entry);
+    archive_write_data(writer, data.constData(), static_cast<size_t>(data.size()));
+    archive_entry_free(entry);
+  }
+  archive_write_close(writer);
+  archive_write_free(writer);
+  return QByteArray(buffer.data(), static_cast<qsizetype>(used));
+}
+
+QByteArray odtOf(const QByteArray& paragraphs) {
+  return zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                {"content.xml",
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+                 "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                 "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>" +
+                     paragraphs + "</office:text></office:body></office:document-content>"}});
+}
+
+QByteArray docxOf(const QByteArray& body) {
+  return zipOf({{"[Content_Types].xml", "<Types/>"},
+                {"word/document.xml",
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document "
+                 "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>" +
+                     body + "</w:body></w:document>"}});
+}
+
+TEST(DocumentText, EachFormat) {
+  const struct {
+    const char* name;
+    QByteArray data;
+    QString expected;  // words the text holds, blank separated and in order
+  } cases[] = {
+      {"notes.txt", "Plain words\nsecond line", QStringLiteral("Plain words second line")},
+      {"latin.txt", "caf\xe9 cr\xe8me", QStringLiteral("caf\u00e9 cr\u00e8me")},
+      {"main.cpp", "int main() { return answer42; }", QStringLiteral("int main() { return answer42; }")},
+      {"page.html",
+       "<html><head><title>Title here</title><style>p{color:red}</style><script>var hidden=1;</script></head>"
+       "<body><p>Fish&amp;chips</p><p>caf&eacute;&#233; &#x263A;</p><!-- not this --></body></html>",
+       QStringLiteral("Title here Fish&chips caf \u00e9 \u263a")},
+      {"data.xml", "<root><item>alpha</item><item>beta</item><item><b>gamma</b></item></root>",
+       QStringLiteral("alpha beta gamma")},
+      {"scan.pdf", minimalPdf("Quarterly \xdc" "berblick"), QStringLiteral("Quarterly \u00dcberblick")},
+      {"letter.odt", odtOf("<text:h>Heading</text:h><text:p>First <text:span>para</text:span>graph</text:p>"),
+       QStringLiteral("Heading First paragraph")},
+      {"plan.docx", docxOf("<w:p><w:r><w:t>Mid</w:t></w:r><w:r><w:t>summer</w:t></w:r></w:p><w:p><w:r><w:t>plan</w:t></w:r></w:p>"),
+       QStringLiteral("Midsummer plan")},
+  };
+  for (const auto& c : cases) {
+    const std::optional<QString> text = extractText(formatOf(c.name), c.data);
+    ASSERT_TRUE(text.has_value()) << c.name;
+    EXPECT_EQ(text->simplified(), c.expected) << c.name;
+  }
+  EXPECT_EQ(formatOf("/a/b/photo.JPG"), DocumentFormat::None);
+  EXPECT_EQ(formatOf("/a/b.txt/README"), DocumentFormat::None);
+  EXPECT_EQ(formatOf("/a/REPORT.PDF"), DocumentFormat::Pdf);
+  EXPECT_FALSE(extractText(DocumentFormat::Pdf, "%PDF-1.4 nothing else").has_value());
+  EXPECT_FALSE(extractText(DocumentFormat::OpenDocument, "not a zip").has_value());
+}
+
+// The helper process over files that could hurt a reader: each costs at
+// most its own text, and the next good file is still read.
+TEST(DocumentText, HostileFilesCostOnlyTheirOwnText) {
+  app();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString root = dir.path();
+  const QByteArray good = "good words";
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/good.txt"), good));
+  const QByteArray pdf = minimalPdf("Quarterly");
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/truncated.pdf"), pdf.left(pdf.size() / 2)));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/garbage.pdf"), QByteArray(5000, '\xff')));
+  // 72 MiB of XML packed into a small zip: more than is ever unpacked.
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/bomb.docx"),
+                        docxOf("<w:p><w:r><w:t>" + QByteArray(72 * 1024 * 1024, 'a') + "</w:t></w:r></w:p>")));
+  ASSERT_EQ(mkfifo(QFile::encodeName(root + QStringLiteral("/pipe.txt")).constData(), 0600), 0);
+  {
+    QFile huge(root + QStringLiteral("/huge.txt"));  // sparse: 200 MB without the disk space
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(200LL * 1024 * 1024));
+  }
+  ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/folder.txt")));
+  ASSERT_TRUE(QFile::link(root + QStringLiteral("/good.txt"), root + QStringLiteral("/link.txt")));
+
+  ContentReader reader(QStringLiteral(ORVANTA_EXTRACT_BINARY), 20'000);
+  const auto read = [&](const char* name) { return reader.read(QFile::encodeName(root + u'/' + QLatin1String(name))); };
+  const std::optional<QString> bomb = read("bomb.docx");
+  if (bomb) {
+    EXPECT_LE(bomb->size(), kMaxTextChars);
+  }
+  EXPECT_EQ(read("good.txt"), QString::fromUtf8(good)) << "after the zip bomb";
+  // Damaged PDFs may give some text or none.
+  for (const char* damaged : {"truncated.pdf", "garbage.pdf"}) {
+    read(damaged);
+    EXPECT_EQ(read("good.txt"), QString::fromUtf8(good)) << "after " << damaged;
+  }
+  // Entries that are not regular files, too large, or gone give none.
+  for (const char* unread : {"pipe.txt", "huge.txt", "folder.txt", "link.txt", "missing.txt"}) {
+    EXPECT_FALSE(read(unread).has_value()) << unread;
+    EXPECT_EQ(read("good.txt"), QString::fromUtf8(good)) << "after " << unread;
+  }
+}
+
+// A helper that never answers is stopped at the time limit and replaced.
+TEST(DocumentText, HelperThatHangsIsReplaced) {
+  app();
+  ContentReader reader(QStringLiteral("cat"), 200);  // echoes the path back, never a line
+  EXPECT_FALSE(reader.read("/nothing.txt").has_value());
+  EXPECT_FALSE(reader.read("/nothing.txt").has_value());
+  EXPECT_EQ(reader.helperStarts(), 2);
+}
+
+// With thousands of names matching, the search walks the names newest
+// first instead of sorting every candidate; the order must stay the same.
+TEST(SearchIndexRanking, ManyCandidatesKeepTheOrder) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  SearchIndex index;
+  ASSERT_TRUE(index.open(dir.path() + QStringLiteral("/index.db"), true));
+  index.begin();
+  const auto add = [&](const QString& name, qint64 mtime) {
+    EntryRecord record;
+    record.path = "/f/" + name.toUtf8();
+    record.label = name;
+    record.mtime = mtime;
+    index.store(record, 1);
+  };
+  add(QStringLiteral("common.txt"), 1);
+  for (int i = 0; i < 5000; ++i) {
+    add(QStringLiteral("common %1.txt").arg(i), 2 * i + 10);
+    add(QStringLiteral("uncommon %1.txt").arg(i), 2 * i + 11);
+  }
+  index.commit();
+
+  const auto find = [&](const QStringList& words, int limit) {
+    QStringList found;
+    for (const SearchHit& hit : index.search(words, limit)) found.append(QString::fromUtf8(hit.path.mid(3)));
+    return found;
+  };
+  const struct {
+    QStringList words;
+    int limit;
+    QStringList expected;
+  } cases[] = {
+      {{"common"}, 3, {"common.txt", "common 4999.txt", "common 4998.txt"}},
+      {{"uncommon"}, 2, {"uncommon 4999.txt", "uncommon 4998.txt"}},
+      {{"mmo"}, 3, {"uncommon 4999.txt", "common 4999.txt", "uncommon 4998.txt"}},
+      {{"mo"}, 3, {"uncommon 4999.txt", "common 4999.txt", "uncommon 4998.txt"}},
+      // Equal to "common 17", then starting with it, then containing both.
+      {{"common", "17"}, 3, {"common 17.txt", "common 1799.txt", "common 1798.txt"}},
+      {{"17", "common"}, 3, {"uncommon 4917.txt", "common 4917.txt", "uncommon 4817.txt"}},
+      {{"uncommon", "4321"}, 5, {"uncommon 4321.txt"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(find(c.words, c.limit), c.expected) << c.words.join(u' ').toStdString();
+  const std::vector<SearchHit> ranked = index.search({QStringLiteral("common")}, 20'000);
+  ASSERT_EQ(ranked.size(), 10'001u);
+  EXPECT_TRUE(std::is_sorted(ranked.cbegin(), ranked.cend(),
+                             [](const SearchHit& a, const SearchHit& b) { return a.tier < b.tier; }));
+  EXPECT_EQ(ranked[1].tier, 1);
+  EXPECT_EQ(ranked.back().tier, 2);
+}
+
+// An indexer over a temporary folder, with a search connection of its own.
+class IndexFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    ASSERT_TRUE(dir.isValid());
+    root = dir.path() + QStringLiteral("/root");
+    applications = dir.path() + QStringLiteral("/applications");
+    ASSERT_TRUE(QDir().mkpath(root) && QDir().mkpath(applications));
+    settings.roots = {root};
+    settings.excludes = defaultExcludes();
+    settings.applicationDirs = {applications};
+    settings.databasePath = dir.path() + QStringLiteral("/cache/index.db");
+    settings.extractorProgram = QStringLiteral(ORVANTA_EXTRACT_BINARY);
+  }
+
+  // The indexer logs into `lines` until it is gone.
+  void TearDown() override { indexer.reset(); }
+
+  void startIndexer() {
+    indexer = std::make_unique<Indexer>(settings, [this](const QString& line) {
+      QMutexLocker lock(&mutex);
+      lines.append(line);
+    });
+    ASSERT_TRUE(indexer->prepare());
+    ASSERT_TRUE(search.open(settings.databasePath, false));
+    indexer->start();
+  }
+
+  int loggedCount(const QString& text) {
+    QMutexLocker lock(&mutex);
+    return static_cast<int>(lines.filter(text).size());
+  }
+
+  // Waits for `scans` scans and for every document's text.
+  void waitForIndex(int scans = 1) {
+    ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= scans && search.pendingContents(1).empty(); }));
+  }
+
+  // The hits for `words`, as paths below the temporary folder.
+  QStringList find(const QStringList& words, int limit = 200) {
+    QStringList found;
+    for (const SearchHit& hit : search.search(words, limit)) {
+      found.append(QFile::decodeName(hit.path).mid(dir.path().size()));
+    }
+    return found;
+  }
+
+  QTemporaryDir dir;
+  QString root;
+  QString applications;
+  IndexSettings settings;
+  std::unique_ptr<Indexer> indexer;
+  SearchIndex search;
+  QMutex mutex;
+  QStringList lines;
+};
+
+TEST_F(IndexFixture, QueryAndRankingRules) {
+  const struct {
+    const char* name;
+    QByteArray data;
+    qint64 mtime;
+  } files[] = {
+      {"Report.txt", "", 1'000'000'000},
+      {"report-2024.pdf", minimalPdf("Quarterly figures"), 1'100'000'000},
+      {"docs/annual report.odt", odtOf("<text:p>Midyear review</text:p>"), 1'300'000'000},
+      {"docs/older report.md", "", 1'200'000'000},
+      {"notes.txt", "the report is late; see the \xc3\x9c" "berblick", 1'500'000'000},
+      {"news.txt", "another report, newer", 1'600'000'000},
+      {"\xc3\x9c" "berblick.txt", "", 1'000'000'000},
+      {"plan.docx", docxOf("<w:p><w:r><w:t>Mid</w:t></w:r><w:r><w:t>summer</w:t></w:r></w:p>"), 1'000'000'000},
+      {"Photos/Summer Trip/beach summer.png", "", 1'000'000'000},
+      {"Photos/summer.JPG", "", 1'100'000'000},
+      {"tom & jerry.txt", "", 1'000'000'000},
+      {"smile \xf0\x9f\x98\x80\xf0\x9f\x98\x80.txt", "", 1'000'000'000},
+      {"keep skip.txt", "", 1'000'000'000},
+      {".hidden/skip.txt", "", 1'000'000'000},
+      {"node_modules/skip.js", "", 1'000'000'000},
+      {"cached/skip.txt", "", 1'000'000'000},
+      {"cached/CACHEDIR.TAG", "Signature: 8a477f597d28d172789f06886806bc55", 1'000'000'000},
+      {"scratch/skip.tmp", "", 1'000'000'000},
+      {"private/skip.txt", "", 1'000'000'000},
+  };
+  for (const auto& f : files) ASSERT_TRUE(writeFile(root + u'/' + QString::fromUtf8(f.name), f.data, f.mtime)) << f.name;
+  ASSERT_TRUE(writeFile(applications + QStringLiteral("/editor.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Text Editor\nName[de]=Texteditor\n"
+                        "GenericName=Word Processor\nKeywords=notepad;write;\nExec=editor %f\n"));
+  ASSERT_TRUE(writeFile(applications + QStringLiteral("/kde/hidden.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Secret Tool\nNoDisplay=true\n"));
+  ASSERT_TRUE(writeFile(applications + QStringLiteral("/link.desktop"),
+                        "[Desktop Entry]\nType=Link\nName=Secret Link\nURL=http://127.0.0.1/\n"));
+  settings.roots = {root, root + QStringLiteral("/Photos")};  // overlapping roots
+  settings.excludes += {QStringLiteral("*.tmp"), root + QStringLiteral("/private")};
+  startIndexer();
+  waitForIndex();
+
+  const struct {
+    QStringList words;
+    QStringList expected;
+  } cases[] = {
+      // Name equal to the words, then starting with them, then containing
+      // them (newer first), then contents (more relevant first).
+      {{"report"},
+       {"/root/Report.txt", "/root/report-2024.pdf", "/root/docs/annual report.odt", "/root/docs/older report.md",
+        "/root/news.txt", "/root/notes.txt"}},
+      {{"REPORT", "annual"}, {"/root/docs/annual report.odt"}},
+      {{"annual", "report"}, {"/root/docs/annual report.odt"}},
+      // Case and accents do not matter, in names or in contents.
+      {{"uberblick"}, {"/root/\u00dcberblick.txt", "/root/notes.txt"}},
+      {{"\u00dcBERBLICK"}, {"/root/\u00dcberblick.txt", "/root/notes.txt"}},
+      // Every word must match; short words still count.
+      {{"re", "20"}, {"/root/report-2024.pdf"}},
+      {{"&"}, {"/root/tom & jerry.txt"}},
+      {{"\U0001F600\U0001F600"}, {"/root/smile \U0001F600\U0001F600.txt"}},
+      {{"tom", "&"}, {"/root/tom & jerry.txt"}},
+      {{"report", "zebra"}, {}},
+      // Words match names, not whole paths; folders are hits too.
+      {{"photos", "beach"}, {}},
+      {{"summer"},
+       {"/root/Photos/summer.JPG", "/root/Photos/Summer Trip", "/root/Photos/Summer Trip/beach summer.png"}},
+      {{"summer", "trip"}, {"/root/Photos/Summer Trip"}},
+      // Text of each format.
+      {{"quarterly"}, {"/root/report-2024.pdf"}},
+      {{"midyear"}, {"/root/docs/annual report.odt"}},
+      {{"midsummer"}, {"/root/plan.docx"}},
+      // Applications by Name=, GenericName= and Keywords=; hidden entries
+      // and links are not applications.
+      {{"editor"}, {"/applications/editor.desktop"}},
+      {{"notepad"}, {"/applications/editor.desktop"}},
+      {{"word", "processor"}, {"/applications/editor.desktop"}},
+      {{"secret"}, {}},
+      // Hidden entries, build and cache folders and --exclude patterns.
+      {{"skip"}, {"/root/keep skip.txt"}},
+      {{}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(find(c.words), c.expected) << c.words.join(u' ').toStdString();
+  EXPECT_EQ(find({"report"}, 2), (QStringList{"/root/Report.txt", "/root/report-2024.pdf"}));
+}
+
+TEST_F(IndexFixture, NamesThatAreNotUtf8KeepTheirBytes) {
+  const QByteArray name = QFile::encodeName(root) + "/caf\xe9 menu.txt";
+  const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "soup of the day", 15), 15);
+  ::close(fd);
+  startIndexer();
+  waitForIndex();
+  for (const QStringList& words : {QStringList{"menu"}, QStringList{"soup"}}) {
+    const std::vector<SearchHit> hits = search.search(words, 10);
+    EXPECT_EQ(hits.size(), 1u) << words.join(u' ').toStdString();
+    if (!hits.empty()) {
+      EXPECT_EQ(hits[0].path, name);
+    }
+  }
+  ::unlink(name.constData());  // Qt cannot name it to remove it
+}
+
+TEST_F(IndexFixture, FollowsCreateRenameAndDelete) {
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/first.txt"), ""));
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"first"}), QStringList{"/root/sub/first.txt"});
+
+  // Each change is found without a rescan.
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/second.txt"), "freshly written words"));
+  EXPECT_TRUE(waitFor([&] { return find({"second"}) == QStringList{"/root/sub/second.txt"}; }));
+  EXPECT_TRUE(waitFor([&] { return find({"freshly"}) == QStringList{"/root/sub/second.txt"}; }));
+
+  ASSERT_TRUE(QFile::rename(root + QStringLiteral("/sub/second.txt"), root + QStringLiteral("/sub/renamed.txt")));
+  EXPECT_TRUE(waitFor([&] { return find({"second"}).isEmpty() && find({"renamed"}) == QStringList{"/root/sub/renamed.txt"}; }));
+
+  // A folder moved in from outside brings what it holds; moved out, it
+  // takes it along.
+  ASSERT_TRUE(writeFile(dir.path() + QStringLiteral("/outside/deep/moved.txt"), ""));
+  ASSERT_TRUE(QFile::rename(dir.path() + QStringLiteral("/outside"), root + QStringLiteral("/inside")));
+  EXPECT_TRUE(waitFor([&] { return find({"moved"}) == QStringList{"/root/inside/deep/moved.txt"}; }));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/inside/deep/later.txt"), ""));  // the new folders are watched
+  EXPECT_TRUE(waitFor([&] { return find({"later"}) == QStringList{"/root/inside/deep/later.txt"}; }));
+  ASSERT_TRUE(QFile::rename(root + QStringLiteral("/inside"), dir.path() + QStringLiteral("/gone")));
+  EXPECT_TRUE(waitFor([&] { return find({"moved"}).isEmpty() && find({"later"}).isEmpty(); }));
+
+  ASSERT_TRUE(QFile::remove(root + QStringLiteral("/sub/renamed.txt")));
+  EXPECT_TRUE(waitFor([&] { return find({"renamed"}).isEmpty(); }));
+  ASSERT_TRUE(QDir(root + QStringLiteral("/sub")).removeRecursively());
+  EXPECT_TRUE(waitFor([&] { return find({"first"}).isEmpty() && find({"sub"}).isEmpty(); }));
+  EXPECT_EQ(loggedCount(QStringLiteral("indexed ")), 1);  // no rescan was needed
+}
+
+// A watcher the test controls: it grants `watches` folder watches and lets
+// the test report lost news on the indexing thread.
+struct ScriptedWatcher final : TreeWatcher {
+  struct Shared {
+    int watches = 0;
+    std::atomic<QObject*> context{nullptr};  // lives on the indexing thread
+    TreeWatcher::Callbacks callbacks;
+  };
+  ScriptedWatcher(Callbacks callbacks, std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {
+    shared_->callbacks = std::move(callbacks);
+    shared_->context = &context_;
+  }
+  ~ScriptedWatcher() override { shared_->context = nullptr; }
+  bool isLive() const override { return true; }
+  bool watchFolder(const QByteArray&) override { return shared_->watches-- > 0; }
+  void clear() override {}
+
+  std::shared_ptr<Shared> shared_;
+  QObject context_;
+};
+
+TEST_F(IndexFixture, LostNewsAndMissingWatchesFallBackToRescans) {
+  const struct {
+    int watches;
+    bool reportLost;
+    int scans;           // at least, by the time the file is found
+    const char* logged;  // the one line that says why changes are found by rescans
+  } cases[] = {
+      {1000, true, 2, "the change queue overflowed; rescanning"},
+      {1, false, 3, "out of folder watches"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.logged);
+    indexer.reset();
+    lines.clear();
+    QDir(root).removeRecursively();
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/before.txt"), ""));
+    auto shared = std::make_shared<ScriptedWatcher::Shared>();
+    shared->watches = c.watches;
+    settings.makeWatcher = [shared](TreeWatcher::Callbacks callbacks) {
+      return std::make_unique<ScriptedWatcher>(std::move(callbacks), shared);
+    };
+    // Rescans on the timer only where watches are missing.
+    settings.rescanIntervalMs = c.reportLost ? 3'600'000 : 100;
+    startIndexer();
+    waitForIndex();
+    ASSERT_EQ(find({"before"}), QStringList{"/root/sub/before.txt"});
+
+    // The watcher reports nothing of this file: only a rescan finds it.
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/unreported.txt"), ""));
+    if (c.reportLost) {
+      ASSERT_TRUE(waitFor([&] { return shared->context.load() != nullptr; }));
+      QMetaObject::invokeMethod(shared->context.load(), [shared] {
+        shared->callbacks.lost(QStringLiteral("the change queue overflowed"));
+      });
+    }
+    EXPECT_TRUE(waitFor([&] { return find({"unreported"}) == QStringList{"/root/sub/unreported.txt"}; }));
+    EXPECT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= c.scans; }));
+    EXPECT_EQ(loggedCount(QString::fromLatin1(c.logged)), 1);
+  }
+}
+
+TEST_F(IndexFixture, DamagedDatabaseIsMovedAsideAndBuiltAgain) {
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/survivor.txt"), ""));
+  ASSERT_TRUE(writeFile(settings.databasePath, QByteArray(8192, '\x5a')));
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"survivor"}), QStringList{"/root/survivor.txt"});
+  EXPECT_EQ(loggedCount(QStringLiteral("damaged")), 1);
+  const QStringList aside = QDir(QFileInfo(settings.databasePath).absolutePath())
+                                .entryList({QStringLiteral("index.db.damaged-*")}, QDir::Files);
+  ASSERT_EQ(aside.size(), 1);
+  QFile moved(QFileInfo(settings.databasePath).absolutePath() + u'/' + aside[0]);
+  ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(moved.readAll(), QByteArray(8192, '\x5a'));
+}
+
+// The service killed while it reads contents keeps its index, and its next
+// start finishes the work instead of starting over.
+TEST_F(IndexFixture, RestartAfterAKill) {
+  constexpr int kDocuments = 300;
+  for (int i = 0; i < kDocuments; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/doc%1.txt").arg(i), "lighthouse keeper " + QByteArray::number(i)));
+  }
+  // doc29.txt and doc290.txt to doc299.txt are left out.
+  const QStringList arguments{QStringLiteral("--port"),    QStringLiteral("0"),
+                              QStringLiteral("--root"),    root,
+                              QStringLiteral("--index"),   settings.databasePath,
+                              QStringLiteral("--exclude"), QStringLiteral("doc29*")};
+  constexpr int kIndexed = kDocuments - 11;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), applications);
+  environment.insert(QStringLiteral("XDG_DATA_DIRS"), applications);
+  const auto contentHits = [&] { return search.search({QStringLiteral("lighthouse")}, 1000).size(); };
+  // Runs the service until `done`; kills it then.
+  const auto runUntil = [&](const std::function<bool(const QString&)>& done) {
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    service.setProcessChannelMode(QProcess::MergedChannels);
+    service.start(QStringLiteral(ORVANTA_SERVICE_BINARY), arguments);
+    QString log;
+    const bool seen = waitFor(
+        [&] {
+          log += QString::fromLocal8Bit(service.readAll());
+          return done(log);
+        },
+        60'000);
+    service.kill();
+    service.waitForFinished();
+    EXPECT_TRUE(seen) << log.toStdString();
+    return log;
+  };
+  // Killed as soon as the names are in, while the contents are read.
+  runUntil([](const QString& log) { return log.contains(QStringLiteral("indexed ")); });
+  ASSERT_TRUE(search.open(settings.databasePath, false));
+  EXPECT_EQ(find({"doc17"}, 1), QStringList{"/root/doc17.txt"});
+  EXPECT_EQ(find({"doc29"}), QStringList{});
+
+  // The next start keeps what is stored and reads the rest.
+  const QString log = runUntil([&](const QString& log) {
+    return log.contains(QStringLiteral("indexed ")) && contentHits() == size_t(kIndexed);
+  });
+  EXPECT_FALSE(log.contains(QStringLiteral("damaged")));
+  EXPECT_TRUE(log.contains(QStringLiteral("indexed %1 entries").arg(kIndexed))) << log.toStdString();
+  EXPECT_EQ(contentHits(), size_t(kIndexed));
+}
+
+}  // namespace
+}  // namespace orvanta::service
