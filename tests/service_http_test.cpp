@@ -52,14 +52,25 @@ bool waitFor(const std::function<bool()>& condition, int ms = 15'000) {
 
 const ServiceCodes kCodes{QStringLiteral("SecCode0123456789abcdefghij"), QStringLiteral("SesCode_0123456789abcdefghi")};
 
+// The index of `root`, kept in `folder`.
+IndexSettings indexSettings(const QString& root, const QString& folder) {
+  IndexSettings settings;
+  settings.roots = {root};
+  settings.databasePath = folder + QStringLiteral("/index.db");
+  settings.extractorProgram = QStringLiteral(ORVANTA_EXTRACT_BINARY);
+  return settings;
+}
+
 // A server over `root` with its log collected.
 struct Service {
-  explicit Service(const QString& root, ConnectionLimits limits = {}) : server(kCodes, {root}, 60'000) {
+  explicit Service(const QString& root, ConnectionLimits limits = {})
+      : server(kCodes, indexSettings(root, indexFolder.path())) {
     app();
     server.log = [this](const QString& line) { lines.append(line); };
     server.setConnectionLimits(limits);
     port = server.listenOnLoopback(0);
   }
+  QTemporaryDir indexFolder;
   LocalSearchServer server;
   QStringList lines;
   quint16 port = 0;
