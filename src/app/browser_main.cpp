@@ -117,7 +117,9 @@ int main(int argc, char* argv[]) {
       });
     }
     inputEnded = true;
-    QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    // exit, not quit: quit first asks the windows to close, and the window
+    // the view sits in may be gone with the program that made it.
+    QMetaObject::invokeMethod(&app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   });
 
   const int status = QApplication::exec();

@@ -241,5 +241,40 @@ TEST_F(PreferencesE2eTest, FirstRunSearchFillsTheRawPageAndTheBrowserAndSniffCut
   EXPECT_FALSE(program.waitForFinished(2000));
 }
 
+// A child process of `parent` whose command holds `name`, once it runs.
+std::optional<qint64> childProcess(qint64 parent, const QByteArray& name) {
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    bool number = false;
+    const qint64 pid = entry.toLongLong(&number);
+    if (!number) continue;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!status.open(QIODevice::ReadOnly) || !command.open(QIODevice::ReadOnly)) continue;
+    const bool child = QString::fromLatin1(status.readAll()).contains(QStringLiteral("\nPPid:\t%1\n").arg(parent));
+    if (child && command.readAll().contains(name)) return pid;
+  }
+  return std::nullopt;
+}
+
+TEST_F(PreferencesE2eTest, TheBrowserProcessEndsWhenTheProgramEndsAtOnce) {
+  QProcessEnvironment environment = session->environment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+  environment.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--disable-gpu"));
+  QProcess& program = session->start(QStringLiteral(ORVANTA_BINARY), {}, environment);
+  ASSERT_TRUE(preferencesWindow());
+  std::optional<qint64> browser;
+  ASSERT_TRUE(waitUntil([&] {
+    return (browser = childProcess(program.processId(), "orvanta-browser")).has_value();
+  }, 30000));
+  // Let the engine come up (its own processes run) before the program goes.
+  ASSERT_TRUE(waitUntil([&] { return childProcess(*browser, "QtWebEngineProcess").has_value(); }, 30000));
+
+  // The program ends without any clean-up of its own (as the close button
+  // ends it, or a crash): its browser goes with it, it does not linger.
+  program.kill();
+  ASSERT_TRUE(program.waitForFinished(10000));
+  EXPECT_TRUE(waitUntil([&] { return !QFile::exists(QStringLiteral("/proc/%1").arg(*browser)); }, 15000));
+}
+
 }  // namespace
 }  // namespace orvanta::testing
