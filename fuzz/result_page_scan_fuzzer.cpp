@@ -1,5 +1,6 @@
 // Fuzzes the result page scan: for any page, the hits must be exactly those
-// of a plain character-by-character reading of the marker rules.
+// of a plain character-by-character reading of the marker rules (hits
+// holding a control character dropped).
 #include "search/result_page_scan.h"
 
 #include <QString>
@@ -33,7 +34,14 @@ QStringList referenceHits(const QString& page) {
       }
       if (quote < 0) return hits;
       const qsizetype hitLength = quote - position;
-      if (hitLength <= kMaxHitLength) hits.append(decodeHit(QStringView(page).sliced(position - 1, hitLength)));
+      if (hitLength > kMaxHitLength) continue;
+      // A hit holding a control character (C0, DEL, C1) is dropped.
+      bool control = false;
+      for (qsizetype i = position - 1; i < quote - 1; ++i) {
+        const char16_t c = page[i].unicode();
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) control = true;
+      }
+      if (!control) hits.append(decodeHit(QStringView(page).sliced(position - 1, hitLength)));
     }
   }
 }
