@@ -3,8 +3,8 @@
 
 #include "artwork.h"
 #include "windows.h"
-#include "platform/twips.h"
 #include "platform/window_geometry.h"
+#include "platform/twips.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
