@@ -1,5 +1,7 @@
 // The pictures of the window designs, kept as Qt resources under
-// ":/artwork". A picture that is missing leaves its control empty.
+// ":/artwork", each also drawn at twice its size under its name with "@2x"
+// for screens of more than one device pixel to a pixel. A picture that is
+// missing leaves its control empty.
 #pragma once
 
 #include <QPixmap>
@@ -19,9 +21,19 @@ inline const QString kCloseButton = QStringLiteral(":/artwork/close_button.png")
 inline const QString kMenuButtonIdle = QStringLiteral(":/artwork/menu_button_idle.png");        // 46 x 22
 inline const QString kMenuButtonPressed = QStringLiteral(":/artwork/menu_button_pressed.png");  // 46 x 22
 
-// Reads one of the pictures above (a null picture when it is missing). They
-// are all PNG files, so the reader goes straight to PNG instead of asking
-// every image plugin whether it knows the file.
+// Reads one of the pictures above for the application's device pixel ratio
+// (a null picture when it is missing). They are all PNG files, so the reader
+// goes straight to PNG instead of asking every image plugin whether it knows
+// the file.
 QPixmap picture(const QString& name);
+
+// The same for a given device pixel ratio: above 1 the "@2x" picture with
+// that ratio set on it, so that it shows at the 1x picture's size, or the
+// 1x picture when there is no "@2x" one.
+QPixmap picture(const QString& name, qreal devicePixelRatio);
+
+// The name of the "@2x" picture of `name` (":/artwork/x.png" gives
+// ":/artwork/x@2x.png").
+QString doubleSizeName(const QString& name);
 
 }  // namespace orvanta::desktop::artwork

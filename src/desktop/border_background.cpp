@@ -3,6 +3,7 @@
 
 #include "windows.h"
 #include "platform/twips.h"
+#include "platform/window_geometry.h"
 
 namespace orvanta::desktop {
 
@@ -14,7 +15,7 @@ BorderBackground::BorderBackground(platform::WindowSystem& windowSystem, Windows
   palette.setColor(QPalette::Window, QColor(255, 255, 0));
   setPalette(palette);
   setAutoFillBackground(true);
-  setGeometry(platform::twipsToPixels(10080, 9180, 2280, 1110));
+  platform::setWindowGeometry(*this, platform::twipsToPixels(10080, 9180, 2280, 1110));
 }
 
 void BorderBackground::Form_Load() { windowSystem_.bringToFront(windows_.form1()); }
@@ -27,7 +28,7 @@ void BorderBackground::Unload() {
 }
 
 void BorderBackground::Move(int left, int top, int width, int height) {
-  setGeometry(platform::twipsToPixels(left, top, width, height));
+  platform::setWindowGeometry(*this, platform::twipsToPixels(left, top, width, height));
 }
 
 }  // namespace orvanta::desktop

@@ -3,6 +3,7 @@
 
 #include "artwork.h"
 #include "windows.h"
+#include "platform/window_geometry.h"
 #include "platform/twips.h"
 #include "results_window/on_screen.h"
 #include "settings/conversions.h"
@@ -70,7 +71,7 @@ void MenuButton::Form_Load() {
 }
 
 void MenuButton::Form_Resize() {
-  resize(image1_->size());
+  platform::setWindowSize(*this, image1_->size());
   // A position that cannot be read keeps the button where it is.
   const auto left = settings::TextToDouble(settings::readSetting(regKeys_, u"LeftPosition"));
   const auto top = settings::TextToDouble(settings::readSetting(regKeys_, u"TopPosition"));

@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
+#include "platform/window_geometry.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
@@ -104,7 +105,7 @@ Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSys
   palette.setColor(QPalette::Window, kBackColour);
   setPalette(palette);
   setAutoFillBackground(true);
-  setGeometry(platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
+  platform::setWindowGeometry(*this, platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
   buildDesign();
 }
 
@@ -574,7 +575,7 @@ int Form1::Width() const { return platform::pixelsToTwipsX(width()); }
 int Form1::Height() const { return platform::pixelsToTwipsY(height()); }
 void Form1::setLeft(int twips) { move(platform::twipsToPixelsX(twips), y()); }
 void Form1::setTop(int twips) { move(x(), platform::twipsToPixelsY(twips)); }
-void Form1::setHeight(int twips) { resize(width(), platform::twipsToPixelsY(twips)); }
+void Form1::setHeight(int twips) { platform::setWindowSize(*this, QSize(width(), platform::twipsToPixelsY(twips))); }
 
 bool Form1::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) Form_Activate();

@@ -1,6 +1,7 @@
 // Draws the program's artwork: the panel background, the progress strip,
 // the category and row icons, the close button and the two faces of the
-// menu-bar button. The PNG files beside this file are its output; run
+// menu-bar button, each at 1x and at 2x (NAME@2x.png, the same drawing on a
+// canvas of twice the size). The PNG files beside this file are its output; run
 //   orvanta_draw_artwork <folder>
 // to draw them again. With --application-icons NAME it draws the
 // program's icon for the desktop's menus instead, as an icon theme's
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPaintDevice>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QSvgGenerator>
@@ -22,30 +24,58 @@
 
 namespace {
 
-QImage canvas(int width, int height, QColor fill) {
-  QImage image(width, height, QImage::Format_RGB32);
+// A picture of width x height pixels at `scale` device pixels to a pixel:
+// a painter on it draws in the 1x coordinates, so every scale comes from
+// the same drawing.
+QImage canvas(int width, int height, QColor fill, int scale) {
+  QImage image(width * scale, height * scale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(scale);
   image.fill(fill);
   return image;
 }
 
+// Aliased strokes one pixel wide cover the pixel row or column at their
+// coordinate. On a canvas with more device pixels to a pixel the pen widens
+// evenly around the coordinate instead, so while this lives the strokes move
+// by half a pixel there and cover the same rows and columns as at 1x.
+class AliasedStrokes {
+ public:
+  explicit AliasedStrokes(QPainter& p) : p_(p) {
+    p_.save();
+    if (p_.device()->devicePixelRatio() > 1) p_.translate(0.5, 0.5);
+  }
+  ~AliasedStrokes() { p_.restore(); }
+  AliasedStrokes(const AliasedStrokes&) = delete;
+  AliasedStrokes& operator=(const AliasedStrokes&) = delete;
+
+ private:
+  QPainter& p_;
+};
+
 // The panel: a blue header bar with the name and a rounded search field, a
 // lightly striped body with the caption column divider, and a magenta field
 // right of the panel's 341 pixels.
-QImage panelBackground() {
-  QImage image = canvas(814, 2000, QColor(255, 0, 255));
+QImage panelBackground(int scale) {
+  QImage image = canvas(814, 2000, QColor(255, 0, 255), scale);
   QPainter p(&image);
   const int panelWidth = 341;
 
-  for (int y = 32; y < 2000; ++y) {
-    p.setPen(y % 2 == 0 ? QColor(247, 247, 247) : QColor(244, 244, 244));
-    p.drawLine(0, y, panelWidth - 1, y);
+  {
+    const AliasedStrokes aligned(p);
+    for (int y = 32; y < 2000; ++y) {
+      p.setPen(y % 2 == 0 ? QColor(247, 247, 247) : QColor(244, 244, 244));
+      p.drawLine(0, y, panelWidth - 1, y);
+    }
   }
   QLinearGradient header(0, 0, 0, 31);
   header.setColorAt(0.0, QColor(36, 115, 233));
   header.setColorAt(1.0, QColor(0, 100, 232));
   p.fillRect(0, 0, panelWidth, 31, header);
-  p.setPen(QColor(0, 72, 180));
-  p.drawLine(0, 31, panelWidth - 1, 31);
+  {
+    const AliasedStrokes aligned(p);
+    p.setPen(QColor(0, 72, 180));
+    p.drawLine(0, 31, panelWidth - 1, 31);
+  }
 
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
@@ -63,6 +93,7 @@ QImage panelBackground() {
   p.drawPath(field);
   p.setRenderHint(QPainter::Antialiasing, false);
 
+  const AliasedStrokes aligned(p);
   p.setPen(QColor(223, 223, 223));
   p.drawLine(124, 32, 124, 1999);
   p.setPen(QColor(150, 150, 150));
@@ -73,8 +104,8 @@ QImage panelBackground() {
 
 // Twelve frames, 30 pixels apart, of a spinner whose bright spoke moves on
 // by one position per frame.
-QImage progressStrip() {
-  QImage image = canvas(43, 362, QColor(0, 100, 232));
+QImage progressStrip(int scale) {
+  QImage image = canvas(43, 362, QColor(0, 100, 232), scale);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   for (int frame = 0; frame < 12; ++frame) {
@@ -96,8 +127,8 @@ QImage progressStrip() {
   return image;
 }
 
-QImage icon(const std::function<void(QPainter&)>& draw) {
-  QImage image = canvas(16, 16, QColor(245, 245, 245));
+QImage icon(int scale, const std::function<void(QPainter&)>& draw) {
+  QImage image = canvas(16, 16, QColor(245, 245, 245), scale);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   draw(p);
@@ -117,8 +148,8 @@ void documentShape(QPainter& p, QRectF rect) {
   p.drawPath(page);
 }
 
-QImage applicationsIcon() {
-  return icon([](QPainter& p) {
+QImage applicationsIcon(int scale) {
+  return icon(scale, [](QPainter& p) {
     p.save();
     p.translate(8, 8);
     p.rotate(-45);
@@ -141,8 +172,8 @@ QImage applicationsIcon() {
   });
 }
 
-QImage audioIcon() {
-  return icon([](QPainter& p) {
+QImage audioIcon(int scale) {
+  return icon(scale, [](QPainter& p) {
     documentShape(p, QRectF(2.5, 0.5, 10, 13));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(30, 100, 220));
@@ -153,8 +184,8 @@ QImage audioIcon() {
   });
 }
 
-QImage documentsIcon() {
-  return icon([](QPainter& p) {
+QImage documentsIcon(int scale) {
+  return icon(scale, [](QPainter& p) {
     documentShape(p, QRectF(4.5, 0.5, 10, 14));
     p.fillRect(QRectF(1, 6, 9, 8), QColor(120, 180, 240));
     p.setPen(Qt::NoPen);
@@ -173,8 +204,8 @@ QImage documentsIcon() {
   });
 }
 
-QImage imagesIcon() {
-  return icon([](QPainter& p) {
+QImage imagesIcon(int scale) {
+  return icon(scale, [](QPainter& p) {
     for (int i = 2; i >= 0; --i) {
       const QRectF photo(1.5 + i * 2, 1.5 + (2 - i) * 2, 10, 9);
       p.fillRect(photo, Qt::white);
@@ -185,8 +216,8 @@ QImage imagesIcon() {
   });
 }
 
-QImage pdfsIcon() {
-  return icon([](QPainter& p) {
+QImage pdfsIcon(int scale) {
+  return icon(scale, [](QPainter& p) {
     documentShape(p, QRectF(2.5, 0.5, 11, 15));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(210, 30, 30));
@@ -196,20 +227,21 @@ QImage pdfsIcon() {
   });
 }
 
-QImage rowDefaultIcon() {
-  return icon([](QPainter& p) {
+QImage rowDefaultIcon(int scale) {
+  return icon(scale, [](QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(QRect(1, 2, 14, 12), Qt::white);
     p.fillRect(QRect(1, 2, 14, 3), QColor(40, 110, 220));
-    p.setPen(QColor(90, 90, 90));
+    const AliasedStrokes aligned(p);
+    p.setPen(QPen(QColor(90, 90, 90), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.drawRect(QRect(1, 2, 13, 11));
     p.setPen(QColor(150, 150, 150));
     for (int y = 7; y <= 11; y += 2) p.drawLine(3, y, 12, y);
   });
 }
 
-QImage closeButton() {
-  QImage image = canvas(14, 14, Qt::white);
+QImage closeButton(int scale) {
+  QImage image = canvas(14, 14, Qt::white, scale);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
@@ -230,15 +262,18 @@ void magnifier(QPainter& p, QColor ring, QColor handle) {
 }
 
 // The idle button: a blue round badge with a magnifier on a light bar.
-QImage menuButtonIdle() {
-  QImage image = canvas(46, 22, QColor(236, 236, 236));
+QImage menuButtonIdle(int scale) {
+  QImage image = canvas(46, 22, QColor(236, 236, 236), scale);
   QPainter p(&image);
   QLinearGradient bar(0, 0, 0, 22);
   bar.setColorAt(0.0, QColor(250, 250, 250));
   bar.setColorAt(1.0, QColor(222, 222, 222));
   p.fillRect(0, 0, 46, 22, bar);
-  p.setPen(QColor(180, 180, 180));
-  p.drawLine(0, 21, 45, 21);
+  {
+    const AliasedStrokes aligned(p);
+    p.setPen(QColor(180, 180, 180));
+    p.drawLine(0, 21, 45, 21);
+  }
   p.setRenderHint(QPainter::Antialiasing);
   QRadialGradient badge(QPointF(21, 8), 11);
   badge.setColorAt(0.0, QColor(90, 160, 250));
@@ -252,8 +287,8 @@ QImage menuButtonIdle() {
 
 // The pressed button: a white disc with a blue magnifier on the blue
 // highlight of a chosen menu item.
-QImage menuButtonPressed() {
-  QImage image = canvas(46, 22, QColor(37, 92, 226));
+QImage menuButtonPressed(int scale) {
+  QImage image = canvas(46, 22, QColor(37, 92, 226), scale);
   QPainter p(&image);
   QLinearGradient bar(0, 0, 0, 22);
   bar.setColorAt(0.0, QColor(60, 120, 240));
@@ -333,24 +368,29 @@ int main(int argc, char** argv) {
   if (!QDir().mkpath(folder.path())) return 1;
   if (parser.isSet(applicationIcons)) return writeApplicationIcons(folder, parser.value(applicationIcons));
 
-  const std::pair<const char*, QImage> pictures[] = {
-      {"form1_background.png", panelBackground()},
-      {"progress_strip.png", progressStrip()},
-      {"icon_applications.png", applicationsIcon()},
-      {"icon_audio.png", audioIcon()},
-      {"icon_documents.png", documentsIcon()},
-      {"icon_images.png", imagesIcon()},
-      {"icon_pdfs.png", pdfsIcon()},
-      {"icon_row_default.png", rowDefaultIcon()},
-      {"close_button.png", closeButton()},
-      {"menu_button_idle.png", menuButtonIdle()},
-      {"menu_button_pressed.png", menuButtonPressed()},
+  // Each picture at 1x and, under its name with "@2x", at twice the size
+  // for screens of two device pixels to a pixel.
+  const std::pair<const char*, QImage (*)(int)> pictures[] = {
+      {"form1_background", panelBackground},
+      {"progress_strip", progressStrip},
+      {"icon_applications", applicationsIcon},
+      {"icon_audio", audioIcon},
+      {"icon_documents", documentsIcon},
+      {"icon_images", imagesIcon},
+      {"icon_pdfs", pdfsIcon},
+      {"icon_row_default", rowDefaultIcon},
+      {"close_button", closeButton},
+      {"menu_button_idle", menuButtonIdle},
+      {"menu_button_pressed", menuButtonPressed},
   };
-  for (const auto& [name, image] : pictures) {
-    const QString path = folder.filePath(QString::fromLatin1(name));
-    if (!image.convertToFormat(QImage::Format_RGB888).save(path, "PNG")) {
-      std::fprintf(stderr, "could not write %s\n", qUtf8Printable(path));
-      return 1;
+  for (const auto& [name, draw] : pictures) {
+    for (const int scale : {1, 2}) {
+      const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@%1x.png").arg(scale);
+      const QString path = folder.filePath(QString::fromLatin1(name) + suffix);
+      if (!draw(scale).convertToFormat(QImage::Format_RGB888).save(path, "PNG")) {
+        std::fprintf(stderr, "could not write %s\n", qUtf8Printable(path));
+        return 1;
+      }
     }
   }
   return 0;
