@@ -711,6 +711,32 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
   }
 }
 
+TEST_F(Form1RowsTest, KeysOnThePanelItselfActAsInTheBox) {
+  registerOpenCommand(QStringLiteral("txt"), QStringLiteral("\"%1\" --view"));
+  const auto key = [this](QWidget* target, int code) {
+    const QString text = code == Qt::Key_Return ? QStringLiteral("\r") : QString();
+    QKeyEvent keyPress(QEvent::KeyPress, code, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(target, &keyPress);
+  };
+  // Before a search there are no rows: Home and End stay the box's own.
+  form->Text1()->setText(QStringLiteral("report"));
+  key(form->Text1(), Qt::Key_Home);
+  EXPECT_EQ(form->Text1()->cursorPosition(), 0);
+  EXPECT_EQ(form->CurrentRow, 0);
+
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  key(form.get(), Qt::Key_End);
+  EXPECT_EQ(form->CurrentRow, 5);
+  EXPECT_TRUE(form->keyboardOwnsHighlight());
+  key(form.get(), Qt::Key_Up);
+  EXPECT_EQ(form->CurrentRow, 4);
+  key(form.get(), Qt::Key_Return);
+  EXPECT_EQ(programStart.starts,
+            (std::vector<FakeProgramStart::Start>{{QStringLiteral("\"/docs/d1.txt\" --view"), 1}}));
+  EXPECT_TRUE(form->isUnloaded());
+}
+
 TEST_F(Form1RowsTest, ScreenReadersReadTheRowsAndFollowTheHighlight) {
   serve(QStringLiteral("report"), kWorkedExample);
   search(QStringLiteral("report"));

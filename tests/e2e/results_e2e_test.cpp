@@ -250,8 +250,8 @@ class KeyboardRun {
       settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
       settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("6000"));
       settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("1500"));
-      const QString command = QStringLiteral("\"%1\" \"%2\" \"%3\"").arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded,
-                                                                         QStringLiteral("%1"));
+      const QString command = QStringLiteral("\"%1\" \"%2\" \"%3\"")
+                                  .arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded, QStringLiteral("%1"));
       for (const QString& extension : {QStringLiteral(".mp3"), QStringLiteral(".txt")}) {
         if (!regKeys.WriteRegValue(RegRoot::ClassesRoot, extension, QString(), QStringLiteral("Recorded")) ||
             !regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral("Recorded\\Shell\\Open\\Command"), QString(),
