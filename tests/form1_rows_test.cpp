@@ -737,6 +737,32 @@ TEST_F(Form1RowsTest, KeysOnThePanelItselfActAsInTheBox) {
   EXPECT_TRUE(form->isUnloaded());
 }
 
+TEST_F(Form1RowsTest, ARowKeyHeldWhileATypedKeyLetsEventsRunComesAfterIt) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  // The typed key's turn of the event loop brings a Down. Taken at once, it
+  // would highlight the Top Hit before the typed letter reaches the box.
+  QString textAtHighlight;
+  QObject::connect(form.get(), &Form1::accessibleFocusMoved, form.get(),
+                   [&](QWidget* control) {
+                     if (control == form->FileName(1)) textAtHighlight = form->Text1()->text();
+                   });
+  bool downSent = false;
+  windowSystem.onPendingEvents = [&] {
+    if (downSent) return;
+    downSent = true;
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->Text1(), &down);
+  };
+  QKeyEvent typed(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier, QStringLiteral("s"));
+  QCoreApplication::sendEvent(form->Text1(), &typed);
+  windowSystem.onPendingEvents = nullptr;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->CurrentRow == 1; }));
+  EXPECT_EQ(textAtHighlight, QStringLiteral("reports"));
+  EXPECT_EQ(form->Text1()->text(), QStringLiteral("reports"));
+  EXPECT_TRUE(form->keyboardOwnsHighlight());
+}
+
 TEST_F(Form1RowsTest, ScreenReadersReadTheRowsAndFollowTheHighlight) {
   serve(QStringLiteral("report"), kWorkedExample);
   search(QStringLiteral("report"));
