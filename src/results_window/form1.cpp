@@ -106,7 +106,6 @@ Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSys
   setAutoFillBackground(true);
   setGeometry(platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
   buildDesign();
-  setUpAccessibility();
 }
 
 Form1::~Form1() { module1_.UnhookWindow(); }
@@ -207,6 +206,8 @@ void Form1::buildDesign() {
   timer2_->setObjectName(QStringLiteral("Timer2"));
   timer2_->setInterval(150);
   connect(timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+
+  setUpAccessibility();
 }
 
 QString Form1::readSetting(QStringView name) const { return settings::readSetting(regKeys_, name); }
