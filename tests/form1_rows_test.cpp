@@ -17,6 +17,7 @@
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
 
+#include <QAccessible>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -590,6 +591,230 @@ TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHid
     EXPECT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
     EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(2860));
   }
+}
+
+
+// One step at the keyboard: a key with its modifiers and the text it types,
+// or (key 0) the pointer moved over row `row`'s file name.
+struct KeyStep {
+  int key;
+  Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+  QString text;
+  int row = 0;
+};
+
+KeyStep press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  const bool enter = key == Qt::Key_Return;
+  return {key, modifiers, enter ? QStringLiteral("\r") : key == Qt::Key_Escape ? QStringLiteral("\x1b") : QString()};
+}
+KeyStep typed(const QString& text) { return {Qt::Key_X, Qt::NoModifier, text}; }
+KeyStep pointerOver(int row) { return {0, Qt::NoModifier, QString(), row}; }
+
+struct KeyCase {
+  const char* name;
+  std::vector<KeyStep> steps;
+  int highlighted;  // CurrentRow after the steps, 0 for none
+  std::vector<FakeProgramStart::Start> starts;
+  bool closed;
+  int preferencesShown;
+  int searches;  // searches run, the first one included
+};
+
+TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
+  const QString explorer = QStringLiteral("c:\\windows\\explorer.exe ");
+  const auto down = press(Qt::Key_Down);
+  const auto enter = press(Qt::Key_Return);
+  const std::vector<FakeProgramStart::Start> none;
+  // Rows of the worked example: 1 a1.exe (Top Hit), 2-3 Applications,
+  // 4-5 Documents, then the preferences row 999.
+  const KeyCase cases[] = {
+      {"Down highlights the Top Hit", {down}, 1, none, false, 0, 1},
+      {"Down twice the next hit row", {down, down}, 2, none, false, 0, 1},
+      {"Down after the last hit reaches the preferences row and stays there",
+       {down, down, down, down, down, down, down}, 999, none, false, 0, 1},
+      {"Up from the first hit row goes back to the box", {down, press(Qt::Key_Up)}, 0, none, false, 0, 1},
+      {"End the last hit row", {press(Qt::Key_End)}, 5, none, false, 0, 1},
+      {"Home the first hit row", {press(Qt::Key_End), press(Qt::Key_Home)}, 1, none, false, 0, 1},
+      {"Page Down goes group by group",
+       {press(Qt::Key_PageDown), press(Qt::Key_PageDown), press(Qt::Key_PageDown)}, 4, none, false, 0, 1},
+      {"Page Up to the previous group's first row", {press(Qt::Key_End), press(Qt::Key_PageUp)}, 2, none, false, 0,
+       1},
+      {"Enter opens the highlighted row as a click on its name", {down, down, enter}, 2,
+       {{QStringLiteral("\"/apps/a2.exe\" --run"), 1}}, true, 0, 1},
+      {"Shift+Enter opens it as a release over its icon",
+       {down, down, down, down, press(Qt::Key_Return, Qt::ShiftModifier)}, 4,
+       {{explorer + QStringLiteral("/docs/d1.txt"), 2}}, true, 0, 1},
+      {"Enter on the preferences row shows the preferences window", {press(Qt::Key_End), down, enter}, 999, none,
+       false, 1, 1},
+      {"typing drops the keyboard's highlight and Enter searches", {down, down, typed(QStringLiteral("x")), enter}, 0,
+       none, false, 0, 2},
+      {"the pointer takes the highlight, Enter then searches", {down, pointerOver(4), enter}, 4, none, false, 0, 2},
+      {"Down goes on from the row the pointer highlighted", {down, pointerOver(4), down, enter}, 5,
+       {{QStringLiteral("\"/docs/d2.txt\" --view"), 1}}, true, 0, 1},
+      {"Escape ends the program", {down, press(Qt::Key_Escape)}, 1, none, true, 0, 1},
+  };
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    form.reset();
+    windows.unloaded.clear();
+    preferences.shown = 0;
+    programStart.starts.clear();
+    int searches = 0;
+    form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+    windows.form1 = form.get();
+    form->setProgramStart(programStart);
+    form->setSearchCallback([this, &searches](const QString& text) {
+      ++searches;
+      return SearchAndFill(*form, pipeline, text);
+    });
+    form->Form_Load();
+    form->show();
+    registerOpenCommand(QStringLiteral("exe"), QStringLiteral("\"%1\" --run"));
+    registerOpenCommand(QStringLiteral("txt"), QStringLiteral("\"%1\" --view"));
+    serve(QStringLiteral("report"), kWorkedExample);
+    serve(QStringLiteral("reportx"), kWorkedExample);
+    search(QStringLiteral("report"));
+    ASSERT_EQ(searches, 1);
+    const int shownAfterLoad = preferences.shown;
+
+    for (const KeyStep& step : c.steps) {
+      if (form->isUnloaded()) break;
+      if (step.key == 0) {
+        move(form->FileName(step.row));
+        continue;
+      }
+      QKeyEvent keyPress(QEvent::KeyPress, step.key, step.modifiers, step.text);
+      QCoreApplication::sendEvent(form->Text1(), &keyPress);
+      QKeyEvent keyRelease(QEvent::KeyRelease, step.key, step.modifiers, step.text);
+      QCoreApplication::sendEvent(form->Text1(), &keyRelease);
+    }
+
+    EXPECT_EQ(form->CurrentRow, c.highlighted);
+    EXPECT_EQ(programStart.starts, c.starts);
+    EXPECT_EQ(form->isUnloaded(), c.closed);
+    EXPECT_EQ(windows.unloaded.contains(QStringLiteral("Form1")), c.closed);
+    EXPECT_EQ(preferences.shown - shownAfterLoad, c.preferencesShown);
+    EXPECT_EQ(searches, c.searches);
+    if (c.closed) continue;
+    // The band is where the pointer would draw it, or out of the window.
+    if (c.highlighted != 0) {
+      EXPECT_EQ(form->SelectionBand()->y(), form->FileName(c.highlighted)->y());
+      EXPECT_EQ(textColour(form->FileName(c.highlighted)), kWhite);
+    } else {
+      EXPECT_FALSE(form->rect().intersects(form->SelectionBand()->geometry()));
+    }
+    for (int r : {1, 2, 3, 4, 5, 999}) {
+      if (r != c.highlighted) {
+        EXPECT_EQ(textColour(form->FileName(r)), kGrey) << r;
+      }
+    }
+  }
+}
+
+TEST_F(Form1RowsTest, KeysOnThePanelItselfActAsInTheBox) {
+  registerOpenCommand(QStringLiteral("txt"), QStringLiteral("\"%1\" --view"));
+  const auto key = [this](QWidget* target, int code) {
+    const QString text = code == Qt::Key_Return ? QStringLiteral("\r") : QString();
+    QKeyEvent keyPress(QEvent::KeyPress, code, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(target, &keyPress);
+  };
+  // Before a search there are no rows: Home and End stay the box's own.
+  form->Text1()->setText(QStringLiteral("report"));
+  key(form->Text1(), Qt::Key_Home);
+  EXPECT_EQ(form->Text1()->cursorPosition(), 0);
+  EXPECT_EQ(form->CurrentRow, 0);
+
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  key(form.get(), Qt::Key_End);
+  EXPECT_EQ(form->CurrentRow, 5);
+  EXPECT_TRUE(form->keyboardOwnsHighlight());
+  key(form.get(), Qt::Key_Up);
+  EXPECT_EQ(form->CurrentRow, 4);
+  key(form.get(), Qt::Key_Return);
+  EXPECT_EQ(programStart.starts,
+            (std::vector<FakeProgramStart::Start>{{QStringLiteral("\"/docs/d1.txt\" --view"), 1}}));
+  EXPECT_TRUE(form->isUnloaded());
+}
+
+TEST_F(Form1RowsTest, ARowKeyHeldWhileATypedKeyLetsEventsRunComesAfterIt) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  // The typed key's turn of the event loop brings a Down. Taken at once, it
+  // would highlight the Top Hit before the typed letter reaches the box.
+  QString textAtHighlight;
+  QObject::connect(form.get(), &Form1::accessibleFocusMoved, form.get(),
+                   [&](QWidget* control) {
+                     if (control == form->FileName(1)) textAtHighlight = form->Text1()->text();
+                   });
+  bool downSent = false;
+  windowSystem.onPendingEvents = [&] {
+    if (downSent) return;
+    downSent = true;
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->Text1(), &down);
+  };
+  QKeyEvent typed(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier, QStringLiteral("s"));
+  QCoreApplication::sendEvent(form->Text1(), &typed);
+  windowSystem.onPendingEvents = nullptr;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->CurrentRow == 1; }));
+  EXPECT_EQ(textAtHighlight, QStringLiteral("reports"));
+  EXPECT_EQ(form->Text1()->text(), QStringLiteral("reports"));
+  EXPECT_TRUE(form->keyboardOwnsHighlight());
+}
+
+TEST_F(Form1RowsTest, ScreenReadersReadTheRowsAndFollowTheHighlight) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  const auto accessible = [](QObject* object) {
+    QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(object);
+    EXPECT_NE(interface, nullptr);
+    return interface;
+  };
+  const struct {
+    QObject* object;
+    QAccessible::Role role;
+    QString name;
+    QString description;
+  } controls[] = {
+      {form->Text1(), QAccessible::EditableText, QStringLiteral("Search"), {}},
+      {form->CloseButton(), QAccessible::Button, QStringLiteral("Close"), {}},
+      {form->FileName(1), QAccessible::ListItem, QStringLiteral("Top Hit: a1.exe"), QStringLiteral("/apps/a1.exe")},
+      {form->FileName(3), QAccessible::ListItem, QStringLiteral("Applications: a3.exe"),
+       QStringLiteral("/apps/a3.exe")},
+      {form->FileName(4), QAccessible::ListItem, QStringLiteral("Documents: d1.txt"), QStringLiteral("/docs/d1.txt")},
+      {form->FileName(5), QAccessible::ListItem, QStringLiteral("Documents: d2.txt"), QStringLiteral("/docs/d2.txt")},
+      {form->FileName(999), QAccessible::MenuItem, QStringLiteral("Orvanta Preferences..."), {}},
+  };
+  for (const auto& control : controls) {
+    SCOPED_TRACE(control.name.toStdString());
+    QAccessibleInterface* interface = accessible(control.object);
+    if (!interface) continue;
+    EXPECT_EQ(interface->role(), control.role);
+    EXPECT_EQ(interface->text(QAccessible::Name), control.name);
+    if (!control.description.isEmpty()) {
+      EXPECT_EQ(interface->text(QAccessible::Description), control.description);
+    }
+  }
+
+  // The highlighted row is the accessible focus; back in the box, the box is.
+  std::vector<QObject*> focused;
+  QObject::connect(form.get(), &Form1::accessibleFocusMoved, form.get(),
+                   [&focused](QWidget* control) { focused.push_back(control); });
+  const auto key = [this](int code) {
+    QKeyEvent keyPress(QEvent::KeyPress, code, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->Text1(), &keyPress);
+  };
+  key(Qt::Key_Down);
+  key(Qt::Key_Down);
+  const bool secondFocused = accessible(form->FileName(2))->state().focused;
+  const bool firstFocused = accessible(form->FileName(1))->state().focused;
+  key(Qt::Key_Up);
+  key(Qt::Key_Up);
+  EXPECT_TRUE(secondFocused);
+  EXPECT_FALSE(firstFocused);
+  EXPECT_EQ(focused, (std::vector<QObject*>{form->FileName(1), form->FileName(2), form->FileName(1), form->Text1()}));
+  EXPECT_FALSE(accessible(form->FileName(1))->state().focused);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "settings/preferences_window.h"
 #include "settings/settings_table.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -446,6 +447,38 @@ TEST_F(PreferencesWindowTest, CloseRunsItsStepsInOrderOnce) {
   EXPECT_TRUE(log.isEmpty()) << log.join(u'\n').toStdString();
   // The window goes away with its close.
   EXPECT_TRUE(testing::waitFor([&] { return window.isNull(); }));
+}
+
+TEST_F(PreferencesWindowTest, EscapeClosesTheWindowAsItsCloseDoes) {
+  const struct {
+    const char* control;  // where the key goes; nullptr: the window itself
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool closes;
+  } cases[] = {
+      {"TextSearchPrefix", Qt::Key_Escape, Qt::NoModifier, true},
+      {"LeftSideSlider", Qt::Key_Escape, Qt::NoModifier, true},
+      {nullptr, Qt::Key_Escape, Qt::NoModifier, true},
+      {"TextSearchPrefix", Qt::Key_Escape, Qt::ControlModifier, false},
+      {nullptr, Qt::Key_Q, Qt::NoModifier, false},
+  };
+  storeAddress();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.control ? c.control : "window");
+    delete window.data();
+    open();
+    log.clear();
+    QWidget* target = c.control ? child<QWidget>(c.control) : static_cast<QWidget*>(window.data());
+    QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
+    QCoreApplication::sendEvent(target, &press);
+    if (c.closes) {
+      EXPECT_TRUE(log.contains(QStringLiteral("clearPreferencesOpen"))) << log.join(u'\n').toStdString();
+      EXPECT_TRUE(testing::waitFor([&] { return window.isNull(); }));
+    } else {
+      EXPECT_FALSE(log.contains(QStringLiteral("clearPreferencesOpen")));
+      EXPECT_TRUE(window->isVisible());
+    }
+  }
 }
 
 TEST_F(PreferencesWindowTest, ApplyStoresBothHalvesAsTheyAre) {

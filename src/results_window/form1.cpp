@@ -207,6 +207,8 @@ void Form1::buildDesign() {
   timer2_->setObjectName(QStringLiteral("Timer2"));
   timer2_->setInterval(150);
   connect(timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+
+  setUpAccessibility();
 }
 
 QString Form1::readSetting(QStringView name) const { return settings::readSetting(regKeys_, name); }
@@ -277,7 +279,10 @@ void Form1::completeDesign() {
 
   // FileName: the file names, 0-110 and 999.
   auto makeFileName = [&](int index, const QString& caption, QPoint at, int width, bool bold, bool visible) {
-    QLabel* label = makeLabel(QStringLiteral("FileName_%1").arg(index), caption);
+    // Its accessible role is known before its caption wakes accessibility.
+    QLabel* label = makeLabel(QStringLiteral("FileName_%1").arg(index), QString());
+    setRowAccessibleRole(label, index);
+    label->setText(caption);
     label->setFont(bold ? boldRowFont : rowFont);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColour(label, kRowTextColour);
@@ -313,6 +318,7 @@ void Form1::completeDesign() {
 
   // Their place in the z-order: above the band, below every other control.
   for (QWidget* element : made) element->stackUnder(iconsApplications_);
+  updateAccessibleRows();
 }
 
 void Form1::setVisible(bool visible) {
@@ -502,6 +508,9 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
     if (firstHeld && !inKeyYield_) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
     return true;
   }
+  if (keyboardKeyPress(key)) return true;
+  // Typing takes the keyboard's highlight away; Enter then searches.
+  if (keyboardHighlight_ && !key.text().isEmpty()) highlightFromKeyboard(0);
   // Every key that types a character first lets pending events run.
   if (key.text().isEmpty() && !isEnterKey(key)) return false;
   inKeyYield_ = true;
@@ -613,10 +622,13 @@ void Form1::removeHighlight() {
   const QPoint away = platform::twipsToPixels(kSelectionBandLeft, kSelectionBandTop, 0, 0).topLeft();
   selectionBand_->move(away);
   CurrentRow = 0;
+  announceAccessibleFocus();
 }
 
 void Form1::dropStaleHighlight() {
+  updateAccessibleRows();
   if (!rowHoldsHit(CurrentRow)) {
+    keyboardHighlight_ = false;
     removeHighlight();
     return;
   }
@@ -637,10 +649,13 @@ void Form1::HighlightRow(int index) {
   if (QLabel* name = FileName(index)) setTextColour(name, kHighlightTextColour);
   if (QLabel* name = FileName(CurrentRow)) setTextColour(name, kRowTextColour);
   CurrentRow = index;
+  announceAccessibleFocus();
 }
 
 void Form1::Row_MouseMove(int index) {
-  if (index != CurrentRow) HighlightRow(index);
+  if (index == CurrentRow) return;
+  keyboardHighlight_ = false;
+  HighlightRow(index);
 }
 
 bool Form1::Row_MouseUp(search::RowArray array, int index) {

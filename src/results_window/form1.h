@@ -6,6 +6,7 @@
 #pragma once
 
 #include "control_array.h"
+#include "keyboard_navigation.h"
 #include "line_control.h"
 #include "module1.h"
 #include "open_result.h"
@@ -121,6 +122,11 @@ class Form1 : public QWidget {
   // After a fill: when the highlighted row no longer holds a hit, the band
   // leaves the window and CurrentRow goes back to 0.
   void dropStaleHighlight();
+  // Whether the keyboard moved the highlight last (the pointer did not
+  // move it since): Enter then opens the highlighted row.
+  bool keyboardOwnsHighlight() const { return keyboardHighlight_; }
+  // The rows that hold a hit, as the keyboard moves over them.
+  std::vector<NavigationRow> navigationRows() const;
   // The reader of the Images rows' pictures, and where its pictures land.
   search::HitPictures& hitPictures() { return hitPictures_; }
   void showHitPicture(int index, const QImage& picture);
@@ -189,6 +195,9 @@ class Form1 : public QWidget {
 
  signals:
   void unloaded();
+  // The control an assistive technology was just told has the focus: the
+  // highlighted row, or the search box when no row is highlighted.
+  void accessibleFocusMoved(QWidget* control);
 
  protected:
   bool event(QEvent* event) override;
@@ -197,6 +206,7 @@ class Form1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void buildDesign();
@@ -216,6 +226,17 @@ class Form1 : public QWidget {
   // True when the key is swallowed.
   bool Text1_KeyPress(const QKeyEvent& key);
   bool Text1_KeyUp();
+  // The panel's keys: Escape, the row keys and Enter or Shift+Enter on a
+  // row the keyboard highlighted. True when the key was taken.
+  bool keyboardKeyPress(const QKeyEvent& key);
+  // The highlight moved by the keyboard to `row` (0: back to the box).
+  void highlightFromKeyboard(int row);
+  // Accessible names, descriptions and roles of the search box, the close
+  // button and the rows; the highlighted row is the accessible focus.
+  void setUpAccessibility();
+  static void setRowAccessibleRole(QLabel* fileName, int index);
+  void updateAccessibleRows();
+  void announceAccessibleFocus();
   // Sends the keys held during another key's turn to the search box, in
   // the order they came.
   void deliverHeldKeys();
@@ -256,6 +277,7 @@ class Form1 : public QWidget {
   };
   QHash<const QObject*, RowElement> rowElements_;
   bool searchRunning_ = false;
+  bool keyboardHighlight_ = false;
   bool inKeyYield_ = false;
   std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
   const QKeyEvent* deliveringKey_ = nullptr;

@@ -277,6 +277,14 @@ void Form_OrvantaPreferences::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
+void Form_OrvantaPreferences::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
 void Form_OrvantaPreferences::Form_Load() {
   loaded_ = true;
 

@@ -41,6 +41,8 @@ class Form_OrvantaPreferences : public QWidget {
   bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // Escape closes the window, as its close box does.
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void buildDesign();

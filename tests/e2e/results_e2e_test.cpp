@@ -1,7 +1,8 @@
 // The built program on a virtual X display against the bundled local search
 // service over a sample folder: a query fills the panel's rows where they
 // belong, the row under the pointer shows the highlight band, and a click
-// opens the hit with the program registered for its type, ending the run.
+// opens the hit with the program registered for its type, ending the run;
+// the same at the keyboard, from a start with the panel dropped.
 #include "x11_session.h"
 
 #include "qt_application.h"
@@ -17,6 +18,8 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace orvanta::testing {
 namespace {
@@ -188,6 +191,119 @@ TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProg
   QFile arguments(recorded);
   ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
   EXPECT_EQ(arguments.readAll(), notes.toUtf8() + QByteArray(1, '\0'));
+}
+
+
+// A run at the keyboard: the bundled service over a sample folder with one
+// hit in each of three groups, .mp3 and .txt registered to the recorder, and
+// the program started with --show-panel.
+class KeyboardRun {
+  // First made, last gone: the program ends before its folders go.
+  QTemporaryDir configHome_;
+  QTemporaryDir work_;
+  std::optional<SearchService> service_;
+
+ public:
+  KeyboardRun() { prepare(); }
+
+  // What went wrong while getting ready; empty when ready.
+  QString error;
+  X11Session session;
+  QProcess* program = nullptr;
+  std::optional<QString> panel;
+  QString application;
+  QString song;
+  QString notes;
+  QString recorded;
+  QString configHome() const { return configHome_.path(); }
+  QString serviceLog() { return service_ ? service_->log() : QString(); }
+
+ private:
+  void fail(const QString& what) { error = what; }
+
+  void prepare() {
+    qtApplication();
+    if (!configHome_.isValid() || !work_.isValid()) return fail("no temporary folders");
+    const QString sample = work_.filePath(QStringLiteral("sample"));
+    application = sample + QStringLiteral("/Applications/report-setup.exe");
+    song = sample + QStringLiteral("/Music/report-theme.mp3");
+    notes = sample + QStringLiteral("/Documents/report-notes.txt");
+    for (const QString& file : {application, song, notes}) {
+      QDir().mkpath(QFileInfo(file).path());
+      QFile out(file);
+      if (!out.open(QIODevice::WriteOnly)) return fail("cannot write " + file);
+    }
+    service_.emplace(configHome_.path(), sample);
+    const auto port = service_->waitForLog(QRegularExpression(QStringLiteral("listening on port (\\d+)")));
+    if (!port) return fail("the service did not listen");
+    if (!service_->waitForLog(QRegularExpression(QStringLiteral("(indexed [1-9]\\d* entries)")))) {
+      return fail("the service indexed nothing");
+    }
+    recorded = work_.filePath(QStringLiteral("recorded"));
+    {
+      platform::FileRegistry registry(configHome_.path() + QStringLiteral("/orvanta/registry.reg"));
+      settings::RegKeys regKeys(registry);
+      const QString code =
+          regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode);
+      settings::writeSetting(regKeys, u"SearchPrefix",
+                             QStringLiteral("http://127.0.0.1:%1/search&s=%2?q=").arg(*port, code));
+      settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
+      settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("6000"));
+      settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("1500"));
+      const QString command = QStringLiteral("\"%1\" \"%2\" \"%3\"")
+                                  .arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded, QStringLiteral("%1"));
+      for (const QString& extension : {QStringLiteral(".mp3"), QStringLiteral(".txt")}) {
+        if (!regKeys.WriteRegValue(RegRoot::ClassesRoot, extension, QString(), QStringLiteral("Recorded")) ||
+            !regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral("Recorded\\Shell\\Open\\Command"), QString(),
+                                   command)) {
+          return fail("cannot register " + extension);
+        }
+      }
+    }
+    if (!session.error().isEmpty()) return fail(session.error());
+    QProcessEnvironment environment = session.environment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome_.path());
+    program = &session.start(QStringLiteral(ORVANTA_BINARY), {QStringLiteral("--show-panel")}, environment);
+    panel = session.waitForWindow(QStringLiteral("^Orvanta$"));
+    if (!panel) return fail("no panel");
+    if (!waitUntil([&] { return session.focusedWindow() == *panel; })) return fail("the panel has no focus");
+  }
+};
+
+TEST(ResultsE2eTest, TypedWordsThenDownTwiceAndEnterOpenTheSecondHit) {
+  KeyboardRun run;
+  ASSERT_TRUE(run.error.isEmpty()) << run.error.toStdString();
+  // Straight into the box, no click.
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("type"), QStringLiteral("report")}));
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+  // Top Hit the application, then the Audio row, then the Documents row.
+  std::optional<QRect> panelPlace;
+  ASSERT_TRUE(waitUntil([&] {
+    panelPlace = run.session.geometry(*run.panel);
+    return panelPlace && panelPlace->height() == 2580 / 15;
+  })) << run.serviceLog().toStdString() << registryText(run.configHome()).toStdString();
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down")}));
+  // The band marks the second hit, the Audio row.
+  const QRect bandArea(panelPlace->x() + 320, panelPlace->y() + 1360 / 15 + 3, 15, 12);
+  EXPECT_TRUE(waitUntil([&] {
+    const QImage picture = run.session.grab(QStringLiteral(ORVANTA_SCREEN_GRAB), bandArea);
+    return !picture.isNull() && isBandColour(picture.pixel(5, 5));
+  }));
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+  EXPECT_EQ(X11Session::waitForExit(*run.program), 0);
+  ASSERT_TRUE(waitUntil([&] { return QFile::exists(run.recorded); }));
+  QFile arguments(run.recorded);
+  ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
+  EXPECT_EQ(arguments.readAll(), run.song.toUtf8() + QByteArray(1, '\0'));
+}
+
+TEST(ResultsE2eTest, EscapeInThePanelEndsTheProgram) {
+  KeyboardRun run;
+  ASSERT_TRUE(run.error.isEmpty()) << run.error.toStdString();
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("type"), QStringLiteral("report")}));
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+  EXPECT_EQ(X11Session::waitForExit(*run.program), 0);
+  EXPECT_FALSE(QFile::exists(run.recorded));
 }
 
 }  // namespace
