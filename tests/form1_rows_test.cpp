@@ -460,8 +460,6 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
        false, 1, false, false},
       {"click on the highlighted preferences row", 999, RowArray::MenuScroller, 999, Qt::LeftButton, {}, false, 1,
        true, false},
-      {"click on the Show All row, which holds no hit, does nothing", 0, RowArray::FileName, 0, Qt::LeftButton, {},
-       false, 0, false, true},
   };
   for (const PointerCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -495,6 +493,24 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
     }
     EXPECT_EQ(form->CurrentRow, c.row);
   }
+}
+
+// Show All holds no hit: before a search a click on it does nothing; after
+// one it opens the search's page through the desktop's opener (the
+// Explorer program), and the program ends.
+TEST_F(Form1RowsTest, AClickOnShowAllOpensTheLastSearchPage) {
+  pressAndRelease(form->FileName(0), Qt::LeftButton);
+  EXPECT_TRUE(programStart.starts.empty());
+  EXPECT_FALSE(form->isUnloaded());
+
+  serve(QStringLiteral("tax return"), kWorkedExample);
+  search(QStringLiteral("tax return"));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
+  pressAndRelease(form->FileName(0), Qt::LeftButton);
+  EXPECT_EQ(programStart.starts,
+            (std::vector<FakeProgramStart::Start>{
+                {QStringLiteral("c:\\windows\\explorer.exe ") + kPrefix + QStringLiteral("tax+return") + kSuffix, 1}}));
+  EXPECT_TRUE(form->isUnloaded());
 }
 
 TEST_F(Form1RowsTest, AClickOnTheBandOpensTheHighlightedRow) {
