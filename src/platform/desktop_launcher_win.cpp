@@ -1,6 +1,6 @@
-// The desktop launcher where the desktop is reached through the file
-// associations and the Explorer program alone: it knows no application
-// files and leaves every file to those.
+// The desktop launcher on Windows, where the registry's file associations
+// and the Explorer program are the desktop's own way of opening files: it
+// knows no further application files and leaves every file to those.
 #include "desktop_launcher.h"
 
 namespace orvanta::platform {
