@@ -407,5 +407,36 @@ TEST_F(HostilePaths, ReachTheFileOpenerAsOneArgument) {
   EXPECT_FALSE(harmDone());
 }
 
+TEST_F(HostilePaths, ATypeWithoutProgramAndShowAllReachTheOpenerAsOneArgument) {
+  // No association for ".hostile": the hit goes to the file opener, which
+  // the recorder stands in for.
+  bool preferencesOpen = false;
+  testing::TempRegistry temp;
+  const QString search = QStringLiteral("http://localhost:4664/search&s=c?q=a+%26+b;+touch+PWNED&ie=UTF-8");
+  OpenHitContext context{
+      .regKeys = temp.regKeys(),
+      .programStart = *starter,
+      .WindowsDirectory = QStringLiteral("/usr"),
+      .getExtensionName = testing::extensionName,
+      .closeForm = {},
+      .showPreferences = {},
+      .disableForm1 = {},
+      .PreferencesOpen = preferencesOpen,
+      .desktop = nullptr,
+      .lastSearchAddress = [&] { return search; },
+  };
+  for (const QString& name : kHostileNames) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = dir.filePath(name);
+    OpenResult(4, path, context);
+    EXPECT_EQ(waitForRecord(), QStringList{path});
+  }
+  OpenResult(4, QStringLiteral("-rf --help.hostile"), context);
+  EXPECT_EQ(waitForRecord(), QStringList{QStringLiteral("./-rf --help.hostile")});
+  OpenResult(0, QString(), context);
+  EXPECT_EQ(waitForRecord(), QStringList{search});
+  EXPECT_FALSE(harmDone());
+}
+
 }  // namespace
 }  // namespace orvanta::results_window
