@@ -93,6 +93,43 @@ TEST(Classification, CategoriesOfOneHit) {
   }
 }
 
+// The desktop's application files join "exe" and "msi" in Applications
+// when the desktop names them; the stored lists are not involved.
+TEST(Classification, TheDesktopsApplicationFiles) {
+  using C = Category;
+  const FakeFileSystem fileSystem{
+      {QStringLiteral("/usr/share/applications/org.example.Editor.desktop"), PathKind::File},
+      {QStringLiteral("/home/u/Apps/Tool-1.2-x86_64.AppImage"), PathKind::File},
+      {QStringLiteral("/home/u/Apps/other.APPIMAGE"), PathKind::File},
+      {QStringLiteral("/home/u/Apps/setup.exe"), PathKind::File},
+      {QStringLiteral("/home/u/old.desktop"), PathKind::Folder},
+      {QStringLiteral("/home/u/notes.desktopx"), PathKind::File},
+  };
+  const struct {
+    const char* path;
+    bool desktopNamesThem;
+    std::vector<Category> categories;
+  } cases[] = {
+      {"/usr/share/applications/org.example.Editor.desktop", true, {C::Applications}},
+      {"/usr/share/applications/org.example.Editor.desktop", false, {}},
+      {"/home/u/Apps/Tool-1.2-x86_64.AppImage", true, {C::Applications}},
+      {"/home/u/Apps/other.APPIMAGE", true, {C::Applications}},
+      {"/home/u/Apps/setup.exe", true, {C::Applications}},
+      {"/home/u/Apps/missing.desktop", true, {}},  // applications must exist
+      {"/home/u/old.desktop", true, {C::Folders}},
+      {"/home/u/notes.desktopx", true, {}},
+  };
+  for (const auto& c : cases) {
+    ExtensionLists extensions = defaultLists();
+    if (c.desktopNamesThem) extensions.desktopApplications = QStringLiteral("|desktop|appimage|");
+    CategoryLists lists;
+    TopHitLabel topHit;
+    const QString hit = QString::fromUtf8(c.path);
+    classifyHit(hit, extensions, fileSystem, lists, topHit);
+    EXPECT_EQ(categoriesOf(lists, hit), c.categories) << c.path << " " << c.desktopNamesThem;
+  }
+}
+
 TEST(Classification, TopHitIsTheFirstClassifiedHitAndListsKeepPageOrder) {
   FakeFileSystem fileSystem{{QStringLiteral("/a/one.mp3"), PathKind::File},
                             {QStringLiteral("/a/two.mp3"), PathKind::File}};

@@ -21,6 +21,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QMouseEvent>
 
@@ -461,8 +462,6 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
        false, 1, false, false},
       {"click on the highlighted preferences row", 999, RowArray::MenuScroller, 999, Qt::LeftButton, {}, false, 1,
        true, false},
-      {"click on the Show All row, which holds no hit, does nothing", 0, RowArray::FileName, 0, Qt::LeftButton, {},
-       false, 0, false, true},
   };
   for (const PointerCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -496,6 +495,96 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
     }
     EXPECT_EQ(form->CurrentRow, c.row);
   }
+}
+
+// Show All holds no hit: before a search a click on it does nothing; after
+// one it opens the search's page through the desktop's opener (the
+// Explorer program), and the program ends.
+TEST_F(Form1RowsTest, AClickOnShowAllOpensTheLastSearchPage) {
+  pressAndRelease(form->FileName(0), Qt::LeftButton);
+  EXPECT_TRUE(programStart.starts.empty());
+  EXPECT_FALSE(form->isUnloaded());
+
+  serve(QStringLiteral("tax return"), kWorkedExample);
+  search(QStringLiteral("tax return"));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
+  pressAndRelease(form->FileName(0), Qt::LeftButton);
+  EXPECT_EQ(programStart.starts,
+            (std::vector<FakeProgramStart::Start>{
+                {QStringLiteral("c:\\windows\\explorer.exe ") + kPrefix + QStringLiteral("tax+return") + kSuffix, 1}}));
+  EXPECT_TRUE(form->isUnloaded());
+}
+
+// A desktop that names ".desktop" entries and records what it starts.
+struct NamingDesktop : platform::DesktopLauncher {
+  QStringList launched;
+  bool isApplication(const QString& path) const override {
+    return path.endsWith(QStringLiteral(".desktop")) || path.endsWith(QStringLiteral(".AppImage"));
+  }
+  QString applicationName(const QString& path) const override {
+    return path.endsWith(QStringLiteral(".desktop")) ? QStringLiteral("Text Editor") : QString();
+  }
+  bool launchApplication(const QString& path) override {
+    launched << path;
+    return true;
+  }
+  bool openWithDefault(const QString&) override { return false; }
+};
+
+// Desktop entries and AppImages are Applications; an entry's row shows the
+// name the desktop gives it, and a click starts it as an application; a
+// click on a folder opens it through the desktop's opener.
+TEST_F(Form1RowsTest, ApplicationFilesAndFoldersOfTheDesktop) {
+  const QString entry = QStringLiteral("/usr/share/applications/org.example.Editor.desktop");
+  const QString image = QStringLiteral("/apps/Tool.AppImage");
+  const QString folder = QStringLiteral("/home/ann/Projects");
+  fileSystem.addFile(entry);
+  fileSystem.addFile(image);
+  fileSystem.addFolder(folder);
+  http.answer(kPrefix + QStringLiteral("editor") + kSuffix, resultPage({entry, image, folder}));
+  NamingDesktop desktop;
+  form->setDesktopLauncher(desktop);
+  search(QStringLiteral("editor"));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
+
+  // path -> the captions of the rows that hold it, and the group row.
+  QMap<QString, QStringList> captions;
+  QMap<QString, int> groupRow;
+  for (int row = 1; row < 97; ++row) {
+    const QLabel* name = form->FileName(row);
+    if (!name || name->toolTip().isEmpty() || !name->isVisibleTo(form.get())) continue;
+    captions[name->toolTip()] << name->text();
+    if (row > 1) groupRow[name->toolTip()] = row;
+  }
+  // The first hit stands in the Top Hit row only.
+  EXPECT_EQ(form->FileName(1)->toolTip(), entry);
+  EXPECT_EQ(captions.value(entry), QStringList{QStringLiteral("Text Editor")});
+  EXPECT_EQ(captions.value(image), QStringList{QStringLiteral("Tool.AppImage")});
+  EXPECT_EQ(captions.value(folder), QStringList{QStringLiteral("Projects")});
+  EXPECT_EQ(form->CategoryLists[search::Category::Applications], (QStringList{entry, image}));
+
+  ASSERT_TRUE(groupRow.contains(folder));
+  move(form->FileName(groupRow[folder]));
+  pressAndRelease(form->FileName(groupRow[folder]), Qt::LeftButton);
+  EXPECT_EQ(programStart.starts,
+            (std::vector<FakeProgramStart::Start>{{QStringLiteral("c:\\windows\\explorer.exe ") + folder, 1}}));
+  EXPECT_TRUE(form->isUnloaded());
+  EXPECT_TRUE(desktop.launched.isEmpty());
+}
+
+TEST_F(Form1RowsTest, AClickOnTheDesktopEntryStartsIt) {
+  const QString entry = QStringLiteral("/usr/share/applications/org.example.Editor.desktop");
+  serve(QStringLiteral("editor"), {entry});
+  NamingDesktop desktop;
+  form->setDesktopLauncher(desktop);
+  search(QStringLiteral("editor"));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
+  ASSERT_EQ(form->FileName(1)->toolTip(), entry);
+  move(form->FileName(1));
+  pressAndRelease(form->FileName(1), Qt::LeftButton);
+  EXPECT_EQ(desktop.launched, QStringList{entry});
+  EXPECT_TRUE(programStart.starts.empty());
+  EXPECT_TRUE(form->isUnloaded());
 }
 
 TEST_F(Form1RowsTest, AClickOnTheBandOpensTheHighlightedRow) {

@@ -87,10 +87,36 @@ TEST(OpenCommandLines, ThePathComesBackWholeAndNeverAsAnOption) {
   }
 }
 
+// A desktop that takes ".desktop" files for applications and has a default
+// application for the extensions in `withProgram`; it records what it is
+// asked to start.
+struct FakeDesktop : platform::DesktopLauncher {
+  QStringList withProgram;
+  bool refuse = false;
+  QStringList launched;
+  QStringList opened;
+
+  bool isApplication(const QString& path) const override {
+    return path.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive);
+  }
+  QString applicationName(const QString&) const override { return {}; }
+  bool launchApplication(const QString& path) override {
+    launched << path;
+    return !refuse;
+  }
+  bool openWithDefault(const QString& path) override {
+    if (!withProgram.contains(testing::extensionName(path))) return false;
+    opened << path;
+    return !refuse;
+  }
+};
+
 // A results window around OpenResult: counts what the callbacks are asked.
 struct Window {
   testing::TempRegistry temp;
   FakeProgramStart starter;
+  FakeDesktop desktop;
+  QString lastSearch;
   bool preferencesOpen = false;
   int closed = 0;
   int preferencesShown = 0;
@@ -104,6 +130,8 @@ struct Window {
       .showPreferences = [this] { ++preferencesShown; },
       .disableForm1 = [this] { ++disabled; },
       .PreferencesOpen = preferencesOpen,
+      .desktop = &desktop,
+      .lastSearchAddress = [this] { return lastSearch; },
   };
 
   void associate(const QString& extension, const QString& className, const QString& command) {
@@ -136,10 +164,13 @@ TEST(OpenResult, StartsTheRegisteredCommandAndCloses) {
       {"lower-case %l", QStringLiteral("Notepad.exe %l"), pdf,
        {{QStringLiteral("Notepad.exe \"/home/Ann/Tax Return.Pdf\""), 1}}},
       {"no marker", QStringLiteral("/usr/bin/viewer"), pdf, {}},
-      {"row 0 has no path", QStringLiteral("/usr/bin/viewer \"%1\""), QString(), {}},
-      {"no extension", QStringLiteral("/usr/bin/viewer \"%1\""), QStringLiteral("/home/Ann/Music"), {}},
+      {"row 0 has no path and there was no search", QStringLiteral("/usr/bin/viewer \"%1\""), QString(), {}},
+      // Types without a program, folders included, go to the desktop's
+      // opener behind the Explorer program.
+      {"no extension", QStringLiteral("/usr/bin/viewer \"%1\""), QStringLiteral("/home/Ann/Music"),
+       {{QStringLiteral("c:\\windows\\explorer.exe /home/Ann/Music"), 1}}},
       {"an extension without association", QStringLiteral("/usr/bin/viewer \"%1\""),
-       QStringLiteral("/home/Ann/notes.zzz"), {}},
+       QStringLiteral("/home/Ann/notes.zzz"), {{QStringLiteral("c:\\windows\\explorer.exe /home/Ann/notes.zzz"), 1}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,6 +181,63 @@ TEST(OpenResult, StartsTheRegisteredCommandAndCloses) {
     EXPECT_EQ(window.closed, 1);
     EXPECT_EQ(window.preferencesShown, 0);
     EXPECT_FALSE(window.preferencesOpen);
+  }
+}
+
+// Where a hit goes when the registry has no program for it, what an
+// application file starts, and what Show All opens.
+TEST(OpenResult, TheDesktopOpensWhatTheRegistryDoesNot) {
+  struct Case {
+    const char* name;
+    QString path;
+    QString lastSearch;
+    bool desktopRefuses;
+    std::vector<FakeProgramStart::Start> starts;
+    QStringList opened;    // by the desktop's default application
+    QStringList launched;  // as the desktop's application files
+  };
+  const QString explorer = QStringLiteral("c:\\windows\\explorer.exe ");
+  const QString search = QStringLiteral("http://127.0.0.1:4664/search&s=c0de?q=tax+return&ie=UTF-8");
+  const std::vector<Case> cases{
+      {"the registry comes first", QStringLiteral("/d/Tax.pdf"), {}, false,
+       {{QStringLiteral("view \"/d/Tax.pdf\""), 1}}, {}, {}},
+      {"the desktop's default application", QStringLiteral("/d/plan.odt"), {}, false, {}, {QStringLiteral("/d/plan.odt")},
+       {}},
+      {"a default application that fails to start", QStringLiteral("/d/plan.odt"), {}, true,
+       {{explorer + QStringLiteral("/d/plan.odt"), 1}}, {QStringLiteral("/d/plan.odt")}, {}},
+      {"no program anywhere", QStringLiteral("/d/data.zzz"), {}, false, {{explorer + QStringLiteral("/d/data.zzz"), 1}},
+       {}, {}},
+      {"a folder", QStringLiteral("/home/Ann/My Music"), {}, false,
+       {{explorer + QStringLiteral("/home/Ann/My Music"), 1}}, {}, {}},
+      {"a name like an option", QStringLiteral("-rf.zzz"), {}, false, {{explorer + QStringLiteral("./-rf.zzz"), 1}}, {},
+       {}},
+      // The entry is associated with an editor in the registry: it is
+      // started as an application all the same, and never edited.
+      {"an application file", QStringLiteral("/apps/Editor.desktop"), {}, false, {}, {},
+       {QStringLiteral("/apps/Editor.desktop")}},
+      {"an application file that fails to start", QStringLiteral("/apps/Editor.desktop"), {}, true, {}, {},
+       {QStringLiteral("/apps/Editor.desktop")}},
+      {"Show All", QString(), search, false, {{explorer + search, 1}}, {}, {}},
+      {"Show All with the named loopback", QString(), QStringLiteral("http://localhost:4664/search?q=a"), false,
+       {{explorer + QStringLiteral("http://localhost:4664/search?q=a"), 1}}, {}, {}},
+      {"Show All with another machine's address", QString(), QStringLiteral("http://example.com/search?q=a"), false,
+       {}, {}, {}},
+      {"Show All with a file address", QString(), QStringLiteral("file:///etc/passwd"), false, {}, {}, {}},
+      {"Show All before a search", QString(), QString(), false, {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window window;
+    window.associate(QStringLiteral("pdf"), QStringLiteral("Acme.Document"), QStringLiteral("view \"%1\""));
+    window.associate(QStringLiteral("desktop"), QStringLiteral("Acme.Text"), QStringLiteral("editor \"%1\""));
+    window.desktop.withProgram = {QStringLiteral("pdf"), QStringLiteral("odt")};
+    window.desktop.refuse = c.desktopRefuses;
+    window.lastSearch = c.lastSearch;
+    OpenResult(2, c.path, window.context);
+    EXPECT_EQ(window.starter.starts, c.starts);
+    EXPECT_EQ(window.desktop.opened, c.opened);
+    EXPECT_EQ(window.desktop.launched, c.launched);
+    EXPECT_EQ(window.closed, 1);
   }
 }
 
@@ -277,6 +365,8 @@ TEST_F(HostilePaths, ReachTheRegisteredProgramAsOneArgument) {
       .showPreferences = {},
       .disableForm1 = {},
       .PreferencesOpen = preferencesOpen,
+      .desktop = nullptr,
+      .lastSearchAddress = {},
   };
   for (const QString& name : kHostileNames) {
     SCOPED_TRACE(name.toStdString());
@@ -305,6 +395,8 @@ TEST_F(HostilePaths, ReachTheFileOpenerAsOneArgument) {
       .showPreferences = {},
       .disableForm1 = {},
       .PreferencesOpen = preferencesOpen,
+      .desktop = nullptr,
+      .lastSearchAddress = {},
   };
   for (const QString& name : kHostileNames) {
     SCOPED_TRACE(name.toStdString());
@@ -312,6 +404,37 @@ TEST_F(HostilePaths, ReachTheFileOpenerAsOneArgument) {
     OpenViaExplorer(5, path, context);
     EXPECT_EQ(waitForRecord(), QStringList{path});
   }
+  EXPECT_FALSE(harmDone());
+}
+
+TEST_F(HostilePaths, ATypeWithoutProgramAndShowAllReachTheOpenerAsOneArgument) {
+  // No association for ".hostile": the hit goes to the file opener, which
+  // the recorder stands in for.
+  bool preferencesOpen = false;
+  testing::TempRegistry temp;
+  const QString search = QStringLiteral("http://localhost:4664/search&s=c?q=a+%26+b;+touch+PWNED&ie=UTF-8");
+  OpenHitContext context{
+      .regKeys = temp.regKeys(),
+      .programStart = *starter,
+      .WindowsDirectory = QStringLiteral("/usr"),
+      .getExtensionName = testing::extensionName,
+      .closeForm = {},
+      .showPreferences = {},
+      .disableForm1 = {},
+      .PreferencesOpen = preferencesOpen,
+      .desktop = nullptr,
+      .lastSearchAddress = [&] { return search; },
+  };
+  for (const QString& name : kHostileNames) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = dir.filePath(name);
+    OpenResult(4, path, context);
+    EXPECT_EQ(waitForRecord(), QStringList{path});
+  }
+  OpenResult(4, QStringLiteral("-rf --help.hostile"), context);
+  EXPECT_EQ(waitForRecord(), QStringList{QStringLiteral("./-rf --help.hostile")});
+  OpenResult(0, QString(), context);
+  EXPECT_EQ(waitForRecord(), QStringList{search});
   EXPECT_FALSE(harmDone());
 }
 

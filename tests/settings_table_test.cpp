@@ -18,12 +18,39 @@ TEST(SettingsTable, ElevenSettingsInLoadOrder) {
   EXPECT_EQ(fixedDefault(u"SearchSuffix"), QStringLiteral("&ie=UTF-8"));
   EXPECT_EQ(fixedDefault(u"Extensions_PDFs"), QStringLiteral("|pdf|"));
   EXPECT_EQ(fixedDefault(u"Extensions_Widgets"), QStringLiteral("|widget|"));
-  EXPECT_TRUE(fixedDefault(u"Extensions_Audio").startsWith(QStringLiteral("|m4a|m4b|")));
-  EXPECT_TRUE(fixedDefault(u"Extensions_Video").endsWith(QStringLiteral("|wmv|wmx|")));
   EXPECT_EQ(fixedDefault(u"MaxSearchResults"), QStringLiteral("7"));
   EXPECT_EQ(fixedDefault(u"TopPosition"), QStringLiteral("330"));
   EXPECT_EQ(fixedDefault(u"LeftPosition"), QString());
   EXPECT_EQ(findSetting(u"Extensions_Applications"), nullptr);
+}
+
+// The long-standing lists stand first, letter for letter, and today's
+// common types follow in the same "|a|b|" form.
+TEST(SettingsTable, TheExtensionListsAFirstRunStores) {
+  const struct {
+    const char16_t* name;
+    const char* longStanding;
+    const char* today;
+  } cases[] = {
+      {u"Extensions_Audio", "|m4a|m4b|m4p|mid|midi|mp2|mp3|pls|rmi|sd2|snd|wav|wave|wma|ogg|m3u|",
+       "flac|opus|aac|oga|"},
+      {u"Extensions_Documents",
+       "|bdb|bks|htt|http|java|log|nfo|scp|swf|text|txt|wdb|wks|wps|wpt|wtx|xlr|xml|xls|ppt|mpp|sxw|sxc|msg|",
+       "doc|docx|odt|ods|odp|rtf|md|csv|epub|"},
+      {u"Extensions_Images",
+       "|bmp|cur|dib|emf|gif|ico|ifif|jpe|jpeg|jpg|pct|pic|pict|png|psd|qti|qtif|rmi|tga|tif|tiff|wmf|xbm|",
+       "webp|svg|heic|avif|"},
+      {u"Extensions_Video",
+       "|asf|asx|avi|rm|divx|dv|dur-ms|ivf|m1v|mov|wvx|mp2v|mp4|mpa|mpe|mpeg|mpg|mpg4|mpv2|mswmm|qt|tp|ts|wm|wmp|wmv|"
+       "wmx|",
+       "mkv|webm|m4v|"},
+      {u"Extensions_PDFs", "|pdf|", ""},
+      {u"Extensions_Widgets", "|widget|", ""},
+  };
+  for (const auto& c : cases) {
+    const QString name = QString::fromUtf16(c.name);
+    EXPECT_EQ(fixedDefault(name), QString::fromLatin1(c.longStanding) + QString::fromLatin1(c.today)) << name.toStdString();
+  }
 }
 
 TEST(SettingsTable, WhenTheDefaultApplies) {

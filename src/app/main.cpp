@@ -7,6 +7,7 @@
 #include "desktop/preferences_host.h"
 #include "desktop/windows.h"
 #include "platform/fonts.h"
+#include "platform/desktop_launcher.h"
 #include "platform/program_start.h"
 #include "platform/qt_file_system.h"
 #include "platform/qt_http_transfer.h"
@@ -86,6 +87,7 @@ int main(int argc, char* argv[]) {
   orvanta::platform::QtHttpTransfer httpTransfer;
   const orvanta::platform::QtFileSystem fileSystem;
   const auto programStart = orvanta::platform::createSystemProgramStart();
+  const auto desktopLauncher = orvanta::platform::createSystemDesktopLauncher();
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
   orvanta::desktop::PreferencesHost preferences(
       regKeys, *windowSystem, browserFactory(),
@@ -100,6 +102,7 @@ int main(int argc, char* argv[]) {
         return orvanta::results_window::SearchAndFill(form1, searchPipeline, text);
       });
       form1.setProgramStart(*programStart);
+      form1.setDesktopLauncher(*desktopLauncher);
     });
     windows.setAllWindowsGoneHandler([] { QCoreApplication::exit(0); });
 

@@ -1,24 +1,10 @@
-// On systems without a Windows registry the registry file stands in for it;
-// what the file does not say about HKEY_CLASSES_ROOT comes from the
-// desktop's own file associations.
-#include "classes_root.h"
+// On systems without a Windows registry the registry file stands in for it.
+// HKEY_CLASSES_ROOT holds only the associations stored there; a file type
+// the file says nothing about opens through the desktop launcher.
 #include "file_registry.h"
 
 namespace orvanta::platform {
-namespace {
 
-class SystemFileRegistry : public FileRegistry {
- public:
-  SystemFileRegistry() : FileRegistry(defaultFilePath()), classesRoot_(createDesktopClassesRoot()) {
-    setClassesRootFallback(classesRoot_.get());
-  }
-
- private:
-  std::unique_ptr<Registry> classesRoot_;
-};
-
-}  // namespace
-
-std::unique_ptr<Registry> createSystemRegistry() { return std::make_unique<SystemFileRegistry>(); }
+std::unique_ptr<Registry> createSystemRegistry() { return std::make_unique<FileRegistry>(FileRegistry::defaultFilePath()); }
 
 }  // namespace orvanta::platform

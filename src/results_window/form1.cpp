@@ -84,6 +84,8 @@ QPoint scatteredPosition(int array, int index) {
 }
 
 // The starter used while none has been handed in: every start is refused.
+constexpr int kShowAllRow = 0;
+
 class StartsNothing : public platform::ProgramStart {
  public:
   bool start(const QString&, int) override { return false; }
@@ -688,7 +690,14 @@ OpenHitContext Form1::openContext() {
       .showPreferences = [this] { preferences_.showPreferences(); },
       .disableForm1 = [this] { setEnabled(false); },
       .PreferencesOpen = PreferencesOpen,
+      .desktop = desktopLauncher_,
+      .lastSearchAddress = [this] { return lastSearchAddress(); },
   };
+}
+
+QString Form1::lastSearchAddress() const {
+  if (Search.searchQuery.isEmpty()) return {};
+  return Search.searchPrefix + Search.searchQuery + Search.searchSuffix;
 }
 
 void Form1::ReleaseAction(int row) {
@@ -723,6 +732,11 @@ bool Form1::rowEvent(search::RowArray array, int index, QWidget* element, QEvent
     case QEvent::MouseButtonRelease:
       // Once a release action has run, the windows are closing or the
       // preferences window is up, and the click of this release is dropped.
+      // A click on Show All opens the last search's page once there is one.
+      if (index == kShowAllRow && array == search::RowArray::FileName && !lastSearchAddress().isEmpty()) {
+        if (isClick(*element, *event) && !unloaded_) OpenResult(index);
+        return true;
+      }
       if (Row_MouseUp(array, index)) return true;
       if (isClick(*element, *event) && !unloaded_) OpenResult(index);
       return true;

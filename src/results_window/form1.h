@@ -109,6 +109,12 @@ class Form1 : public QWidget {
   // The program starter that opens hits; until one is set, opening a hit
   // starts nothing and only closes the windows.
   void setProgramStart(platform::ProgramStart& programStart) { programStart_ = &programStart; }
+  // The desktop's way of opening hits and naming applications; until one is
+  // set, hits open through the registry and the Explorer program alone.
+  void setDesktopLauncher(platform::DesktopLauncher& launcher) { desktopLauncher_ = &launcher; }
+  platform::DesktopLauncher* desktopLauncher() const { return desktopLauncher_; }
+  // The address of the last search's result page; empty before a search.
+  QString lastSearchAddress() const;
   // Lets pending window events run (the search's event pump).
   void pumpEvents();
 
@@ -271,6 +277,7 @@ class Form1 : public QWidget {
   Module1 module1_;
   SearchCallback searchCallback_;
   platform::ProgramStart* programStart_ = nullptr;
+  platform::DesktopLauncher* desktopLauncher_ = nullptr;
   struct RowElement {
     search::RowArray array;
     int index;

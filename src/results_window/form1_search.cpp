@@ -2,6 +2,7 @@
 #include "form1_search.h"
 
 #include "form1_panel.h"
+#include "platform/desktop_launcher.h"
 #include "platform/file_system.h"
 
 namespace orvanta::results_window {
@@ -24,6 +25,7 @@ bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString&
       .images = form.Extensions_Images,
       .video = form.Extensions_Video,
       .pdfs = form.Extensions_PDFs,
+      .desktopApplications = form.desktopLauncher() ? platform::desktopApplicationExtensions() : QString(),
   };
   // The window is only hidden when it is closed, so its closed state is
   // asked as well as whether it still exists.
@@ -37,14 +39,25 @@ bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString&
     case search::SearchOutcome::Completed:
       break;
   }
-  form.setTopHitLabel(form.Search.topHit);
+  // An application file shows the name its desktop gives it.
+  platform::DesktopLauncher* desktop = form.desktopLauncher();
+  const search::GetFileNameFunction rowCaption = [desktop](const QString& path) {
+    if (desktop && desktop->isApplication(path)) {
+      const QString name = desktop->applicationName(path);
+      if (!name.isEmpty()) return name;
+    }
+    return platform::FileSystem::GetFileName(path);
+  };
+  search::TopHitLabel topHit = form.Search.topHit;
+  if (!topHit.toolTip.isEmpty()) topHit.caption = rowCaption(topHit.toolTip);
+  form.setTopHitLabel(topHit);
   form.Text2()->setPlainText(form.Search.text2);
   // A search that could not fetch its pages says so where the first group
   // would start; the preferences row and the window's bottom come below.
   const QString message = search::serviceFailureMessage(form.Search.failure, form.Search.failedServer);
   if (!message.isEmpty()) form.RowTop += form.showServiceMessage(message, form.RowTop) + kServiceMessageGap;
   Form1Panel panel(form);
-  search::FillResultsPanel(panel, form.Panel, form.CategoryLists, &platform::FileSystem::GetFileName);
+  search::FillResultsPanel(panel, form.Panel, form.CategoryLists, rowCaption);
   return !form.isUnloaded();
 }
 

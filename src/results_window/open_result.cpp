@@ -1,12 +1,15 @@
 // OpenResult and OpenViaExplorer.
 #include "open_result.h"
 
+#include "platform/http_address.h"
+
 namespace orvanta::results_window {
 namespace {
 
 constexpr qint32 kPreferencesRow = 999;
 
 const QString kClassesCommandKey = QStringLiteral("\\Shell\\Open\\Command");
+const QString kExplorer = QStringLiteral("c:\\windows\\explorer.exe ");
 
 void showPreferencesAndDisable(OpenHitContext& context) {
   if (context.showPreferences) context.showPreferences();
@@ -114,7 +117,17 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     return {};
   }
   OpenLookup lookup;
-  if (fileNameToolTip) {
+  platform::DesktopLauncher* desktop = context.desktop;
+  if (fileNameToolTip && fileNameToolTip->isEmpty()) {
+    // Show All: the page of the last search, and only one this machine
+    // serves, in the web browser.
+    const QString address = context.lastSearchAddress ? context.lastSearchAddress() : QString();
+    if (!address.isEmpty() && platform::parseHttpAddress(address)) {
+      context.programStart.start(kExplorer + address, platform::kWindowNormalFocus);
+    }
+  } else if (fileNameToolTip && desktop && desktop->isApplication(*fileNameToolTip)) {
+    desktop->launchApplication(*fileNameToolTip);
+  } else if (fileNameToolTip) {
     const QString& path = *fileNameToolTip;
     const QString extension = context.getExtensionName ? context.getExtensionName(path) : QString();
     const auto classesRoot = platform::RegRoot::ClassesRoot;
@@ -122,8 +135,12 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     lookup.OpenCommand =
         context.regKeys.ReadRegValue(classesRoot, lookup.FileTypeKey + kClassesCommandKey, QString());
     lookup.OpenCommand.replace(QStringLiteral("%SYSTEMROOT%"), context.WindowsDirectory, Qt::CaseInsensitive);
-    for (const QString& commandLine : OpenCommandLines(lookup.OpenCommand, path)) {
+    const QStringList commandLines = OpenCommandLines(lookup.OpenCommand, path);
+    for (const QString& commandLine : commandLines) {
       context.programStart.start(commandLine, platform::kWindowNormalFocus);
+    }
+    if (lookup.OpenCommand.isEmpty() && !(desktop && desktop->openWithDefault(path))) {
+      context.programStart.start(kExplorer + OptionSafePath(path), platform::kWindowNormalFocus);
     }
   }
   closeWindows(context);
@@ -136,7 +153,7 @@ void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, 
     return;
   }
   if (fileNameToolTip) {
-    context.programStart.start(QStringLiteral("c:\\windows\\explorer.exe ") + OptionSafePath(*fileNameToolTip),
+    context.programStart.start(kExplorer + OptionSafePath(*fileNameToolTip),
                                platform::kWindowMinimizedFocus);
   }
   closeWindows(context);

@@ -1,8 +1,11 @@
 // Opening a row's hit: with the program registered for its file type
 // (OpenResult) or through the Explorer program (OpenViaExplorer), then
 // closing every window; the preferences row opens the preferences window.
+// A hit the registry has no program for opens as the desktop opens it, and
+// the Show All row opens the last search's page in the web browser.
 #pragma once
 
+#include "platform/desktop_launcher.h"
 #include "platform/program_start.h"
 #include "settings/reg_keys.h"
 
@@ -27,6 +30,11 @@ struct OpenHitContext {
   std::function<void()> showPreferences;  // the preferences window, modeless
   std::function<void()> disableForm1;
   bool& PreferencesOpen;
+  // The desktop's own way of opening files and applications; none leaves
+  // every hit to the registry and the Explorer program.
+  platform::DesktopLauncher* desktop = nullptr;
+  // The address of the last search's result page; empty before a search.
+  std::function<QString()> lastSearchAddress;
 };
 
 // What OpenResult looked up: the file type's class name and its open
@@ -52,12 +60,19 @@ QStringList OpenCommandLines(const QString& openCommand, const QString& path);
 // Opens row `row`, whose FileName label carries the hit's full path as tool
 // tip (`fileNameToolTip`; nothing when the row has no FileName label). The
 // preferences row sets PreferencesOpen, shows the preferences window and
-// disables Form1, and closes nothing. Any other row: the file type's class
+// disables Form1, and closes nothing. A row with an empty path (Show All)
+// hands the last search address, when it is on this machine's loopback, to
+// the Explorer program (the desktop's opener, which shows it in the web
+// browser). An application file of the desktop is started by the desktop's
+// launcher and by nothing else. Any other row: the file type's class
 // name and open command are read from HKEY_CLASSES_ROOT, %SystemRoot% (any
-// letter case) becomes WindowsDirectory, the command lines of
-// OpenCommandLines are started with window style 1, and the windows close,
-// also when nothing could be started. Returns the lookup (empty for the
-// preferences row and a row without FileName label).
+// letter case) becomes WindowsDirectory, and the command lines of
+// OpenCommandLines are started with window style 1; when the registry has
+// no command for the type, the desktop's default application opens it, and
+// where the desktop has none either, the Explorer program does (a folder
+// included). The windows close, also when nothing could be started.
+// Returns the lookup (empty for the preferences row, Show All, an
+// application file and a row without FileName label).
 OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);
 
 // Starts "c:\windows\explorer.exe " followed by the row's (option-safe) path, minimized

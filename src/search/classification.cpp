@@ -19,7 +19,7 @@ void classifyHit(const QString& hit, const ExtensionLists& extensions, const pla
     Category category;
     bool holds;
   } tests[] = {
-      {Category::Applications, isFile && inList(extensions.applications)},
+      {Category::Applications, isFile && (inList(extensions.applications) || inList(extensions.desktopApplications))},
       {Category::Audio, isFile && inList(extensions.audio)},
       {Category::Documents, isFile && inList(extensions.documents)},
       {Category::Folders, kind == PathKind::Folder},

@@ -18,6 +18,9 @@ struct ExtensionLists {
   QString images;
   QString video;
   QString pdfs;
+  // The desktop's own application files, Applications as well as those of
+  // `applications` (not a setting).
+  QString desktopApplications;
 };
 
 // Whether `list` holds `extension` between two bars, letter case ignored.

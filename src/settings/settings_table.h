@@ -34,19 +34,25 @@ struct Setting {
   const char* fixedDefault;
 };
 
-// The settings in the order the results window reads them at its load.
+// The settings in the order the results window reads them at its load. The
+// extension lists a first run stores hold the long-standing types first and
+// today's common types after them.
 inline constexpr std::array<Setting, 11> kSettings{{
     {"SearchPrefix", SettingKind::Text, nullptr},
     {"SearchSuffix", SettingKind::Text, "&ie=UTF-8"},
     {"Extensions_Audio", SettingKind::Text,
-     "|m4a|m4b|m4p|mid|midi|mp2|mp3|pls|rmi|sd2|snd|wav|wave|wma|ogg|m3u|"},
+     "|m4a|m4b|m4p|mid|midi|mp2|mp3|pls|rmi|sd2|snd|wav|wave|wma|ogg|m3u|"
+     "flac|opus|aac|oga|"},
     {"Extensions_Documents", SettingKind::Text,
-     "|bdb|bks|htt|http|java|log|nfo|scp|swf|text|txt|wdb|wks|wps|wpt|wtx|xlr|xml|xls|ppt|mpp|sxw|sxc|msg|"},
+     "|bdb|bks|htt|http|java|log|nfo|scp|swf|text|txt|wdb|wks|wps|wpt|wtx|xlr|xml|xls|ppt|mpp|sxw|sxc|msg|"
+     "doc|docx|odt|ods|odp|rtf|md|csv|epub|"},
     {"Extensions_Images", SettingKind::Text,
-     "|bmp|cur|dib|emf|gif|ico|ifif|jpe|jpeg|jpg|pct|pic|pict|png|psd|qti|qtif|rmi|tga|tif|tiff|wmf|xbm|"},
+     "|bmp|cur|dib|emf|gif|ico|ifif|jpe|jpeg|jpg|pct|pic|pict|png|psd|qti|qtif|rmi|tga|tif|tiff|wmf|xbm|"
+     "webp|svg|heic|avif|"},
     {"Extensions_PDFs", SettingKind::Text, "|pdf|"},
     {"Extensions_Video", SettingKind::Text,
-     "|asf|asx|avi|rm|divx|dv|dur-ms|ivf|m1v|mov|wvx|mp2v|mp4|mpa|mpe|mpeg|mpg|mpg4|mpv2|mswmm|qt|tp|ts|wm|wmp|wmv|wmx|"},
+     "|asf|asx|avi|rm|divx|dv|dur-ms|ivf|m1v|mov|wvx|mp2v|mp4|mpa|mpe|mpeg|mpg|mpg4|mpv2|mswmm|qt|tp|ts|wm|wmp|wmv|wmx|"
+     "mkv|webm|m4v|"},
     {"Extensions_Widgets", SettingKind::Text, "|widget|"},
     {"MaxSearchResults", SettingKind::Number, "7"},
     {"LeftPosition", SettingKind::Number, nullptr},
