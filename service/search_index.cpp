@@ -25,6 +25,9 @@ constexpr int kSchemaVersion = 2;
 // by walking the entries newest first instead of sorting all candidates.
 constexpr int kCandidateSortLimit = 4000;
 
+// files_newest carries the folded name next to the time, so that the walks
+// newest first test the names in the index alone and read a row of `files`
+// only for a hit (it replaced files_mtime, which held the time only).
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS files(
@@ -40,7 +43,8 @@ CREATE TABLE IF NOT EXISTS files(
   gen INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS files_stem ON files(stem);
 CREATE INDEX IF NOT EXISTS files_folded ON files(folded);
-CREATE INDEX IF NOT EXISTS files_mtime ON files(mtime);
+DROP INDEX IF EXISTS files_mtime;
+CREATE INDEX IF NOT EXISTS files_newest ON files(mtime, folded);
 CREATE INDEX IF NOT EXISTS files_pending ON files(content) WHERE content = 1;
 CREATE VIRTUAL TABLE IF NOT EXISTS names USING fts5(folded, content='files', content_rowid='id',
   tokenize='trigram');
@@ -393,7 +397,7 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
       [&](sqlite3_stmt* s) { bindText(s, 1, joined); });
   collect(fewPrefixed ? "SELECT path FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
                         "folded < ?1 || char(1114111) ORDER BY mtime DESC, path LIMIT ?2"
-                      : "SELECT path FROM files INDEXED BY files_mtime WHERE substr(folded, 1, length(?1)) = ?1 "
+                      : "SELECT path FROM files INDEXED BY files_newest WHERE substr(folded, 1, length(?1)) = ?1 "
                         "ORDER BY mtime DESC, path LIMIT ?2",
           1, [&](sqlite3_stmt* s) {
             bindText(s, 1, joined);
@@ -407,7 +411,7 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
         fewerThanLimit("SELECT count(*) FROM (SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2)",
                        [&](sqlite3_stmt* s) { bindText(s, 1, trigramQuery); });
     QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT rowid FROM names WHERE names MATCH ?1)"
-                                   : "SELECT path FROM files INDEXED BY files_mtime WHERE 1";
+                                   : "SELECT path FROM files INDEXED BY files_newest WHERE 1";
     const QStringList& scanned = fewCandidates ? shortWords : folded;
     for (qsizetype i = 0; i < scanned.size(); ++i) sql += " AND instr(folded, ?" + QByteArray::number(i + 3) + ") > 0";
     sql += " ORDER BY mtime DESC, path LIMIT ?2";
