@@ -405,18 +405,37 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
           });
   // The name contains every word: from the trigram candidates when they
   // are few, else walking the names newest first until enough are found.
+  // The candidates are read once, as a JSON list of ids, so that the
+  // trigram index is not matched a second time for their names.
   if (static_cast<int>(hits.size()) < limit) {
-    const bool fewCandidates =
-        !longWords.isEmpty() &&
-        fewerThanLimit("SELECT count(*) FROM (SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2)",
-                       [&](sqlite3_stmt* s) { bindText(s, 1, trigramQuery); });
-    QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT rowid FROM names WHERE names MATCH ?1)"
+    bool fewCandidates = false;
+    QByteArray candidates = "[";
+    if (!longWords.isEmpty()) {
+      sqlite3_stmt* match = nullptr;
+      if (sqlite3_prepare_v2(db_, "SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2", -1, &match, nullptr) ==
+          SQLITE_OK) {
+        bindText(match, 1, trigramQuery);
+        sqlite3_bind_int(match, 2, kCandidateSortLimit);
+        int count = 0;
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(match)) == SQLITE_ROW) {
+          if (count++ > 0) candidates += ',';
+          candidates += QByteArray::number(sqlite3_column_int64(match, 0));
+        }
+        fewCandidates = step == SQLITE_DONE && count < kCandidateSortLimit;
+      }
+      sqlite3_finalize(match);
+    }
+    candidates += ']';
+    QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT value FROM json_each(?1))"
                                    : "SELECT path FROM files INDEXED BY files_newest WHERE 1";
     const QStringList& scanned = fewCandidates ? shortWords : folded;
     for (qsizetype i = 0; i < scanned.size(); ++i) sql += " AND instr(folded, ?" + QByteArray::number(i + 3) + ") > 0";
     sql += " ORDER BY mtime DESC, path LIMIT ?2";
     collect(sql, 2, [&](sqlite3_stmt* s) {
-      if (fewCandidates) bindText(s, 1, trigramQuery);
+      if (fewCandidates) {
+        sqlite3_bind_text(s, 1, candidates.constData(), static_cast<int>(candidates.size()), SQLITE_STATIC);
+      }
       bindLimit(s, 2);
       for (qsizetype i = 0; i < scanned.size(); ++i) bindText(s, static_cast<int>(i + 3), scanned[i]);
     });
