@@ -25,6 +25,9 @@ constexpr int kSchemaVersion = 2;
 // by walking the entries newest first instead of sorting all candidates.
 constexpr int kCandidateSortLimit = 4000;
 
+// files_newest carries the folded name next to the time, so that the walks
+// newest first test the names in the index alone and read a row of `files`
+// only for a hit (it replaced files_mtime, which held the time only).
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS files(
@@ -40,7 +43,8 @@ CREATE TABLE IF NOT EXISTS files(
   gen INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS files_stem ON files(stem);
 CREATE INDEX IF NOT EXISTS files_folded ON files(folded);
-CREATE INDEX IF NOT EXISTS files_mtime ON files(mtime);
+DROP INDEX IF EXISTS files_mtime;
+CREATE INDEX IF NOT EXISTS files_newest ON files(mtime, folded);
 CREATE INDEX IF NOT EXISTS files_pending ON files(content) WHERE content = 1;
 CREATE VIRTUAL TABLE IF NOT EXISTS names USING fts5(folded, content='files', content_rowid='id',
   tokenize='trigram');
@@ -393,7 +397,7 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
       [&](sqlite3_stmt* s) { bindText(s, 1, joined); });
   collect(fewPrefixed ? "SELECT path FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
                         "folded < ?1 || char(1114111) ORDER BY mtime DESC, path LIMIT ?2"
-                      : "SELECT path FROM files INDEXED BY files_mtime WHERE substr(folded, 1, length(?1)) = ?1 "
+                      : "SELECT path FROM files INDEXED BY files_newest WHERE substr(folded, 1, length(?1)) = ?1 "
                         "ORDER BY mtime DESC, path LIMIT ?2",
           1, [&](sqlite3_stmt* s) {
             bindText(s, 1, joined);
@@ -401,18 +405,37 @@ std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) 
           });
   // The name contains every word: from the trigram candidates when they
   // are few, else walking the names newest first until enough are found.
+  // The candidates are read once, as a JSON list of ids, so that the
+  // trigram index is not matched a second time for their names.
   if (static_cast<int>(hits.size()) < limit) {
-    const bool fewCandidates =
-        !longWords.isEmpty() &&
-        fewerThanLimit("SELECT count(*) FROM (SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2)",
-                       [&](sqlite3_stmt* s) { bindText(s, 1, trigramQuery); });
-    QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT rowid FROM names WHERE names MATCH ?1)"
-                                   : "SELECT path FROM files INDEXED BY files_mtime WHERE 1";
+    bool fewCandidates = false;
+    QByteArray candidates = "[";
+    if (!longWords.isEmpty()) {
+      sqlite3_stmt* match = nullptr;
+      if (sqlite3_prepare_v2(db_, "SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2", -1, &match, nullptr) ==
+          SQLITE_OK) {
+        bindText(match, 1, trigramQuery);
+        sqlite3_bind_int(match, 2, kCandidateSortLimit);
+        int count = 0;
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(match)) == SQLITE_ROW) {
+          if (count++ > 0) candidates += ',';
+          candidates += QByteArray::number(sqlite3_column_int64(match, 0));
+        }
+        fewCandidates = step == SQLITE_DONE && count < kCandidateSortLimit;
+      }
+      sqlite3_finalize(match);
+    }
+    candidates += ']';
+    QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT value FROM json_each(?1))"
+                                   : "SELECT path FROM files INDEXED BY files_newest WHERE 1";
     const QStringList& scanned = fewCandidates ? shortWords : folded;
     for (qsizetype i = 0; i < scanned.size(); ++i) sql += " AND instr(folded, ?" + QByteArray::number(i + 3) + ") > 0";
     sql += " ORDER BY mtime DESC, path LIMIT ?2";
     collect(sql, 2, [&](sqlite3_stmt* s) {
-      if (fewCandidates) bindText(s, 1, trigramQuery);
+      if (fewCandidates) {
+        sqlite3_bind_text(s, 1, candidates.constData(), static_cast<int>(candidates.size()), SQLITE_STATIC);
+      }
       bindLimit(s, 2);
       for (qsizetype i = 0; i < scanned.size(); ++i) bindText(s, static_cast<int>(i + 3), scanned[i]);
     });

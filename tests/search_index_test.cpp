@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,6 +248,63 @@ TEST(SearchIndexRanking, ManyCandidatesKeepTheOrder) {
                              [](const SearchHit& a, const SearchHit& b) { return a.tier < b.tier; }));
   EXPECT_EQ(ranked[1].tier, 1);
   EXPECT_EQ(ranked.back().tier, 2);
+}
+
+// A database written before the names came into the time index keeps
+// working: the old index makes way for the new one and the newest-first
+// walks find the same names in the same order.
+TEST(SearchIndexRanking, OlderTimeIndexIsReplaced) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.path() + QStringLiteral("/index.db");
+  {
+    SearchIndex index;
+    ASSERT_TRUE(index.open(path, true));
+    index.begin();
+    for (int i = 0; i < 5000; ++i) {
+      EntryRecord record;
+      record.path = "/f/song " + QByteArray::number(i) + ".ogg";
+      record.label = QStringLiteral("song %1.ogg").arg(i);
+      record.mtime = i;
+      index.store(record, 1);
+    }
+    index.commit();
+  }
+  const auto indexes = [&]() {
+    QStringList names;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+      sqlite3_stmt* statement = nullptr;
+      sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'files'", -1,
+                         &statement, nullptr);
+      while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+        names.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+      }
+      sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return names;
+  };
+  {
+    // The earlier layout: the time alone.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "DROP INDEX files_newest; CREATE INDEX files_mtime ON files(mtime);", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  ASSERT_TRUE(indexes().contains(QStringLiteral("files_mtime")));
+
+  SearchIndex index;
+  ASSERT_TRUE(index.open(path, true));
+  EXPECT_FALSE(indexes().contains(QStringLiteral("files_mtime")));
+  QStringList found;
+  for (const SearchHit& hit : index.search({QStringLiteral("ong")}, 3)) found.append(QString::fromUtf8(hit.path));
+  EXPECT_EQ(found, QStringList({"/f/song 4999.ogg", "/f/song 4998.ogg", "/f/song 4997.ogg"}));
+  found.clear();
+  for (const SearchHit& hit : index.search({QStringLiteral("song")}, 2)) found.append(QString::fromUtf8(hit.path));
+  EXPECT_EQ(found, QStringList({"/f/song 4999.ogg", "/f/song 4998.ogg"}));
 }
 
 // An indexer over a temporary folder, with a search connection of its own.
