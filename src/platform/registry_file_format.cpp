@@ -31,14 +31,6 @@ const char16_t* const kOtherRoots[] = {u"HKEY_CURRENT_USER", u"HKEY_USERS", u"HK
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-// Is `path` equal to `parent` or below it?
-bool isAtOrBelow(const QString& path, const QString& parent) {
-  if (parent.isEmpty()) return true;
-  if (path.size() < parent.size()) return false;
-  if (QStringView(path).left(parent.size()).compare(parent, Qt::CaseInsensitive) != 0) return false;
-  return path.size() == parent.size() || path.at(parent.size()) == QLatin1Char('\\');
-}
-
 // The key of `keyIndex_`: the root's name and the case-folded path.
 QString indexName(RegRoot root, const QString& normalisedPath) {
   QString name = rootName(root);
@@ -131,14 +123,6 @@ RegFileKey& RegFileData::ensureKey(RegRoot root, const QString& path) {
   return keys_[it->second];
 }
 
-void RegFileData::removeKey(RegRoot root, const QString& path) {
-  const QString wanted = normaliseKeyPath(path);
-  std::erase_if(keys_, [&](const RegFileKey& key) {
-    return !key.otherHive && key.root == root && isAtOrBelow(key.path, wanted);
-  });
-  rebuildKeyIndex();
-}
-
 const RegFileValue* RegFileData::findValue(const RegFileKey& key, const QString& name) { return key.lookUp(name); }
 
 void RegFileData::setValue(RegFileKey& key, RegFileValue value) {
@@ -152,11 +136,6 @@ void RegFileData::setValue(RegFileKey& key, RegFileValue value) {
   }
   key.index_.insert(value.name.toCaseFolded(), static_cast<qsizetype>(key.values.size()));
   key.values.push_back(std::move(value));
-}
-
-void RegFileData::removeValue(RegFileKey& key, const QString& name) {
-  std::erase_if(key.values, [&](const RegFileValue& value) { return sameName(value.name, name); });
-  key.index_.clear();
 }
 
 std::optional<RegFileData> parseRegFile(const QByteArray& bytes, QString* error) {
