@@ -245,8 +245,6 @@ RegStatus FileRegistry::setValue(RegKeyHandle key, const QString& name, quint32 
   });
 }
 
-void FileRegistry::closeKey(RegKeyHandle key) {
-  open_.erase(key);
-}
+void FileRegistry::closeKey(RegKeyHandle key) { open_.erase(key); }
 
 }  // namespace orvanta::platform
