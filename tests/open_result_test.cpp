@@ -83,7 +83,7 @@ TEST(OpenCommandLines, ThePathComesBackWholeAndNeverAsAnOption) {
     SCOPED_TRACE(c.name);
     const QStringList lines = OpenCommandLines(c.command, c.path);
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_EQ(platform::SplitCommandLine(lines[0]), c.arguments) << lines[0].toStdString();
+    EXPECT_EQ(platform::splitCommandLine(lines[0]), c.arguments) << lines[0].toStdString();
   }
 }
 

@@ -15,7 +15,7 @@
 namespace orvanta::platform {
 namespace {
 
-TEST(SplitCommandLine, WindowsRules) {
+TEST(splitCommandLine, WindowsRules) {
   struct Case {
     QString line;
     QStringList expected;
@@ -45,16 +45,16 @@ TEST(SplitCommandLine, WindowsRules) {
       {QStringLiteral(" \t "), {}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SplitCommandLine(c.line), c.expected) << c.line.toStdString();
+    EXPECT_EQ(splitCommandLine(c.line), c.expected) << c.line.toStdString();
   }
 }
 
-TEST(CommandTail, TheRestAfterTheProgram) {
-  EXPECT_EQ(CommandTail(QStringLiteral(R"(c:\windows\explorer.exe /home/a b/c.txt)")),
+TEST(commandTail, TheRestAfterTheProgram) {
+  EXPECT_EQ(commandTail(QStringLiteral(R"(c:\windows\explorer.exe /home/a b/c.txt)")),
             QStringLiteral("/home/a b/c.txt"));
-  EXPECT_EQ(CommandTail(QStringLiteral(R"(  "c:\x y\e.exe"   "q" tail  )")), QStringLiteral(R"("q" tail  )"));
-  EXPECT_EQ(CommandTail(QStringLiteral("c:\\windows\\explorer.exe ")), QString());
-  EXPECT_EQ(CommandTail(QStringLiteral("app")), QString());
+  EXPECT_EQ(commandTail(QStringLiteral(R"(  "c:\x y\e.exe"   "q" tail  )")), QStringLiteral(R"("q" tail  )"));
+  EXPECT_EQ(commandTail(QStringLiteral("c:\\windows\\explorer.exe ")), QString());
+  EXPECT_EQ(commandTail(QStringLiteral("app")), QString());
 }
 
 TEST(DesktopProgramStart, WhatRunsForACommandLine) {
@@ -128,7 +128,7 @@ TEST(DesktopProgramStart, AMissingProgramIsNotStarted) {
 }
 
 TEST(WindowsDirectory, IsAFixedFolderOfTheSystem) {
-  EXPECT_EQ(GetWindowsDirectory(), QStringLiteral("/usr"));
+  EXPECT_EQ(windowsDirectory(), QStringLiteral("/usr"));
 }
 
 }  // namespace

@@ -18,13 +18,13 @@ QStringList DesktopProgramStart::findFileOpener() {
 }
 
 std::optional<DesktopProgramStart::Launch> DesktopProgramStart::plan(const QString& commandLine) const {
-  const QStringList parts = SplitCommandLine(commandLine);
+  const QStringList parts = splitCommandLine(commandLine);
   if (parts.isEmpty() || parts.first().isEmpty()) return std::nullopt;
   if (parts.first().compare(QStringLiteral("c:\\windows\\explorer.exe"), Qt::CaseInsensitive) != 0) {
     return Launch{parts.first(), parts.mid(1)};
   }
   if (fileOpener_.isEmpty()) return std::nullopt;
-  QString target = CommandTail(commandLine);
+  QString target = commandTail(commandLine);
   // Explorer without a path opens a file manager window on the user's files.
   if (target.isEmpty()) target = QDir::homePath();
   // The opener must never take the path for one of its options.

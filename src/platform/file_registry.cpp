@@ -192,14 +192,9 @@ RegStatus FileRegistry::openKey(RegRoot root, const QString& path, quint32 acces
   const bool wantsWrite = (access & kKeyWriteRights) != 0;
   const auto data = load();
   if (!data) return RegStatus::Failed;
-  const bool inFile = data->keyExists(root, path);
-  RegKeyHandle fallbackKey = 0;
-  if (root == RegRoot::ClassesRoot && classesFallback_ && !wantsWrite) {
-    if (classesFallback_->openKey(root, path, access, &fallbackKey) != RegStatus::Ok) fallbackKey = 0;
-  }
-  if (!inFile && fallbackKey == 0) return RegStatus::NotFound;
+  if (!data->keyExists(root, path)) return RegStatus::NotFound;
   if (wantsWrite && !writable()) return RegStatus::AccessDenied;
-  *key = addHandle(OpenKey{root, normaliseKeyPath(path), access, fallbackKey});
+  *key = addHandle(OpenKey{root, normaliseKeyPath(path), access});
   return RegStatus::Ok;
 }
 
@@ -230,10 +225,7 @@ RegStatus FileRegistry::queryValue(RegKeyHandle key, const QString& name, quint3
   if (!content) return RegStatus::Failed;
   const RegFileKey* stored = content->findKey(open.root, open.path);
   const RegFileValue* value = stored ? RegFileData::findValue(*stored, name) : nullptr;
-  if (!value) {
-    if (open.fallbackKey != 0) return classesFallback_->queryValue(open.fallbackKey, name, bufferSize, type, data);
-    return RegStatus::NotFound;
-  }
+  if (!value) return RegStatus::NotFound;
   const QByteArray bytes = isStringType(value->type) ? utf16LeToLocal8Bit(value->data) : value->data;
   *type = value->type;
   if (bytes.size() > static_cast<qsizetype>(bufferSize)) return RegStatus::MoreData;
@@ -253,11 +245,6 @@ RegStatus FileRegistry::setValue(RegKeyHandle key, const QString& name, quint32 
   });
 }
 
-void FileRegistry::closeKey(RegKeyHandle key) {
-  const auto it = open_.find(key);
-  if (it == open_.end()) return;
-  if (it->second.fallbackKey != 0) classesFallback_->closeKey(it->second.fallbackKey);
-  open_.erase(it);
-}
+void FileRegistry::closeKey(RegKeyHandle key) { open_.erase(key); }
 
 }  // namespace orvanta::platform

@@ -45,10 +45,6 @@ class FileRegistry : public Registry {
   // Lets tests break a write at its most delicate point.
   void setBeforeReplaceHook(std::function<bool()> hook) { beforeReplace_ = std::move(hook); }
 
-  // Answers reads under HKEY_CLASSES_ROOT that the file cannot answer
-  // (a key or value it does not hold). Read-only: writes never reach it.
-  void setClassesRootFallback(Registry* fallback) { classesFallback_ = fallback; }
-
   RegStatus openKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) override;
   RegStatus createKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) override;
   RegStatus queryValue(RegKeyHandle key, const QString& name, quint32 bufferSize, quint32* type,
@@ -61,7 +57,6 @@ class FileRegistry : public Registry {
     RegRoot root;
     QString path;
     quint32 access;
-    RegKeyHandle fallbackKey = 0;  // the same key opened in the fallback, if any
   };
 
   // The file's current content; empty when there is no file yet, or when it
@@ -84,7 +79,6 @@ class FileRegistry : public Registry {
   std::map<RegKeyHandle, OpenKey> open_;
   RegKeyHandle nextHandle_ = 1;
   std::function<bool()> beforeReplace_;
-  Registry* classesFallback_ = nullptr;
   bool refused_ = false;
   bool lockGivenUp_ = false;
   QByteArray cachedBytes_;

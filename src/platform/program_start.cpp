@@ -67,7 +67,7 @@ qsizetype readArgument(const QString& line, qsizetype i, QString* argument) {
 
 }  // namespace
 
-QStringList SplitCommandLine(const QString& commandLine) {
+QStringList splitCommandLine(const QString& commandLine) {
   QStringList result;
   qsizetype i = skipBlanks(commandLine, 0);
   if (i >= commandLine.size()) return result;
@@ -82,7 +82,7 @@ QStringList SplitCommandLine(const QString& commandLine) {
   return result;
 }
 
-QString CommandTail(const QString& commandLine) {
+QString commandTail(const QString& commandLine) {
   QString program;
   const qsizetype end = readProgram(commandLine, skipBlanks(commandLine, 0), &program);
   return commandLine.mid(skipBlanks(commandLine, end));

@@ -25,11 +25,11 @@ enum WindowStyle : int {
 // literal quote; other backslashes stand as they are. The first element, the
 // program, ends at the first blank or tab outside quotes and knows no
 // backslash escapes. Empty when the line holds nothing but blanks.
-QStringList SplitCommandLine(const QString& commandLine);
+QStringList splitCommandLine(const QString& commandLine);
 
 // The command line after its program and the blanks that follow it, as the
 // program receives its command tail.
-QString CommandTail(const QString& commandLine);
+QString commandTail(const QString& commandLine);
 
 class ProgramStart {
  public:

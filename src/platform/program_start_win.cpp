@@ -13,11 +13,11 @@ namespace {
 class WindowsProgramStart : public ProgramStart {
  public:
   bool start(const QString& commandLine, int windowStyle) override {
-    const QStringList parts = SplitCommandLine(commandLine);
+    const QStringList parts = splitCommandLine(commandLine);
     if (parts.isEmpty() || parts.first().isEmpty()) return false;
     QProcess process;
     process.setProgram(parts.first());
-    process.setNativeArguments(CommandTail(commandLine));
+    process.setNativeArguments(commandTail(commandLine));
     process.setCreateProcessArgumentsModifier([windowStyle](QProcess::CreateProcessArguments* args) {
       args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
       args->startupInfo->wShowWindow = static_cast<WORD>(windowStyle);

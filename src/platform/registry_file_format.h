@@ -80,14 +80,10 @@ class RegFileData {
   // Returns the key's section, adding an empty one when it has none.
   RegFileKey& ensureKey(RegRoot root, const QString& path);
 
-  // Removes a key with all its subkeys.
-  void removeKey(RegRoot root, const QString& path);
-
   static const RegFileValue* findValue(const RegFileKey& key, const QString& name);
   // Stores a value. A value that already holds the same type and data is
   // left as it is, its text in the file included.
   static void setValue(RegFileKey& key, RegFileValue value);
-  static void removeValue(RegFileKey& key, const QString& name);
 
   RegFileEncoding encoding() const { return encoding_; }
   // The file has the "REGEDIT4" header: 8-bit strings in hex(N) data.

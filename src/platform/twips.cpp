@@ -47,9 +47,4 @@ int screenWidthTwips() {
   return s ? pixelsToTwipsX(s->geometry().width()) : 0;
 }
 
-int screenHeightTwips() {
-  QScreen* s = primaryScreen();
-  return s ? pixelsToTwipsY(s->geometry().height()) : 0;
-}
-
 }  // namespace orvanta::platform

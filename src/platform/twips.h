@@ -47,8 +47,7 @@ int pixelsToTwipsY(int pixels);
 // A rectangle given in twips (left, top, width, height) in pixels.
 QRect twipsToPixels(int left, int top, int width, int height);
 
-// The primary screen's size in twips.
+// The primary screen's width in twips.
 int screenWidthTwips();
-int screenHeightTwips();
 
 }  // namespace orvanta::platform

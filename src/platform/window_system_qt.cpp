@@ -35,14 +35,18 @@ void QtWindowSystem::endProgram(int status) {
 }
 
 bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ApplicationStateChange && watched == QCoreApplication::instance() && hook_) {
+  if (event->type() == QEvent::ApplicationStateChange && watched == QCoreApplication::instance()) {
     // The new state is in place when the event is sent.
-    const auto state = QGuiApplication::applicationState();
-    // A copy: the hook may replace itself while it runs.
-    const ActivationHook hook = hook_;
-    hook(state == Qt::ApplicationActive);
+    notifyActivation(QGuiApplication::applicationState() == Qt::ApplicationActive);
   }
   return false;  // the event always goes on
+}
+
+void QtWindowSystem::notifyActivation(bool active) {
+  if (!hook_) return;
+  // A copy: the hook may replace itself while it runs.
+  const ActivationHook hook = hook_;
+  hook(active);
 }
 
 }  // namespace orvanta::platform

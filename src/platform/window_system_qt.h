@@ -22,6 +22,9 @@ class QtWindowSystem : public QObject, public WindowSystem {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
+  // Runs the installed hook, if any, for a change of the activation.
+  void notifyActivation(bool active);
+
  private:
   ActivationHook hook_;
 };

@@ -119,7 +119,7 @@ class X11WindowSystem : public QtWindowSystem, public QAbstractNativeEventFilter
     xcb_flush(connection);
   }
 
-  QString windowsDirectory() override { return GetWindowsDirectory(); }
+  QString windowsDirectory() override { return platform::windowsDirectory(); }
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
     if (eventType != "xcb_generic_event_t" || !stackingWatched_) return false;

@@ -10,6 +10,6 @@ namespace orvanta::platform {
 // it cannot be found. Outside Windows this is /usr, the prefix under which
 // the system keeps its programs (so "%SystemRoot%/bin/evince" names
 // /usr/bin/evince).
-QString GetWindowsDirectory();
+QString windowsDirectory();
 
 }  // namespace orvanta::platform

@@ -3,6 +3,6 @@
 
 namespace orvanta::platform {
 
-QString GetWindowsDirectory() { return QStringLiteral("/usr"); }
+QString windowsDirectory() { return QStringLiteral("/usr"); }
 
 }  // namespace orvanta::platform
