@@ -5,12 +5,12 @@
 
 #include "fake_preferences.h"
 #include "fake_window_system.h"
-#include "qt_application.h"
+#include "gui_application.h"
 #include "temp_registry.h"
+#include "wait_for.h"
 #include "platform/twips.h"
 #include "settings/settings_table.h"
 
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -20,19 +20,11 @@
 namespace orvanta::desktop {
 namespace {
 
-template <typename Condition>
-bool waitFor(Condition condition) {
-  QDeadlineTimer deadline(5000);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using testing::waitFor;
 
 class DesktopTest : public ::testing::Test {
  protected:
-  DesktopTest() : preferences(&log) { testing::qtApplication(); }
+  DesktopTest() : preferences(&log) { testing::guiApplication(); }
 
   Windows& start() {
     windows = std::make_unique<Windows>(temp.regKeys(), windowSystem, preferences);

@@ -9,16 +9,17 @@
 #include "fake_http_transfer.h"
 #include "fake_preferences.h"
 #include "fake_program_start.h"
+#include "fake_program_windows.h"
 #include "fake_window_system.h"
-#include "qt_application.h"
+#include "gui_application.h"
 #include "temp_registry.h"
+#include "wait_for.h"
 #include "desktop/artwork.h"
 #include "platform/twips.h"
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
 
 #include <QAccessible>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMap>
@@ -42,6 +43,7 @@ namespace {
 using platform::RegRoot;
 using search::RowArray;
 using testing::FakeProgramStart;
+using testing::FakeProgramWindows;
 
 const QString kPrefix = QStringLiteral("http://127.0.0.1:4664/search&s=code?q=");
 const QString kSuffix = QStringLiteral("&ie=UTF-8");
@@ -57,23 +59,10 @@ QString resultPage(const QStringList& hits) {
 
 QColor textColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
 
-class FakeProgramWindows : public ProgramWindows {
- public:
-  Form1* form1 = nullptr;
-  QStringList unloaded;
-  void hideButtonPressedPicture() override {}
-  void unloadBorderBackground() override { unloaded << QStringLiteral("BorderBackground"); }
-  void unloadMenuButton() override { unloaded << QStringLiteral("MenuButton"); }
-  void unloadForm1() override {
-    unloaded << QStringLiteral("Form1");
-    if (form1) form1->Unload();
-  }
-};
-
 class Form1RowsTest : public ::testing::Test {
  protected:
   Form1RowsTest() {
-    testing::qtApplication();
+    testing::guiApplication();
     settings::writeSetting(temp.regKeys(), u"SearchPrefix", kPrefix);
     settings::writeSetting(temp.regKeys(), u"SearchSuffix", kSuffix);
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
@@ -276,8 +265,7 @@ TEST_F(Form1RowsTest, KeysTypedWhileAnotherKeyLetsEventsRunKeepTheirOrder) {
   };
   form->Text1()->clear();
   type(QStringLiteral("a"));
-  QDeadlineTimer deadline(5000);
-  while (form->Text1()->text().size() < 4 && !deadline.hasExpired()) QCoreApplication::processEvents();
+  testing::waitFor([&] { return form->Text1()->text().size() >= 4; });
   EXPECT_EQ(form->Text1()->text(), QStringLiteral("abcd"));
 }
 

@@ -4,14 +4,15 @@
 #include "results_window/form1.h"
 
 #include "fake_preferences.h"
+#include "fake_program_windows.h"
 #include "fake_window_system.h"
-#include "qt_application.h"
+#include "gui_application.h"
 #include "temp_registry.h"
+#include "wait_for.h"
 #include "platform/twips.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QKeyEvent>
@@ -28,37 +29,12 @@ namespace {
 using settings::readSetting;
 using settings::writeSetting;
 
-// Waits, running events, until `condition` holds or five seconds pass.
-template <typename Condition>
-bool waitFor(Condition condition) {
-  QDeadlineTimer deadline(5000);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
-
-// The other windows, as CloseForm sees them: records the calls.
-class FakeProgramWindows : public ProgramWindows {
- public:
-  explicit FakeProgramWindows(QStringList& log) : log_(log) {}
-  Form1* form1 = nullptr;
-  void hideButtonPressedPicture() override { log_ << QStringLiteral("hide Image1"); }
-  void unloadBorderBackground() override { log_ << QStringLiteral("BorderBackground"); }
-  void unloadMenuButton() override { log_ << QStringLiteral("MenuButton"); }
-  void unloadForm1() override {
-    log_ << QStringLiteral("Form1");
-    if (form1) form1->Unload();
-  }
-
- private:
-  QStringList& log_;
-};
+using testing::FakeProgramWindows;
+using testing::waitFor;
 
 class Form1Test : public ::testing::Test {
  protected:
-  Form1Test() : preferences(&log), windows(log) { testing::qtApplication(); }
+  Form1Test() : preferences(&log), windows(&log) { testing::guiApplication(); }
 
   Form1& load() {
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
@@ -394,7 +370,9 @@ TEST_F(Form1Test, ProgressStripRunsThroughTwelveFramesAndNeverPastTheLast) {
 
 TEST_F(Form1Test, FocusTimerWaitsForTheWindowToShow) {
   Form1& f = load();
-  QTest::qWait(400);
+  // Whatever the load left to run later has run: still no timer.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
   EXPECT_FALSE(f.Timer2()->isActive());
   f.show();
   EXPECT_TRUE(f.Timer2()->isActive());

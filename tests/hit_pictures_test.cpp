@@ -2,7 +2,7 @@
 // device or a folder never), a fresh thumbnail of the desktop's cache is
 // taken before the file, and the answers reach the owning thread only while
 // their icon still wants them.
-#include "qt_application.h"
+#include "gui_application.h"
 #include "search/hit_pictures.h"
 
 #include <QCryptographicHash>
@@ -174,7 +174,7 @@ struct Delivered {
 };
 
 TEST(HitPictures, AnswersReachTheOwningThreadWhileTheirIconWantsThem) {
-  testing::qtApplication();
+  testing::guiApplication();
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString red = dir.filePath(QStringLiteral("red.png"));
@@ -220,7 +220,7 @@ TEST(HitPictures, AnswersReachTheOwningThreadWhileTheirIconWantsThem) {
 }
 
 TEST(HitPictures, GoingAwayWhileReadsRunIsSafe) {
-  testing::qtApplication();
+  testing::guiApplication();
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString big = dir.filePath(QStringLiteral("big.png"));

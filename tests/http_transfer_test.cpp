@@ -4,6 +4,7 @@
 #include "platform/http_address.h"
 #include "platform/http_response_parser.h"
 #include "platform/qt_http_transfer.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -26,14 +27,7 @@ QCoreApplication& app() {
   return instance;
 }
 
-// Runs the event loop until `condition` holds or five seconds pass.
-bool waitFor(const std::function<bool()>& condition) {
-  QDeadlineTimer deadline(5000);
-  while (!condition() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return condition();
-}
+using testing::waitFor;
 
 QByteArray okAnswer(const QByteArray& body, const QByteArray& extraHeaders = {}) {
   return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +

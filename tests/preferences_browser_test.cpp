@@ -4,6 +4,7 @@
 // redirect link out of the page.
 #include "fake_preferences_peers.h"
 #include "gui_application.h"
+#include "wait_for.h"
 #include "loopback_fetcher.h"
 #include "temp_registry.h"
 

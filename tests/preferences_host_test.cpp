@@ -8,6 +8,7 @@
 #include "fake_browser.h"
 #include "fake_window_system.h"
 #include "gui_application.h"
+#include "wait_for.h"
 #include "temp_registry.h"
 #include "platform/twips.h"
 #include "settings/settings_table.h"

@@ -4,6 +4,7 @@
 #include "fake_browser.h"
 #include "fake_preferences_peers.h"
 #include "gui_application.h"
+#include "wait_for.h"
 #include "temp_registry.h"
 
 #include "platform/process_browser.h"

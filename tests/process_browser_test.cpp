@@ -3,6 +3,7 @@
 // the view, and a browser process that is missing, ends early or does not
 // end when told.
 #include "gui_application.h"
+#include "wait_for.h"
 
 #include "platform/browser_protocol.h"
 #include "platform/process_browser.h"

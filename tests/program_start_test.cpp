@@ -4,7 +4,6 @@
 // arguments arrive unchanged.
 #include "platform/desktop_program_start.h"
 #include "platform/program_start.h"
-#include "platform/windows_directory.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -125,10 +124,6 @@ TEST(DesktopProgramStart, AMissingProgramIsNotStarted) {
   DesktopProgramStart starter({QStringLiteral("xdg-open")});
   EXPECT_FALSE(starter.start(QStringLiteral("/nonexistent/orvanta-viewer \"%1\""), kWindowNormalFocus));
   EXPECT_FALSE(starter.start(QString(), kWindowNormalFocus));
-}
-
-TEST(WindowsDirectory, IsAFixedFolderOfTheSystem) {
-  EXPECT_EQ(windowsDirectory(), QStringLiteral("/usr"));
 }
 
 }  // namespace

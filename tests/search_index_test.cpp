@@ -6,6 +6,7 @@
 #include "indexer.h"
 #include "search_index.h"
 #include "text_extraction.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -38,11 +39,10 @@ QCoreApplication& app() {
   return instance;
 }
 
-bool waitFor(const std::function<bool()>& condition, int ms = 20'000) {
-  QDeadlineTimer deadline(ms);
-  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
-}
+using testing::waitFor;
+
+// How long the index gets for each step it is waited on.
+constexpr int kIndexWaitMs = 20'000;
 
 bool writeFile(const QString& path, const QByteArray& data, qint64 secondsSinceEpoch = 0) {
   QDir().mkpath(QFileInfo(path).absolutePath());
@@ -343,7 +343,7 @@ class IndexFixture : public ::testing::Test {
 
   // Waits for `scans` scans and for every document's text.
   void waitForIndex(int scans = 1) {
-    ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= scans && search.pendingContents(1).empty(); }));
+    ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= scans && search.pendingContents(1).empty(); }, kIndexWaitMs));
   }
 
   // The hits for `words`, as paths below the temporary folder.
@@ -473,26 +473,26 @@ TEST_F(IndexFixture, FollowsCreateRenameAndDelete) {
 
   // Each change is found without a rescan.
   ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/second.txt"), "freshly written words"));
-  EXPECT_TRUE(waitFor([&] { return find({"second"}) == QStringList{"/root/sub/second.txt"}; }));
-  EXPECT_TRUE(waitFor([&] { return find({"freshly"}) == QStringList{"/root/sub/second.txt"}; }));
+  EXPECT_TRUE(waitFor([&] { return find({"second"}) == QStringList{"/root/sub/second.txt"}; }, kIndexWaitMs));
+  EXPECT_TRUE(waitFor([&] { return find({"freshly"}) == QStringList{"/root/sub/second.txt"}; }, kIndexWaitMs));
 
   ASSERT_TRUE(QFile::rename(root + QStringLiteral("/sub/second.txt"), root + QStringLiteral("/sub/renamed.txt")));
-  EXPECT_TRUE(waitFor([&] { return find({"second"}).isEmpty() && find({"renamed"}) == QStringList{"/root/sub/renamed.txt"}; }));
+  EXPECT_TRUE(waitFor([&] { return find({"second"}).isEmpty() && find({"renamed"}) == QStringList{"/root/sub/renamed.txt"}; }, kIndexWaitMs));
 
   // A folder moved in from outside brings what it holds; moved out, it
   // takes it along.
   ASSERT_TRUE(writeFile(dir.path() + QStringLiteral("/outside/deep/moved.txt"), ""));
   ASSERT_TRUE(QFile::rename(dir.path() + QStringLiteral("/outside"), root + QStringLiteral("/inside")));
-  EXPECT_TRUE(waitFor([&] { return find({"moved"}) == QStringList{"/root/inside/deep/moved.txt"}; }));
+  EXPECT_TRUE(waitFor([&] { return find({"moved"}) == QStringList{"/root/inside/deep/moved.txt"}; }, kIndexWaitMs));
   ASSERT_TRUE(writeFile(root + QStringLiteral("/inside/deep/later.txt"), ""));  // the new folders are watched
-  EXPECT_TRUE(waitFor([&] { return find({"later"}) == QStringList{"/root/inside/deep/later.txt"}; }));
+  EXPECT_TRUE(waitFor([&] { return find({"later"}) == QStringList{"/root/inside/deep/later.txt"}; }, kIndexWaitMs));
   ASSERT_TRUE(QFile::rename(root + QStringLiteral("/inside"), dir.path() + QStringLiteral("/gone")));
-  EXPECT_TRUE(waitFor([&] { return find({"moved"}).isEmpty() && find({"later"}).isEmpty(); }));
+  EXPECT_TRUE(waitFor([&] { return find({"moved"}).isEmpty() && find({"later"}).isEmpty(); }, kIndexWaitMs));
 
   ASSERT_TRUE(QFile::remove(root + QStringLiteral("/sub/renamed.txt")));
-  EXPECT_TRUE(waitFor([&] { return find({"renamed"}).isEmpty(); }));
+  EXPECT_TRUE(waitFor([&] { return find({"renamed"}).isEmpty(); }, kIndexWaitMs));
   ASSERT_TRUE(QDir(root + QStringLiteral("/sub")).removeRecursively());
-  EXPECT_TRUE(waitFor([&] { return find({"first"}).isEmpty() && find({"sub"}).isEmpty(); }));
+  EXPECT_TRUE(waitFor([&] { return find({"first"}).isEmpty() && find({"sub"}).isEmpty(); }, kIndexWaitMs));
   EXPECT_EQ(loggedCount(QStringLiteral("indexed ")), 1);  // no rescan was needed
 }
 
@@ -547,13 +547,13 @@ TEST_F(IndexFixture, LostNewsAndMissingWatchesFallBackToRescans) {
     // The watcher reports nothing of this file: only a rescan finds it.
     ASSERT_TRUE(writeFile(root + QStringLiteral("/sub/unreported.txt"), ""));
     if (c.reportLost) {
-      ASSERT_TRUE(waitFor([&] { return shared->context.load() != nullptr; }));
+      ASSERT_TRUE(waitFor([&] { return shared->context.load() != nullptr; }, kIndexWaitMs));
       QMetaObject::invokeMethod(shared->context.load(), [shared] {
         shared->callbacks.lost(QStringLiteral("the change queue overflowed"));
       });
     }
-    EXPECT_TRUE(waitFor([&] { return find({"unreported"}) == QStringList{"/root/sub/unreported.txt"}; }));
-    EXPECT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= c.scans; }));
+    EXPECT_TRUE(waitFor([&] { return find({"unreported"}) == QStringList{"/root/sub/unreported.txt"}; }, kIndexWaitMs));
+    EXPECT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= c.scans; }, kIndexWaitMs));
     EXPECT_EQ(loggedCount(QString::fromLatin1(c.logged)), 1);
   }
 }

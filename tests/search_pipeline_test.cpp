@@ -76,7 +76,8 @@ TEST_F(SearchPipelineTest, RequestsInOrderWithRedirectPathsAndTheScannedAnswer) 
   const QString searchAddress = kPrefix + QStringLiteral("song") + kSuffix;
   http.answer(kPrefix + u'e' + kSuffix, page(QStringLiteral("<a href=\"/ok?url=first&x=1\">x</a>")));
   http.answer(kNumeric + QStringLiteral("/ok?url=first&x=1"), page(QStringLiteral("<a href=\"/ok?url=numeric\">")));
-  // R7 cuts from the page as R5 left it; R6's answer is dropped.
+  // The second redirect path is cut from the page the named base's answer
+  // left; the unsupported address's answer is dropped.
   http.answer(kNamed + QStringLiteral("/ok?url=first&x=1"), page(QStringLiteral("<a href=\"/ok?url=second\">")));
   http.answer(kUnsupported, page(QStringLiteral("<a href=\"/ok?url=unsupported\">")));
   http.answer(kNumeric + QStringLiteral("/ok?url=second"), page(QStringLiteral("home")));
@@ -86,7 +87,7 @@ TEST_F(SearchPipelineTest, RequestsInOrderWithRedirectPathsAndTheScannedAnswer) 
   EXPECT_EQ(search(QStringLiteral("song")), SearchOutcome::Completed);
 
   ASSERT_FALSE(http.requests().isEmpty());
-  EXPECT_EQ(http.requests().front(), (FakeHttpTransfer::Request{true, searchAddress, -1}));  // R1 first
+  EXPECT_EQ(http.requests().front(), (FakeHttpTransfer::Request{true, searchAddress, -1}));  // the navigation first
   EXPECT_EQ(http.getAddresses(),
             getsFor(searchAddress, QStringLiteral("/ok?url=first&x=1"), QStringLiteral("/ok?url=second")));
   EXPECT_EQ(http.sessionsOpened(), 1);
@@ -301,12 +302,12 @@ TEST_F(SearchPipelineTest, WindowClosedDuringAWaitAbandonsTheSearch) {
   auto owner = std::make_unique<QObject>();
   http.answer(kNumeric, page(QStringLiteral("numeric")));
   http.setDuringGet([&](const QString& address) {
-    if (address == kNamed) owner.reset();  // closed during R5
+    if (address == kNamed) owner.reset();  // closed while the named base's request waits
   });
   state.resultPage = QStringLiteral("before");
   EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, state, owner.get()), SearchOutcome::Abandoned);
-  EXPECT_EQ(http.getAddresses().size(), 3);  // nothing after R5
-  EXPECT_EQ(state.resultPage, page(QStringLiteral("numeric")));  // R4's answer, R5's never stored
+  EXPECT_EQ(http.getAddresses().size(), 3);  // nothing after the named base's request
+  EXPECT_EQ(state.resultPage, page(QStringLiteral("numeric")));  // the numeric base's answer; the named base's is never stored
   EXPECT_FALSE(pipeline.isRunning());
 }
 

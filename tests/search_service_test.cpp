@@ -5,6 +5,7 @@
 #include "platform/qt_http_transfer.h"
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -32,11 +33,10 @@ QCoreApplication& app() {
   return instance;
 }
 
-bool waitFor(const std::function<bool()>& condition, int ms = 20'000) {
-  QDeadlineTimer deadline(ms);
-  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
-}
+using testing::waitFor;
+
+// How long the service gets for each step it is waited on.
+constexpr int kServiceWaitMs = 20'000;
 
 class SearchServiceTest : public ::testing::Test {
  protected:
@@ -67,7 +67,7 @@ class SearchServiceTest : public ::testing::Test {
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
     ASSERT_TRUE(service.waitForStarted());
     static const QRegularExpression listening(QStringLiteral("listening on port (\\d+)"));
-    ASSERT_TRUE(waitFor([&] { return listening.match(log).hasMatch() && log.contains(QStringLiteral("indexed")); }))
+    ASSERT_TRUE(waitFor([&] { return listening.match(log).hasMatch() && log.contains(QStringLiteral("indexed")); }, kServiceWaitMs))
         << log.toStdString();
     port = listening.match(log).captured(1);
 
@@ -135,7 +135,7 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   // The service saw the whole sequence: the navigation and eight GETs.
   // The log writes "***" for the codes.
   const QString searchTarget = QStringLiteral("/search&s=***?q=song&ie=UTF-8");
-  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() == 9; })) << log.toStdString();
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() == 9; }, kServiceWaitMs)) << log.toStdString();
   QStringList targets = loggedTargets(before);
   targets.removeOne(searchTarget);  // the navigation, which may arrive at any point
   const QString unsupported = QStringLiteral("/unsupported?url=%2F%26s%3D***%26q%3D&s=***");
@@ -191,7 +191,7 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   EXPECT_EQ(state.failedServer, QStringLiteral("localhost:") + port);
   for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
   // The navigation and the letter search, nothing after it.
-  ASSERT_TRUE(waitFor([&] { return loggedTargets(beforeRefusal).size() >= 2; }));
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(beforeRefusal).size() >= 2; }, kServiceWaitMs));
   // The log writes whatever stands in the code's place as "***".
   EXPECT_EQ(loggedTargets(beforeRefusal).filter(QStringLiteral("/search&s=***?q=e&")).size(), 1);
   EXPECT_EQ(loggedTargets(beforeRefusal).size(), 2);
@@ -233,7 +233,7 @@ TEST_F(SearchServiceTest, WindowDestroyedDuringARealWait) {
   const auto unsupportedCount = [&] {
     return loggedTargets(before).filter(QStringLiteral("/unsupported?")).size();
   };
-  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() >= 9 && unsupportedCount() >= 1; }));
+  ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() >= 9 && unsupportedCount() >= 1; }, kServiceWaitMs));
   EXPECT_EQ(unsupportedCount(), 1);
   EXPECT_LE(loggedTargets(before).size(), 11);
   EXPECT_EQ(next.state.categories[Category::Audio], QStringList{root + QStringLiteral("/music/Song.MP3")});
@@ -249,7 +249,7 @@ TEST_F(SearchServiceTest, ServiceRefusesSearchesWithoutItsCodeAndKeepsItsCodes) 
     ASSERT_TRUE(page.has_value()) << target.toStdString();
     EXPECT_FALSE(page->contains(QStringLiteral("span title="))) << target.toStdString();
   }
-  ASSERT_TRUE(waitFor([&] { return log.count(QStringLiteral(" 403\n")) == 4; })) << log.toStdString();
+  ASSERT_TRUE(waitFor([&] { return log.count(QStringLiteral(" 403\n")) == 4; }, kServiceWaitMs)) << log.toStdString();
   const std::optional<QString> home = session->get(QStringLiteral("http://[::1]:") + port + u'/');
   if (home) {  // where the system has IPv6
     EXPECT_TRUE(home->contains(QStringLiteral("/ok?url=")));
@@ -261,7 +261,7 @@ TEST_F(SearchServiceTest, ServiceRefusesSearchesWithoutItsCodeAndKeepsItsCodes) 
   log.clear();
   service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
-  ASSERT_TRUE(waitFor([&] { return log.contains(QStringLiteral("listening")); }));
+  ASSERT_TRUE(waitFor([&] { return log.contains(QStringLiteral("listening")); }, kServiceWaitMs));
   EXPECT_EQ(regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode),
             securityCode);
   const QString session2 =

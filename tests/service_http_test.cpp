@@ -5,6 +5,7 @@
 #include "search/result_page_scan.h"
 #include "service_pages.h"
 #include "socket_owner.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -44,11 +45,10 @@ QCoreApplication& app() {
   return instance;
 }
 
-bool waitFor(const std::function<bool()>& condition, int ms = 15'000) {
-  QDeadlineTimer deadline(ms);
-  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
-}
+using testing::waitFor;
+
+// How long the service gets for each step it is waited on.
+constexpr int kServiceWaitMs = 15'000;
 
 const ServiceCodes kCodes{QStringLiteral("SecCode0123456789abcdefghij"), QStringLiteral("SesCode_0123456789abcdefghi")};
 
@@ -81,7 +81,7 @@ struct RawClient {
   explicit RawClient(quint16 port, const QString& host = QStringLiteral("127.0.0.1")) {
     QObject::connect(&socket, &QTcpSocket::readyRead, [this] { received += socket.readAll(); });
     socket.connectToHost(host, port);
-    connected = waitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; });
+    connected = waitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; }, kServiceWaitMs);
   }
   void send(const QByteArray& text) { socket.write(text); }
   bool closed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
@@ -132,7 +132,7 @@ TEST(ServiceHttp, AnswersOnlyLoopbackHostNames) {
     RawClient client(service.port);
     ASSERT_TRUE(client.connected);
     client.send(request("/", host));
-    ASSERT_TRUE(waitFor([&] { return client.answers(1); })) << host.constData();
+    ASSERT_TRUE(waitFor([&] { return client.answers(1); }, kServiceWaitMs)) << host.constData();
     EXPECT_TRUE(client.received.startsWith("HTTP/1.1" + status)) << client.received.left(40).constData();
     EXPECT_EQ(client.received.contains(kCodes.securityCode.toLatin1()), status == " 200 ");
   }
@@ -159,14 +159,14 @@ TEST(ServiceHttp, ClosesConnectionsAsClientsAsk) {
     // A client that reads to the end sees the end: the connection closes
     // long before the idle limit.
     if (c.closes) {
-      ASSERT_TRUE(waitFor([&] { return client.closed(); })) << c.name;
+      ASSERT_TRUE(waitFor([&] { return client.closed(); }, kServiceWaitMs)) << c.name;
       EXPECT_TRUE(client.received.startsWith("HTTP/1.")) << c.name;
       EXPECT_TRUE(c.text.startsWith("HEAD") || client.answers(1)) << c.name;
     } else {
       // Kept open: a second request on it is answered.
-      ASSERT_TRUE(waitFor([&] { return client.answers(1); })) << c.name;
+      ASSERT_TRUE(waitFor([&] { return client.answers(1); }, kServiceWaitMs)) << c.name;
       client.send(c.text);
-      ASSERT_TRUE(waitFor([&] { return client.answers(2); })) << c.name;
+      ASSERT_TRUE(waitFor([&] { return client.answers(2); }, kServiceWaitMs)) << c.name;
       EXPECT_FALSE(client.closed()) << c.name;
     }
   }
@@ -184,18 +184,18 @@ TEST(ServiceHttp, IdleConnectionsAreBoundedAndClosed) {
       held.push_back(std::make_unique<RawClient>(service.port));
       ASSERT_TRUE(held.back()->connected);
       held.back()->send(request("/"));
-      ASSERT_TRUE(waitFor([&] { return held.back()->answers(1); }));
+      ASSERT_TRUE(waitFor([&] { return held.back()->answers(1); }, kServiceWaitMs));
     }
     RawClient extra(service.port);
     extra.send(request("/"));
     for (auto& client : held) {
       client->send(request("/"));
-      ASSERT_TRUE(waitFor([&] { return client->answers(2); }));
+      ASSERT_TRUE(waitFor([&] { return client->answers(2); }, kServiceWaitMs));
     }
     EXPECT_TRUE(extra.received.isEmpty()) << extra.received.left(40).constData();
     EXPECT_EQ(service.lines.filter(QStringLiteral(" GET / 200")).size(), 6);
     held.front()->socket.disconnectFromHost();
-    ASSERT_TRUE(waitFor([&] { return extra.answers(1); }));
+    ASSERT_TRUE(waitFor([&] { return extra.answers(1); }, kServiceWaitMs));
   }
   {
     // Clients that go away in the middle of their requests free their
@@ -214,7 +214,7 @@ TEST(ServiceHttp, IdleConnectionsAreBoundedAndClosed) {
       waiting.back()->send("GET / HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
     }
     for (auto& client : leaving) client->socket.abort();
-    for (auto& client : waiting) ASSERT_TRUE(waitFor([&] { return client->answers(1); }));
+    for (auto& client : waiting) ASSERT_TRUE(waitFor([&] { return client->answers(1); }, kServiceWaitMs));
   }
   {
     // A connection that sends nothing, or stops halfway through its
@@ -227,7 +227,7 @@ TEST(ServiceHttp, IdleConnectionsAreBoundedAndClosed) {
     ASSERT_TRUE(silent.connected && halfway.connected && answered.connected);
     halfway.send("GET / HTTP/1.1\r\nHost: loc");
     answered.send(request("/"));
-    ASSERT_TRUE(waitFor([&] { return silent.closed() && halfway.closed() && answered.closed(); }));
+    ASSERT_TRUE(waitFor([&] { return silent.closed() && halfway.closed() && answered.closed(); }, kServiceWaitMs));
     EXPECT_TRUE(silent.received.isEmpty());
     EXPECT_TRUE(answered.answers(1));
   }
@@ -298,7 +298,7 @@ TEST(ServiceHttp, RefusesOtherUsersPrograms) {
   v6.sin6_addr = in6addr_loopback;
   const int overV6 = runInChild(true, [&] { return requestFromChild(reinterpret_cast<sockaddr*>(&v6), sizeof v6); });
   EXPECT_TRUE(overV6 == 0 || overV6 == 2) << overV6;  // 2: no IPv6 here
-  ASSERT_TRUE(waitFor([&] { return !service.lines.filter(QStringLiteral("user id 65534")).isEmpty(); }));
+  ASSERT_TRUE(waitFor([&] { return !service.lines.filter(QStringLiteral("user id 65534")).isEmpty(); }, kServiceWaitMs));
   EXPECT_EQ(service.lines.filter(QStringLiteral("refused")).size(), 1);  // once per user
 
   // This user's program is answered, from a child process too.
@@ -377,7 +377,7 @@ TEST(ServiceHttp, FindsTheOwnerOfALiveConnectionBothWays) {
     }
     QTcpSocket client;
     client.connectToHost(loopback, server.serverPort());
-    ASSERT_TRUE(waitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(waitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, kServiceWaitMs));
     const auto end = [](const QHostAddress& address, quint16 port) {
       sockaddr_storage storage{};
       if (address.protocol() == QAbstractSocket::IPv6Protocol) {
@@ -521,7 +521,7 @@ TEST(ServiceHttp, LogNeverHoldsTheCodes) {
   Service service(dir.path());
   ASSERT_NE(service.port, 0);
   service.server.startIndexing();
-  ASSERT_TRUE(waitFor([&] { return !service.lines.filter(QStringLiteral("indexed")).isEmpty(); }));
+  ASSERT_TRUE(waitFor([&] { return !service.lines.filter(QStringLiteral("indexed")).isEmpty(); }, kServiceWaitMs));
   const QByteArray security = kCodes.securityCode.toLatin1();
   const QByteArray session = kCodes.sessionCode.toLatin1();
   const QList<QByteArray> targets = {
@@ -537,7 +537,7 @@ TEST(ServiceHttp, LogNeverHoldsTheCodes) {
     RawClient client(service.port);
     ASSERT_TRUE(client.connected);
     client.send(request(target));
-    ASSERT_TRUE(waitFor([&] { return client.answers(1); })) << target.constData();
+    ASSERT_TRUE(waitFor([&] { return client.answers(1); }, kServiceWaitMs)) << target.constData();
     // "%" is decoded once: "%2541" is the words "100%41", not "100A".
     if (target.contains("%2541")) {
       EXPECT_TRUE(client.received.contains("100%41 done.txt\""));
@@ -546,10 +546,10 @@ TEST(ServiceHttp, LogNeverHoldsTheCodes) {
   }
   RawClient post(service.port);
   post.send("POST /search&s=" + security + "?q=x HTTP/1.1\r\nHost: localhost\r\nContent-Length: 0\r\n\r\n");
-  ASSERT_TRUE(waitFor([&] { return post.answers(1); }));
+  ASSERT_TRUE(waitFor([&] { return post.answers(1); }, kServiceWaitMs));
 
-  ASSERT_TRUE(waitFor([&] { return service.lines.filter(QStringLiteral(" GET ")).size() == targets.size(); }));
-  ASSERT_TRUE(waitFor([&] { return service.lines.filter(QStringLiteral(" POST ")).size() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return service.lines.filter(QStringLiteral(" GET ")).size() == targets.size(); }, kServiceWaitMs));
+  ASSERT_TRUE(waitFor([&] { return service.lines.filter(QStringLiteral(" POST ")).size() == 1; }, kServiceWaitMs));
   for (const QString& line : service.lines) {
     for (const QString& code : {kCodes.securityCode, kCodes.sessionCode}) {
       EXPECT_FALSE(line.contains(code.chopped(1), Qt::CaseInsensitive)) << line.toStdString();

@@ -9,21 +9,6 @@
 namespace orvanta::settings {
 namespace {
 
-TEST(SettingsTable, ElevenSettingsInLoadOrder) {
-  QStringList names;
-  for (const Setting& setting : kSettings) names << QString::fromLatin1(setting.name);
-  EXPECT_EQ(names, QStringList({"SearchPrefix", "SearchSuffix", "Extensions_Audio", "Extensions_Documents",
-                                "Extensions_Images", "Extensions_PDFs", "Extensions_Video", "Extensions_Widgets",
-                                "MaxSearchResults", "LeftPosition", "TopPosition"}));
-  EXPECT_EQ(fixedDefault(u"SearchSuffix"), QStringLiteral("&ie=UTF-8"));
-  EXPECT_EQ(fixedDefault(u"Extensions_PDFs"), QStringLiteral("|pdf|"));
-  EXPECT_EQ(fixedDefault(u"Extensions_Widgets"), QStringLiteral("|widget|"));
-  EXPECT_EQ(fixedDefault(u"MaxSearchResults"), QStringLiteral("7"));
-  EXPECT_EQ(fixedDefault(u"TopPosition"), QStringLiteral("330"));
-  EXPECT_EQ(fixedDefault(u"LeftPosition"), QString());
-  EXPECT_EQ(findSetting(u"Extensions_Applications"), nullptr);
-}
-
 // The long-standing lists stand first, letter for letter, and today's
 // common types follow in the same "|a|b|" form.
 TEST(SettingsTable, TheExtensionListsAFirstRunStores) {

@@ -3,7 +3,7 @@
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
-#include "qt_application.h"
+#include "gui_application.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -15,7 +15,7 @@ namespace orvanta::platform {
 namespace {
 
 TEST(Twips, FifteenTwipsAPixelAt96Dpi) {
-  testing::qtApplication();
+  testing::guiApplication();
   if (logicalDpiX() != 96 || logicalDpiY() != 96) GTEST_SKIP() << "the screen is not at 96 dpi";
   const struct {
     double twips;
@@ -32,7 +32,7 @@ TEST(Twips, FifteenTwipsAPixelAt96Dpi) {
 }
 
 TEST(Fonts, MissingDesignFontsFallBackAtTheirPointSizes) {
-  testing::qtApplication();
+  testing::guiApplication();
   installFontSubstitutions();
   const QStringList families = QFontDatabase::families();
   for (const char* name : {"Lucida Grande", "MACGrande", "Small Fonts"}) {

@@ -7,7 +7,7 @@
 
 #include "fake_preferences.h"
 #include "fake_window_system.h"
-#include "qt_application.h"
+#include "gui_application.h"
 #include "temp_registry.h"
 #include "desktop/artwork.h"
 #include "platform/twips.h"
@@ -24,7 +24,7 @@ namespace {
 
 class WindowScalingTest : public ::testing::Test {
  protected:
-  WindowScalingTest() : preferences(&log) { testing::qtApplication(); }
+  WindowScalingTest() : preferences(&log) { testing::guiApplication(); }
 
   Windows& start() {
     windows = std::make_unique<Windows>(temp.regKeys(), windowSystem, preferences);

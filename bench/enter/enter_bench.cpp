@@ -2,11 +2,12 @@
 // bundled local search service on loopback answering a page of 100 hits:
 // the eleven requests, the scan, the classification and the fill of the
 // real window's rows on the offscreen platform. Next to it, in the same run,
-// the bare sequence of the eleven requests to the same service.
+// the same search without the window: the search pipeline's eleven
+// requests to the same service, the scan and the classification.
+#include "form1_stand_ins.h"
 #include "platform/file_registry.h"
 #include "platform/qt_file_system.h"
 #include "platform/qt_http_transfer.h"
-#include "platform/window_system_qt.h"
 #include "results_window/form1.h"
 #include "results_window/form1_search.h"
 #include "search/search_pipeline.h"
@@ -37,28 +38,9 @@ using namespace orvanta;
 
 constexpr int kHits = 100;
 
-// The window system of this process, without a window manager to ask.
-class OffscreenWindowSystem : public platform::QtWindowSystem {
- public:
-  void keepOnTop(QWidget& window) override { window.show(); }
-  QString windowsDirectory() override { return QStringLiteral("/usr"); }
-};
-
-// The other windows do nothing here.
-class NoPreferences : public results_window::PreferencesWindow {
- public:
-  void showPreferences() override {}
-  void unloadPreferences() override {}
-  bool isPreferencesLoaded() const override { return false; }
-};
-
-class NoOtherWindows : public results_window::ProgramWindows {
- public:
-  void hideButtonPressedPicture() override {}
-  void unloadBorderBackground() override {}
-  void unloadMenuButton() override {}
-  void unloadForm1() override {}
-};
+using bench::NoOtherWindows;
+using bench::NoPreferences;
+using bench::OffscreenWindowSystem;
 
 enum class Sample { TextFiles, LargePictures, EmptyPictures };
 
@@ -171,44 +153,47 @@ void BM_EnterToFilledPanel(benchmark::State& state) {
   if (hits != kHits) state.SkipWithError("the page did not carry every hit");
 }
 
-// The same eleven requests with nothing else: navigation, letter search,
-// the four service pages, the unsupported address and the search twice.
-void BM_ElevenRequests(benchmark::State& state) {
+// The search of the same Enter without the window: the pipeline's eleven
+// requests (navigation, letter search, the four service pages, the
+// unsupported address and the search twice), the scan of the answer and
+// the classification of its hits with the window's extension lists.
+void BM_SearchWithoutTheWindow(benchmark::State& state) {
   Service& s = service();
   if (!s.error.isEmpty()) {
     state.SkipWithError(s.error.toStdString().c_str());
     return;
   }
+  OffscreenWindowSystem windowSystem;
+  NoPreferences preferences;
+  NoOtherWindows windows;
+  results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
+  form.Form_Load();
+  const search::ExtensionLists extensions{
+      .widgets = form.Extensions_Widgets,
+      .applications = form.Extensions_Applications,
+      .audio = form.Extensions_Audio,
+      .documents = form.Extensions_Documents,
+      .images = form.Extensions_Images,
+      .video = form.Extensions_Video,
+      .pdfs = form.Extensions_PDFs,
+      .desktopApplications = QString(),  // no desktop launcher here, as in the Enter above
+  };
   platform::QtHttpTransfer http;
-  const QString prefix = settings::readSetting(*s.regKeys, u"SearchPrefix");
-  const QString suffix = settings::readSetting(*s.regKeys, u"SearchSuffix");
-  const QString searchAddress = prefix + QStringLiteral("hit") + suffix;
-  const QString unsupported =
-      s.base + QStringLiteral("/unsupported?url=%2F%26s%3D") +
-      s.regKeys->ReadRegValue(platform::RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode) +
-      QStringLiteral("%26q%3D&s=") +
-      s.regKeys->ReadRegValue(platform::RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode);
-  qsizetype chars = 0;
+  const platform::QtFileSystem fileSystem;
+  search::SearchPipeline pipeline(*s.regKeys, http, fileSystem, {.numeric = s.base, .named = s.base});
+  search::SearchState searchState;
+  QObject owner;
   for (auto _ : state) {
-    http.navigate(searchAddress);
-    const std::unique_ptr<platform::HttpSession> session = http.openSession();
-    QString page;
-    const auto get = [&](const QString& address) {
-      if (std::optional<QString> answer = session->get(address)) page = std::move(*answer);
-    };
-    get(prefix + u'e' + suffix);
-    QString redirect = search::SearchPipeline::redirectPath(page);
-    get(s.base + redirect);
-    get(s.base + redirect);
-    session->get(unsupported);  // the answer is dropped
-    redirect = search::SearchPipeline::redirectPath(page);
-    get(s.base + redirect);
-    get(s.base + redirect);
-    get(searchAddress);
-    chars = page.size();
-    get(searchAddress);
+    if (pipeline.run(QStringLiteral("hit"), extensions, searchState, &owner) != search::SearchOutcome::Completed) {
+      state.SkipWithError("the search did not complete");
+      return;
+    }
   }
-  state.counters["page_chars"] = static_cast<double>(chars);
+  qsizetype hits = 0;
+  for (const QStringList& list : searchState.categories.lists) hits += list.size();
+  state.counters["hits"] = static_cast<double>(hits);
+  state.counters["page_chars"] = static_cast<double>(searchState.resultPage.size());
+  if (hits != kHits) state.SkipWithError("the page did not carry every hit");
 }
 
 // Enter to 56 filled Images rows over the pictures of `sample`; the
@@ -259,7 +244,7 @@ void BM_EnterTo56ImagesRowsEmptyFiles(benchmark::State& state) { enterToImagesRo
 BENCHMARK(BM_EnterTo56ImagesRows24Megapixel)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_EnterTo56ImagesRowsEmptyFiles)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_EnterToFilledPanel)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_ElevenRequests)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_SearchWithoutTheWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
 

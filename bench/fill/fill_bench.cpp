@@ -1,12 +1,16 @@
 // FillResultsPanel over 56 rows (seven full groups at the default of seven
-// results per group) on a panel of real widgets on the offscreen platform,
-// the event pump included. The budget is one frame at 60 Hz (16 ms).
+// results per group) on the results window's own controls, as a search
+// fills them, on the offscreen platform with the event pump included. The
+// budget is one frame at 60 Hz (16 ms).
+#include "form1_stand_ins.h"
+#include "platform/file_registry.h"
+#include "platform/file_system.h"
+#include "results_window/form1.h"
+#include "results_window/form1_panel.h"
 #include "search/results_panel.h"
-#include "widget_panel.h"
+#include "settings/reg_keys.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -14,10 +18,9 @@
 
 namespace {
 
-using orvanta::search::Category;
-using orvanta::search::CategoryLists;
-
-QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
+using namespace orvanta;
+using search::Category;
+using search::CategoryLists;
 
 QStringList paths(const QString& dir, const char* stem, const char* extension) {
   QStringList list;
@@ -53,16 +56,28 @@ CategoryLists fiftySixHits(const QTemporaryDir& dir, bool imageFiles) {
 
 void fill(benchmark::State& state, bool imageFiles) {
   QTemporaryDir dir;
-  const CategoryLists lists = fiftySixHits(dir, imageFiles);
-  orvanta::bench::WidgetPanel panel;
-  orvanta::search::PanelState panelState;
+  // The window loads its settings from a registry file of its own, which
+  // the load fills with the defaults; the thumbnail cache is an empty
+  // folder, so every picture is read from its file.
+  platform::FileRegistry registry(dir.filePath(QStringLiteral("registry.reg")));
+  const settings::RegKeys regKeys(registry);
+  bench::OffscreenWindowSystem windowSystem;
+  bench::NoPreferences preferences;
+  bench::NoOtherWindows windows;
+  results_window::Form1 form(regKeys, windowSystem, preferences, windows);
+  form.hitPictures().setThumbnailRoot(dir.filePath(QStringLiteral("cache/thumbnails")));
+  form.Form_Load();
+  form.show();
+  form.CategoryLists = fiftySixHits(dir, imageFiles);
+  const int rowTopAtStart = form.RowTop;
+  results_window::Form1Panel panel(form);
   for (auto _ : state) {
-    panelState.RowIndex = 1;
-    panelState.RowTop = 1360;
-    orvanta::search::FillResultsPanel(panel, panelState, lists, fileName);
+    form.RowIndex = 1;
+    form.RowTop = rowTopAtStart;
+    search::FillResultsPanel(panel, form.Panel, form.CategoryLists, platform::FileSystem::GetFileName);
   }
-  if (panelState.RowIndex != 57) state.SkipWithError("the fill did not place 56 rows");
-  state.counters["rows"] = panelState.RowIndex - 1;
+  if (form.RowIndex != 57) state.SkipWithError("the fill did not place 56 rows");
+  state.counters["rows"] = form.RowIndex - 1;
 }
 
 void BM_FillResultsPanel56Rows(benchmark::State& state) { fill(state, true); }

@@ -4,7 +4,7 @@
 // cuts the service's redirect link out of that page.
 #include "x11_session.h"
 
-#include "qt_application.h"
+#include "gui_application.h"
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
@@ -42,7 +42,7 @@ QPoint controlCentre(int left, int top, int width, int height) {
 class PreferencesE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qtApplication();
+    guiApplication();
     ASSERT_TRUE(folder.isValid() && configHome.isValid());
     const QString root = folder.path() + QStringLiteral("/files");
     ASSERT_TRUE(QDir().mkpath(root));

@@ -5,7 +5,7 @@
 // the same at the keyboard, from a start with the panel dropped.
 #include "x11_session.h"
 
-#include "qt_application.h"
+#include "gui_application.h"
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
@@ -89,7 +89,7 @@ bool isBandColour(QRgb pixel) {
 }
 
 TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProgram) {
-  qtApplication();
+  guiApplication();
   QTemporaryDir configHome;
   QTemporaryDir work;
   ASSERT_TRUE(configHome.isValid() && work.isValid());
@@ -222,7 +222,7 @@ class KeyboardRun {
   void fail(const QString& what) { error = what; }
 
   void prepare() {
-    qtApplication();
+    guiApplication();
     if (!configHome_.isValid() || !work_.isValid()) return fail("no temporary folders");
     const QString sample = work_.filePath(QStringLiteral("sample"));
     application = sample + QStringLiteral("/Applications/report-setup.exe");

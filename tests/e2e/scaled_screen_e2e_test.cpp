@@ -5,7 +5,7 @@
 // pixel for pixel.
 #include "x11_session.h"
 
-#include "qt_application.h"
+#include "gui_application.h"
 #include "desktop/artwork.h"
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
@@ -23,7 +23,7 @@ namespace {
 class ScaledScreenE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qtApplication();
+    guiApplication();
     session = std::make_unique<X11Session>();
     ASSERT_TRUE(session->error().isEmpty()) << session->error().toStdString();
   }

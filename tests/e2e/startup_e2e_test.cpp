@@ -3,7 +3,7 @@
 // search box, and the two ways the program ends.
 #include "x11_session.h"
 
-#include "qt_application.h"
+#include "gui_application.h"
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
@@ -30,7 +30,7 @@ constexpr int kScreenWidth = 1280;
 class StartupE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qtApplication();
+    guiApplication();
     ASSERT_TRUE(configHome.isValid());
     session = std::make_unique<X11Session>();
     ASSERT_TRUE(session->error().isEmpty()) << session->error().toStdString();
@@ -394,7 +394,7 @@ TEST_F(StartupE2eTest, ButtonComesBackOverAnotherTopmostWindow) {
 // Without a display the program says so in one line and ends with status
 // 1, without aborting. Needs no X session.
 TEST(StartupWithoutDisplay, OneLineNamingTheDisplayAndStatusOne) {
-  qtApplication();
+  guiApplication();
   QTemporaryDir configHome;
   ASSERT_TRUE(configHome.isValid());
   // A display number no server here answers on.

@@ -3,8 +3,6 @@
 // is torn down by static destructors.
 #include "gui_application.h"
 
-#include <QTest>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,7 +16,11 @@ class ApplicationEnvironment : public ::testing::Environment {
   void TearDown() override { app_.reset(); }
 
   QApplication& application() {
-    if (!app_) app_ = std::make_unique<QApplication>(argc_, argv_);
+    if (!app_) {
+      app_ = std::make_unique<QApplication>(argc_, argv_);
+      // Closing a test's last window ends nothing.
+      QApplication::setQuitOnLastWindowClosed(false);
+    }
     return *app_;
   }
 
@@ -35,7 +37,5 @@ ApplicationEnvironment* const environment =
 }  // namespace
 
 QApplication& guiApplication() { return environment->application(); }
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs) { return QTest::qWaitFor(done, timeoutMs); }
 
 }  // namespace orvanta::testing

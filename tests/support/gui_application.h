@@ -1,16 +1,12 @@
-// The one QApplication of a widget test program: it exists from before the
-// first test to after the last.
+// The one QApplication of a test program: it exists from before the first
+// test to after the last.
 #pragma once
 
 #include <QApplication>
 
-#include <functional>
-
 namespace orvanta::testing {
 
+// The application; made on first use at the latest.
 QApplication& guiApplication();
-
-// Runs events until `done` holds or `timeoutMs` passes; whether it held.
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
 
 }  // namespace orvanta::testing
