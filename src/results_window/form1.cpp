@@ -335,26 +335,23 @@ void Form1::startTimers() {
 }
 
 void Form1::Form_Load() {
-  // 1. The system folder.
+  // The system folder.
   WindowsDirectory = windowSystem_.windowsDirectory();
 
-  // 2-4. The two halves of the search address; an empty one shows the
-  // preferences window (loaded before the default is stored) and gets its
-  // default.
-  // The preferences window shows once the load has finished, so that it
-  // takes the place and the rows per group the load sets up.
-  bool showPreferences = false;
+  // The two halves of the search address; a half that had to take its
+  // default shows the preferences window, once the load has finished, so
+  // that it takes the place and the rows per group the load sets up.
   const settings::LoadedText prefix = settings::loadText(regKeys_, u"SearchPrefix");
   const settings::LoadedText suffix = settings::loadText(regKeys_, u"SearchSuffix");
   SearchPrefix = prefix.value;
   SearchSuffix = suffix.value;
-  showPreferences = prefix.defaulted || suffix.defaulted;
+  const bool showPreferences = prefix.defaulted || suffix.defaulted;
 
-  // 5. The deactivation hook.
+  // The deactivation hook.
   module1_.HookedWindow = this;
   module1_.HookWindow();
 
-  // 6-7. The extension lists.
+  // The extension lists: Applications is fixed, the others are settings.
   Extensions_Applications = settings::kExtensionsApplications;
   const struct {
     QStringView name;
@@ -366,11 +363,11 @@ void Form1::Form_Load() {
   };
   for (const auto& list : lists) list.variable = settings::loadText(regKeys_, list.name).value;
 
-  // 8. Rows per group; text that is not a number leaves the variable as it
-  // was.
+  // Rows per group.
   MaxSearchResults = settings::loadNumber(regKeys_, u"MaxSearchResults").value;
 
-  // 9-12. The anchor; 0 means unset.
+  // The anchor; an unset one (0) takes its default, the left one from the
+  // screen's width so that the panel ends at its right edge.
   LeftPosition = settings::loadNumber(regKeys_, u"LeftPosition", [this] {
                    return settings::RoundToLong(double(platform::screenWidthTwips()) - Width());
                  }).value;
@@ -378,14 +375,14 @@ void Form1::Form_Load() {
   setLeft(LeftPosition);
   setTop(TopPosition);
 
-  // 13. Row layout values.
+  // The row layout starts over.
   Panel = search::PanelState{.MaxSearchResults = MaxSearchResults};
 
-  // 14. Only the search strip shows.
+  // Only the search strip shows.
   setHeight(kSearchStripHeight);
   moveIntoReach();
 
-  // 15. The search box; while the window is hidden the focus only takes
+  // The search box; while the window is hidden the focus only takes
   // effect once it shows, which Timer2 sees to.
   text1_->setFocus();
   text1_->setEnabled(true);
