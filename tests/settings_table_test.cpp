@@ -56,6 +56,80 @@ TEST(SettingsTable, WhenTheDefaultApplies) {
   }
 }
 
+// What a load finds, what it stores, and what it leaves alone. A missing
+// value reads as empty text.
+TEST(SettingsTable, ALoadStoresTheDefaultWhereTheRuleCallsForIt) {
+  const struct {
+    const char16_t* name;
+    const char* stored;  // nullptr: nothing stored
+    const char* value;
+    bool defaulted;
+    const char* storedAfter;
+  } cases[] = {
+      {u"SearchSuffix", nullptr, "&ie=UTF-8", true, "&ie=UTF-8"},
+      {u"SearchSuffix", "&hl=en", "&hl=en", false, "&hl=en"},
+      {u"SearchSuffix", "", " ", false, " "},  // an empty write stores one blank
+      {u"Extensions_PDFs", nullptr, "|pdf|", true, "|pdf|"},
+      {u"Extensions_Widgets", "|w|", "|w|", false, "|w|"},
+      {u"SearchPrefix", nullptr, "http://localhost:4664/search&s=code?q=", true,
+       "http://localhost:4664/search&s=code?q="},
+      {u"SearchPrefix", "http://localhost:4664/search&s=?q=", "http://localhost:4664/search&s=code?q=", true,
+       "http://localhost:4664/search&s=code?q="},
+      {u"SearchPrefix", "http://127.0.0.1:9/find?q=", "http://127.0.0.1:9/find?q=", false,
+       "http://127.0.0.1:9/find?q="},
+  };
+  for (const auto& c : cases) {
+    testing::TempRegistry temp;
+    temp.regKeys().WriteRegValue(RegRoot::LocalMachine, kServiceKey, kServiceSecurityCode, QStringLiteral("code"));
+    const QString name = QString::fromUtf16(c.name);
+    if (c.stored) writeSetting(temp.regKeys(), name, QString::fromLatin1(c.stored));
+    const LoadedText loaded = loadText(temp.regKeys(), name);
+    const std::string what = name.toStdString() + " \"" + (c.stored ? c.stored : "(none)") + '"';
+    EXPECT_EQ(loaded.value, QString::fromLatin1(c.value)) << what;
+    EXPECT_EQ(loaded.defaulted, c.defaulted) << what;
+    EXPECT_EQ(readSetting(temp.regKeys(), name), QString::fromLatin1(c.storedAfter)) << what;
+  }
+}
+
+TEST(SettingsTable, ANumberLoadStoresTheDefaultAsAFirstRunDoes) {
+  const struct {
+    const char16_t* name;
+    const char* stored;  // nullptr: nothing stored
+    std::optional<qint32> computed;
+    qint32 value;
+    bool defaulted;
+    const char* storedAfter;
+  } cases[] = {
+      {u"MaxSearchResults", nullptr, {}, 7, true, " 7"},
+      {u"MaxSearchResults", "0", {}, 7, true, " 7"},
+      {u"MaxSearchResults", "letters", {}, 7, true, " 7"},
+      {u"MaxSearchResults", "12", {}, 12, false, "12"},
+      {u"MaxSearchResults", "-3", {}, -3, false, "-3"},
+      {u"TopPosition", nullptr, {}, 330, true, " 330"},
+      {u"TopPosition", "1500", {}, 1500, false, "1500"},
+      {u"LeftPosition", nullptr, 14085, 14085, true, " 14085"},
+      {u"LeftPosition", "0", 14085, 14085, true, " 14085"},
+      {u"LeftPosition", "6000", 14085, 6000, false, "6000"},
+      {u"LeftPosition", "x", std::nullopt, 0, false, "x"},  // no computed default: nothing stored
+  };
+  for (const auto& c : cases) {
+    testing::TempRegistry temp;
+    const QString name = QString::fromUtf16(c.name);
+    if (c.stored) writeSetting(temp.regKeys(), name, QString::fromLatin1(c.stored));
+    int asked = 0;
+    const LoadedNumber loaded = loadNumber(temp.regKeys(), name, [&] {
+      ++asked;
+      return c.computed;
+    });
+    const std::string what = name.toStdString() + " \"" + (c.stored ? c.stored : "(none)") + '"';
+    EXPECT_EQ(loaded.value, c.value) << what;
+    EXPECT_EQ(loaded.defaulted, c.defaulted) << what;
+    EXPECT_EQ(readSetting(temp.regKeys(), name), QString::fromLatin1(c.storedAfter)) << what;
+    // Only a setting without a fixed default asks for a computed one, and only when it needs it.
+    EXPECT_EQ(asked, name == u"LeftPosition" && (c.defaulted || !c.computed) ? 1 : 0) << what;
+  }
+}
+
 TEST(SettingsTable, DefaultSearchPrefixCarriesTheServiceCode) {
   testing::TempRegistry temp;
   EXPECT_EQ(defaultSearchPrefix(temp.regKeys()), QStringLiteral("http://localhost:4664/search&s=?q="));

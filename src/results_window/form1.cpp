@@ -36,7 +36,6 @@ constexpr int kSearchStripHeight = 470;
 constexpr int kProgressFrameStep = 450;
 constexpr int kLastProgressFrameTop = -4950;
 
-constexpr int kRowTopAtStart = 1360;
 constexpr int kServiceMessageLeft = 240;
 
 const QColor kBackColour(255, 0, 255);
@@ -143,7 +142,7 @@ void Form1::buildDesign() {
   serviceMessage_->setWordWrap(true);
   serviceMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setTextColour(serviceMessage_, kRowTextColour);
-  place(serviceMessage_, kServiceMessageLeft, kRowTopAtStart, kDesignWidth - 2 * kServiceMessageLeft, 270);
+  place(serviceMessage_, kServiceMessageLeft, search::kFirstRowTop, kDesignWidth - 2 * kServiceMessageLeft, 270);
   serviceMessage_->hide();
 
   // Category icons, picture sources for the rows.
@@ -213,11 +212,6 @@ void Form1::buildDesign() {
   setUpAccessibility();
 }
 
-QString Form1::readSetting(QStringView name) const { return settings::readSetting(regKeys_, name); }
-
-void Form1::writeSetting(QStringView name, const QString& value) const {
-  settings::writeSetting(regKeys_, name, value);
-}
 
 void Form1::completeDesign() {
   if (designComplete_) return;
@@ -341,33 +335,23 @@ void Form1::startTimers() {
 }
 
 void Form1::Form_Load() {
-  // 1. The system folder.
+  // The system folder.
   WindowsDirectory = windowSystem_.windowsDirectory();
 
-  // 2-4. The two halves of the search address; an empty one shows the
-  // preferences window (loaded before the default is stored) and gets its
-  // default.
-  // The preferences window shows once the load has finished, so that it
-  // takes the place and the rows per group the load sets up.
-  bool showPreferences = false;
-  SearchPrefix = readSetting(u"SearchPrefix");
-  SearchSuffix = readSetting(u"SearchSuffix");
-  if (settings::searchPrefixNeedsDefault(SearchPrefix)) {
-    showPreferences = true;
-    SearchPrefix = settings::defaultSearchPrefix(regKeys_);
-    writeSetting(u"SearchPrefix", SearchPrefix);
-  }
-  if (SearchSuffix.isEmpty()) {
-    showPreferences = true;
-    SearchSuffix = settings::fixedDefault(u"SearchSuffix");
-    writeSetting(u"SearchSuffix", SearchSuffix);
-  }
+  // The two halves of the search address; a half that had to take its
+  // default shows the preferences window, once the load has finished, so
+  // that it takes the place and the rows per group the load sets up.
+  const settings::LoadedText prefix = settings::loadText(regKeys_, u"SearchPrefix");
+  const settings::LoadedText suffix = settings::loadText(regKeys_, u"SearchSuffix");
+  SearchPrefix = prefix.value;
+  SearchSuffix = suffix.value;
+  const bool showPreferences = prefix.defaulted || suffix.defaulted;
 
-  // 5. The deactivation hook.
+  // The deactivation hook.
   module1_.HookedWindow = this;
   module1_.HookWindow();
 
-  // 6-7. The extension lists.
+  // The extension lists: Applications is fixed, the others are settings.
   Extensions_Applications = settings::kExtensionsApplications;
   const struct {
     QStringView name;
@@ -377,51 +361,28 @@ void Form1::Form_Load() {
       {u"Extensions_Images", Extensions_Images}, {u"Extensions_PDFs", Extensions_PDFs},
       {u"Extensions_Video", Extensions_Video},   {u"Extensions_Widgets", Extensions_Widgets},
   };
-  for (const auto& list : lists) {
-    list.variable = readSetting(list.name);
-    if (list.variable.isEmpty()) {
-      list.variable = settings::fixedDefault(list.name);
-      writeSetting(list.name, list.variable);
-    }
-  }
+  for (const auto& list : lists) list.variable = settings::loadText(regKeys_, list.name).value;
 
-  // 8. Rows per group; text that is not a number leaves the variable as it
-  // was.
-  if (const auto value = settings::TextToLong(readSetting(u"MaxSearchResults"))) MaxSearchResults = *value;
-  if (MaxSearchResults == 0) {
-    MaxSearchResults = settings::kDefaultMaxSearchResults;
-    writeSetting(u"MaxSearchResults", settings::NumberToText(MaxSearchResults));
-  }
+  // Rows per group.
+  MaxSearchResults = settings::loadNumber(regKeys_, u"MaxSearchResults").value;
 
-  // 9-12. The anchor; 0 means unset.
-  if (const auto value = settings::TextToLong(readSetting(u"LeftPosition"))) LeftPosition = *value;
-  if (const auto value = settings::TextToLong(readSetting(u"TopPosition"))) TopPosition = *value;
-  if (LeftPosition == 0) {
-    if (const auto value = settings::RoundToLong(double(platform::screenWidthTwips()) - Width())) {
-      LeftPosition = *value;
-      writeSetting(u"LeftPosition", settings::NumberToText(LeftPosition));
-      setLeft(LeftPosition);
-    }
-  }
-  if (TopPosition == 0) {
-    TopPosition = settings::kDefaultTopPosition;
-    writeSetting(u"TopPosition", settings::NumberToText(TopPosition));
-    setTop(TopPosition);
-  }
+  // The anchor; an unset one (0) takes its default, the left one from the
+  // screen's width so that the panel ends at its right edge.
+  LeftPosition = settings::loadNumber(regKeys_, u"LeftPosition", [this] {
+                   return settings::RoundToLong(double(platform::screenWidthTwips()) - Width());
+                 }).value;
+  TopPosition = settings::loadNumber(regKeys_, u"TopPosition").value;
   setLeft(LeftPosition);
   setTop(TopPosition);
 
-  // 13. Row layout values.
-  WindowExtraHeight = 420;
-  BottomRowOffset = 100;
-  RowIndex = 1;
-  RowTop = kRowTopAtStart;
+  // The row layout starts over.
+  Panel = search::PanelState{.MaxSearchResults = MaxSearchResults};
 
-  // 14. Only the search strip shows.
+  // Only the search strip shows.
   setHeight(kSearchStripHeight);
   moveIntoReach();
 
-  // 15. The search box; while the window is hidden the focus only takes
+  // The search box; while the window is hidden the focus only takes
   // effect once it shows, which Timer2 sees to.
   text1_->setFocus();
   text1_->setEnabled(true);
@@ -525,7 +486,7 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // runs is dropped.
   if (searchRunning_) return true;
   EnterPending = true;
-  RowTop = kRowTopAtStart;
+  RowTop = search::kFirstRowTop;
   RowIndex = 1;
   progress_->setVisible(true);
   closeButton_->setVisible(true);

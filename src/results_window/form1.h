@@ -266,10 +266,6 @@ class Form1 : public QWidget {
   // What opening a hit needs of this window.
   OpenHitContext openContext();
 
-  // A setting read from the registry, and a setting stored.
-  QString readSetting(QStringView name) const;
-  void writeSetting(QStringView name, const QString& value) const;
-
   const settings::RegKeys& regKeys_;
   platform::WindowSystem& windowSystem_;
   PreferencesWindow& preferences_;

@@ -2,11 +2,10 @@
 #include "open_result.h"
 
 #include "platform/http_address.h"
+#include "search/results_panel.h"
 
 namespace orvanta::results_window {
 namespace {
-
-constexpr qint32 kPreferencesRow = 999;
 
 const QString kClassesCommandKey = QStringLiteral("\\Shell\\Open\\Command");
 const QString kExplorer = QStringLiteral("c:\\windows\\explorer.exe ");
@@ -111,7 +110,7 @@ QStringList OpenCommandLines(const QString& openCommand, const QString& path) {
 }
 
 OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context) {
-  if (row == kPreferencesRow) {
+  if (row == search::kPreferencesRow) {
     context.PreferencesOpen = true;
     showPreferencesAndDisable(context);
     return {};
@@ -148,7 +147,7 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
 }
 
 void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context) {
-  if (row == kPreferencesRow) {
+  if (row == search::kPreferencesRow) {
     showPreferencesAndDisable(context);
     return;
   }

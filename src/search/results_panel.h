@@ -20,6 +20,10 @@ enum class RowArray { LeftsideLabel, IconImg, FileName, MenuScroller };
 // The row index of the preferences row.
 inline constexpr int kPreferencesRow = 999;
 
+// Where a search's rows start, and the window's height below the last row.
+inline constexpr qint32 kFirstRowTop = 1360;
+inline constexpr qint32 kWindowExtraHeight = 420;
+
 // Whether the window's design gives `array` an element with index `index`:
 // LeftsideLabel 0-123 and 999, IconImg 0-106, FileName 0-110 and 999,
 // MenuScroller 0-81 and 999.
@@ -79,9 +83,9 @@ class ResultsPanel {
 // The state of the results window that the fill reads and writes.
 struct PanelState {
   qint32 RowIndex = 1;             // index of the next row to fill
-  qint32 RowTop = 1360;            // top of the next row to fill
+  qint32 RowTop = kFirstRowTop;    // top of the next row to fill
   qint32 BottomRowOffset = 100;    // preferences row below RowTop
-  qint32 WindowExtraHeight = 420;  // window height beyond RowTop
+  qint32 WindowExtraHeight = kWindowExtraHeight;  // window height beyond RowTop
   qint32 MaxSearchResults = 7;     // a group shows up to this many rows plus one
 
   // Set once a group's caption has been written in the current fill.
@@ -106,7 +110,7 @@ using GetFileNameFunction = std::function<QString(const QString& path)>;
 // row, then the final placements and the window height RowTop +
 // WindowExtraHeight. Rows and captions that an earlier fill left and this one
 // does not write are hidden and cleared first. Starts from the RowIndex and
-// RowTop in `state` (1 and 1360 at the start of a search).
+// RowTop in `state` (1 and kFirstRowTop at the start of a search).
 void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryLists& lists,
                       const GetFileNameFunction& getFileName);
 

@@ -306,16 +306,8 @@ void Form_OrvantaPreferences::Form_Load() {
 
   TextMaxSearchResults->setText(QString::number(peers_.resultsMaxSearchResults()));
 
-  TextSearchPrefix->setText(readSetting(regKeys_, u"SearchPrefix"));
-  TextSearchSuffix->setText(readSetting(regKeys_, u"SearchSuffix"));
-  if (TextSearchPrefix->text().isEmpty()) {
-    TextSearchPrefix->setText(defaultSearchPrefix(regKeys_));
-    writeSetting(regKeys_, u"SearchPrefix", TextSearchPrefix->text());
-  }
-  if (TextSearchSuffix->text().isEmpty()) {
-    TextSearchSuffix->setText(fixedDefault(u"SearchSuffix"));
-    writeSetting(regKeys_, u"SearchSuffix", TextSearchSuffix->text());
-  }
+  TextSearchPrefix->setText(loadText(regKeys_, u"SearchPrefix").value);
+  TextSearchSuffix->setText(loadText(regKeys_, u"SearchSuffix").value);
 
   // The tab order, set once the browser's view is in place.
   QWidget* const tabOrder[] = {LeftSideSlider, TopSideSlider, TextMaxSearchResults, ApplySettings,
@@ -363,7 +355,7 @@ void Form_OrvantaPreferences::TextMaxSearchResults_Change() {
     return;
   }
   if (text.isEmpty()) {
-    TextMaxSearchResults->setText(QStringLiteral("7"));
+    TextMaxSearchResults->setText(fixedDefault(u"MaxSearchResults"));
     return;
   }
   // Compared as shown with two decimals; text that is not a number stays.

@@ -18,9 +18,42 @@ QString fixedDefault(QStringView name) {
 }
 
 bool needsDefault(const Setting& setting, const QString& stored) {
-  if (setting.kind == SettingKind::Text) return stored.isEmpty();
+  switch (setting.kind) {
+    case SettingKind::Text:
+      return stored.isEmpty();
+    case SettingKind::ServiceAddress:
+      return searchPrefixNeedsDefault(stored);
+    case SettingKind::Number:
+      break;
+  }
   const auto number = TextToLong(stored);
   return !number || *number == 0;
+}
+
+LoadedText loadText(const RegKeys& regKeys, QStringView name) {
+  const Setting* setting = findSetting(name);
+  const QString stored = readSetting(regKeys, name);
+  if (!setting || !needsDefault(*setting, stored)) return {stored, false};
+  const QString value = setting->kind == SettingKind::ServiceAddress ? defaultSearchPrefix(regKeys)
+                                                                     : QString::fromLatin1(setting->fixedDefault);
+  writeSetting(regKeys, name, value);
+  return {value, true};
+}
+
+LoadedNumber loadNumber(const RegKeys& regKeys, QStringView name, const ComputedDefault& computedDefault) {
+  const Setting* setting = findSetting(name);
+  const QString stored = readSetting(regKeys, name);
+  const qint32 storedValue = TextToLong(stored).value_or(0);
+  if (!setting || !needsDefault(*setting, stored)) return {storedValue, false};
+  std::optional<qint32> value;
+  if (setting->fixedDefault) {
+    value = TextToLong(QString::fromLatin1(setting->fixedDefault));
+  } else if (computedDefault) {
+    value = computedDefault();
+  }
+  if (!value) return {storedValue, false};
+  writeSetting(regKeys, name, NumberToText(*value));
+  return {*value, true};
 }
 
 QString searchPrefixWithCode(const QString& code) {

@@ -1,7 +1,8 @@
 // The program's settings in one place: the registry key they live under,
-// each value's name, kind and default, and when the default applies. The
-// results window applies the defaults at its load; the preferences window
-// edits the values.
+// each value's name, kind and default, and when the default applies. Every
+// window reads a setting through loadText/loadNumber, which apply the
+// table's rule and store the default when it applies; the preferences
+// window writes the values back with writeSetting.
 #pragma once
 
 #include "reg_keys.h"
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace orvanta::settings {
@@ -24,6 +26,11 @@ inline const QString kServiceSessionCode = QStringLiteral("SessionCode");
 enum class SettingKind {
   Text,    // default when the value reads as empty text
   Number,  // default when the text does not convert to a number, or converts to 0
+  // The search address's first half: default when empty, or when it is the
+  // default made before the search service had its code (that one can never
+  // search; a prefix the user typed is kept as it is). Its default carries
+  // the service's security code.
+  ServiceAddress,
 };
 
 struct Setting {
@@ -38,7 +45,7 @@ struct Setting {
 // extension lists a first run stores hold the long-standing types first and
 // today's common types after them.
 inline constexpr std::array<Setting, 11> kSettings{{
-    {"SearchPrefix", SettingKind::Text, nullptr},
+    {"SearchPrefix", SettingKind::ServiceAddress, nullptr},
     {"SearchSuffix", SettingKind::Text, "&ie=UTF-8"},
     {"Extensions_Audio", SettingKind::Text,
      "|m4a|m4b|m4p|mid|midi|mp2|mp3|pls|rmi|sd2|snd|wav|wave|wma|ogg|m3u|"
@@ -62,9 +69,6 @@ inline constexpr std::array<Setting, 11> kSettings{{
 // The Applications list is fixed, not a setting.
 inline const QString kExtensionsApplications = QStringLiteral("|exe|msi|");
 
-inline constexpr qint32 kDefaultMaxSearchResults = 7;
-inline constexpr qint32 kDefaultTopPosition = 330;
-
 // The entry for `name`; nothing for a name that is not a setting.
 const Setting* findSetting(QStringView name);
 
@@ -75,15 +79,39 @@ QString fixedDefault(QStringView name);
 // Whether a stored text calls for the setting's default.
 bool needsDefault(const Setting& setting, const QString& stored);
 
+// A setting as a load found it: its value, and whether that is the default
+// the load has just stored.
+struct LoadedText {
+  QString value;
+  bool defaulted = false;
+};
+struct LoadedNumber {
+  qint32 value = 0;
+  bool defaulted = false;
+};
+
+// Reads the text setting `name`; when the stored text calls for the
+// default, stores the default (SearchPrefix's with the service's current
+// code) and returns it.
+LoadedText loadText(const RegKeys& regKeys, QStringView name);
+
+// Reads the number setting `name` the same way. A stored text that is not
+// a whole number, or is 0, calls for the default, which is stored as a
+// first run stores numbers (" 7"). `computedDefault` gives the default of a
+// setting the table does not fix (LeftPosition, from the screen); when it
+// gives nothing the value is 0 and nothing is stored.
+using ComputedDefault = std::function<std::optional<qint32>()>;
+LoadedNumber loadNumber(const RegKeys& regKeys, QStringView name, const ComputedDefault& computedDefault = {});
+
 // The default search prefix: the local search service's search page,
 // "http://localhost:4664/search&s=" + its security code + "?q=". The code is
 // read from the service's own configuration (empty when it has never run).
 QString defaultSearchPrefix(const RegKeys& regKeys);
 // That address with the security code `code`.
 QString searchPrefixWithCode(const QString& code);
-// Whether a stored SearchPrefix counts as not set at the results window's
-// load: empty, or the default with an empty security code (stored by a
-// start before the service's first start).
+// Whether a stored SearchPrefix counts as not set: empty, or the default
+// with an empty security code (stored by a start before the service's first
+// start).
 bool searchPrefixNeedsDefault(const QString& stored);
 
 // Reads and writes one setting under HKEY_LOCAL_MACHINE\Software\Orvanta.
