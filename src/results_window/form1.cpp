@@ -504,10 +504,8 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // keys held that way still wait, is held and comes after them: handled at
   // once, it would reach the box before the earlier key and scramble fast
   // typing.
-  if (&key != deliveringKey_ && (inKeyYield_ || !heldKeys_.empty())) {
-    const bool firstHeld = heldKeys_.empty();
-    heldKeys_.emplace_back(key.clone());
-    if (firstHeld && !inKeyYield_) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
+  if (heldKeys_.mustWait(key)) {
+    heldKeys_.hold(key);
     return true;
   }
   if (keyboardKeyPress(key)) return true;
@@ -515,10 +513,10 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   if (keyboardHighlight_ && !key.text().isEmpty()) highlightFromKeyboard(0);
   // Every key that types a character first lets pending events run.
   if (key.text().isEmpty() && !isEnterKey(key)) return false;
-  inKeyYield_ = true;
+  heldKeys_.beginYield();
   windowSystem_.processPendingEvents();
-  inKeyYield_ = false;
-  if (!heldKeys_.empty()) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
+  heldKeys_.endYield();
+  if (!heldKeys_.isEmpty()) QMetaObject::invokeMethod(this, &Form1::deliverHeldKeys, Qt::QueuedConnection);
   if (unloaded_) return true;
   if (!isEnterKey(key)) return false;
   // The Enter never reaches the text box. A second Enter while a search
@@ -539,13 +537,7 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
 }
 
 void Form1::deliverHeldKeys() {
-  while (!heldKeys_.empty() && !unloaded_ && !inKeyYield_) {
-    const std::unique_ptr<QKeyEvent> key = std::move(heldKeys_.front());
-    heldKeys_.pop_front();
-    deliveringKey_ = key.get();
-    QCoreApplication::sendEvent(text1_, key.get());
-    deliveringKey_ = nullptr;
-  }
+  heldKeys_.deliver(text1_, [this] { return unloaded_; });
 }
 
 bool Form1::Text1_KeyUp() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "control_array.h"
+#include "held_keys.h"
 #include "keyboard_navigation.h"
 #include "line_control.h"
 #include "module1.h"
@@ -29,7 +30,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -285,9 +285,7 @@ class Form1 : public QWidget {
   QHash<const QObject*, RowElement> rowElements_;
   bool searchRunning_ = false;
   bool keyboardHighlight_ = false;
-  bool inKeyYield_ = false;
-  std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
-  const QKeyEvent* deliveringKey_ = nullptr;
+  HeldKeys heldKeys_;
   bool unloaded_ = false;
   bool loaded_ = false;
   bool timersStarted_ = false;
