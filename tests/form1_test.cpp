@@ -98,7 +98,7 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   } seen;
   preferences.onLoad = [&] {
     seen = {stored("SearchPrefix"), stored("MaxSearchResults"), stored("LeftPosition"), stored("TopPosition"),
-            form->MaxSearchResults, form->pos(), form->height()};
+            form->Panel.MaxSearchResults, form->pos(), form->height()};
   };
   Form1& f = load();
 
@@ -124,17 +124,17 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   EXPECT_EQ(seen.place, QPoint(platform::twipsToPixelsX(expectedLeft), platform::twipsToPixelsY(330)));
   EXPECT_EQ(seen.height, platform::twipsToPixelsY(470));
 
-  EXPECT_EQ(f.MaxSearchResults, 7);
-  EXPECT_EQ(f.LeftPosition, expectedLeft);
-  EXPECT_EQ(f.TopPosition, 330);
-  EXPECT_EQ(f.Extensions_Applications, QStringLiteral("|exe|msi|"));
-  EXPECT_EQ(f.Extensions_PDFs, QStringLiteral("|pdf|"));
-  EXPECT_EQ(f.SearchSuffix, QStringLiteral("&ie=UTF-8"));
-  EXPECT_EQ(f.WindowsDirectory, QStringLiteral("C:\\WINDOWS"));
-  EXPECT_EQ(f.RowIndex, 1);
-  EXPECT_EQ(f.RowTop, 1360);
-  EXPECT_EQ(f.BottomRowOffset, 100);
-  EXPECT_EQ(f.WindowExtraHeight, 420);
+  EXPECT_EQ(f.Panel.MaxSearchResults, 7);
+  EXPECT_EQ(f.Anchor.LeftPosition, expectedLeft);
+  EXPECT_EQ(f.Anchor.TopPosition, 330);
+  EXPECT_EQ(f.Extensions.Extensions_Applications, QStringLiteral("|exe|msi|"));
+  EXPECT_EQ(f.Extensions.Extensions_PDFs, QStringLiteral("|pdf|"));
+  EXPECT_EQ(f.Search.searchSuffix, QStringLiteral("&ie=UTF-8"));
+  EXPECT_EQ(f.Opening.WindowsDirectory, QStringLiteral("C:\\WINDOWS"));
+  EXPECT_EQ(f.Panel.RowIndex, 1);
+  EXPECT_EQ(f.Panel.RowTop, 1360);
+  EXPECT_EQ(f.Panel.BottomRowOffset, 100);
+  EXPECT_EQ(f.Panel.WindowExtraHeight, 420);
   // The window stands flush with the screen's right edge, at the top anchor,
   // only the search strip high, still hidden; the hook is in place.
   EXPECT_EQ(f.x(), platform::twipsToPixelsX(expectedLeft));
@@ -170,12 +170,12 @@ TEST_F(Form1Test, StoredSettingsAreUsedAndKept) {
   for (const auto& c : cases) {
     store("MaxSearchResults", c.stored);
     Form1& f = load();
-    EXPECT_EQ(f.MaxSearchResults, c.value) << c.stored;
+    EXPECT_EQ(f.Panel.MaxSearchResults, c.value) << c.stored;
     EXPECT_EQ(stored("MaxSearchResults"), QString::fromLatin1(c.afterLoad)) << c.stored;
-    EXPECT_EQ(f.Extensions_Audio, QStringLiteral("|zz|"));
-    EXPECT_EQ(f.SearchPrefix, QStringLiteral("http://127.0.0.1:4664/search&s=abc?q="));
+    EXPECT_EQ(f.Extensions.Extensions_Audio, QStringLiteral("|zz|"));
+    EXPECT_EQ(f.Search.searchPrefix, QStringLiteral("http://127.0.0.1:4664/search&s=abc?q="));
     // A negative anchor is used as it is.
-    EXPECT_EQ(f.LeftPosition, -40);
+    EXPECT_EQ(f.Anchor.LeftPosition, -40);
     EXPECT_EQ(stored("LeftPosition"), QStringLiteral("-40"));
     EXPECT_EQ(f.y(), platform::twipsToPixelsY(600));
     form.reset();
@@ -213,7 +213,7 @@ TEST_F(Form1Test, DefaultPrefixStoredBeforeTheServiceHadItsCodeIsWorkedOutAgain)
     store("SearchPrefix", c.stored);
     preferences.shown = 0;
     Form1& f = load();
-    EXPECT_EQ(f.SearchPrefix, c.expected) << c.stored << " " << c.serviceHasCode;
+    EXPECT_EQ(f.Search.searchPrefix, c.expected) << c.stored << " " << c.serviceHasCode;
     EXPECT_EQ(stored("SearchPrefix"), c.expected) << c.stored << " " << c.serviceHasCode;
     EXPECT_EQ(preferences.shown > 0, c.preferencesShown) << c.stored << " " << c.serviceHasCode;
     form.reset();
@@ -244,8 +244,8 @@ TEST_F(Form1Test, AnchorOutOfReachIsMovedInAndKeptAsStored) {
     store("TopPosition", QByteArray::number(c.top).constData());
     Form1& f = load();
     EXPECT_EQ(f.pos(), c.expected) << c.left << " " << c.top;
-    EXPECT_EQ(f.LeftPosition, c.left);
-    EXPECT_EQ(f.TopPosition, c.top);
+    EXPECT_EQ(f.Anchor.LeftPosition, c.left);
+    EXPECT_EQ(f.Anchor.TopPosition, c.top);
     EXPECT_EQ(stored("LeftPosition"), QString::number(c.left));
     EXPECT_EQ(stored("TopPosition"), QString::number(c.top));
     form.reset();
@@ -256,13 +256,13 @@ TEST_F(Form1Test, WindowManagersCloseRunsCloseForm) {
   Form1& f = load();
   f.show();
   // With the preferences opened from the panel, nothing closes.
-  f.PreferencesOpen = true;
+  f.Opening.PreferencesOpen = true;
   EXPECT_FALSE(f.close());
   EXPECT_TRUE(log.isEmpty());
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(f.isUnloaded());
 
-  f.PreferencesOpen = false;
+  f.Opening.PreferencesOpen = false;
   f.close();
   // The first run's preferences window goes too.
   EXPECT_EQ(log, QStringList({QStringLiteral("hide Image1"), QStringLiteral("preferences"),
@@ -433,14 +433,14 @@ TEST_F(Form1Test, EnterStartsOneSearchAndIsSwallowed) {
   EXPECT_EQ(windowSystem.pendingEventRuns, runsBefore + 1);
   EXPECT_TRUE(searches.isEmpty());
 
-  f.RowTop = 5000;
-  f.RowIndex = 9;
+  f.Panel.RowTop = 5000;
+  f.Panel.RowIndex = 9;
   pressKey(Qt::Key_Return, QStringLiteral("\r"));
   EXPECT_EQ(searches, QStringList{QStringLiteral("a")});
   EXPECT_EQ(f.Text1()->text(), QStringLiteral("a"));
-  EXPECT_TRUE(f.EnterPending);
-  EXPECT_EQ(f.RowTop, 1360);
-  EXPECT_EQ(f.RowIndex, 1);
+  EXPECT_TRUE(f.Interaction.EnterPending);
+  EXPECT_EQ(f.Panel.RowTop, 1360);
+  EXPECT_EQ(f.Panel.RowIndex, 1);
   EXPECT_FALSE(f.Progress()->isHidden());
   EXPECT_FALSE(f.CloseButton()->isHidden());
   EXPECT_FALSE(f.isSearchRunning());
@@ -459,7 +459,7 @@ TEST_F(Form1Test, EnterStartsOneSearchAndIsSwallowed) {
   f.Text1()->installEventFilter(&passedOn);
   f.Text1()->installEventFilter(&f);  // the newest filter runs first
   releaseKey(Qt::Key_Return, QStringLiteral("\r"));
-  EXPECT_FALSE(f.EnterPending);
+  EXPECT_FALSE(f.Interaction.EnterPending);
   EXPECT_TRUE(passedOn.keys.isEmpty());
   releaseKey(Qt::Key_A, QStringLiteral("a"));
   EXPECT_EQ(passedOn.keys, QList<int>{Qt::Key_A});
@@ -519,7 +519,7 @@ TEST_F(Form1Test, CloseFormWithPreferencesOpenLeavesEverythingOpen) {
   Form1& f = load();
   f.show();
   preferences.showPreferences();
-  f.PreferencesOpen = true;
+  f.Opening.PreferencesOpen = true;
   log.clear();
 
   f.CloseForm();
@@ -530,7 +530,7 @@ TEST_F(Form1Test, CloseFormWithPreferencesOpenLeavesEverythingOpen) {
   EXPECT_TRUE(preferences.isPreferencesLoaded());
   EXPECT_TRUE(windowSystem.hasActivationHook());
 
-  f.PreferencesOpen = false;
+  f.Opening.PreferencesOpen = false;
   f.CloseForm();
   EXPECT_TRUE(f.isUnloaded());
 }
@@ -554,7 +554,7 @@ TEST_F(Form1Test, DoubleClicksShowThePreferencesWithoutTheFlag) {
   QTest::mouseDClick(f.Text1(), Qt::LeftButton);
   QTest::mouseDClick(&f, Qt::LeftButton, {}, QPoint(5, 25));
   EXPECT_EQ(preferences.shown, before + 2);
-  EXPECT_FALSE(f.PreferencesOpen);
+  EXPECT_FALSE(f.Opening.PreferencesOpen);
   EXPECT_TRUE(f.isEnabled());
 }
 

@@ -165,9 +165,9 @@ void BM_EnterToFilledPanel(benchmark::State& state) {
   form.Text1()->setText(QStringLiteral("hit"));
   for (auto _ : state) pressEnter(form);
   qsizetype hits = 0;
-  for (const QStringList& list : form.CategoryLists.lists) hits += list.size();
+  for (const QStringList& list : form.Search.categories.lists) hits += list.size();
   state.counters["hits"] = static_cast<double>(hits);
-  state.counters["rows"] = form.RowIndex - 1;
+  state.counters["rows"] = form.Panel.RowIndex - 1;
   if (hits != kHits) state.SkipWithError("the page did not carry every hit");
 }
 
@@ -233,8 +233,8 @@ void enterToImagesRows(benchmark::State& state, Sample sample) {
   form.show();
   form.Text1()->setText(QStringLiteral("hit"));
   for (auto _ : state) pressEnter(form);
-  state.counters["rows"] = form.RowIndex - 1;
-  if (form.CategoryLists[search::Category::Images].size() != kPictureHits) {
+  state.counters["rows"] = form.Panel.RowIndex - 1;
+  if (form.Search.categories[search::Category::Images].size() != kPictureHits) {
     state.SkipWithError("the page did not carry every picture");
   }
   // For the record, after the timed part: how long the first row's

@@ -342,7 +342,7 @@ void Form1::startTimers() {
 
 void Form1::Form_Load() {
   // 1. The system folder.
-  WindowsDirectory = windowSystem_.windowsDirectory();
+  Opening.WindowsDirectory = windowSystem_.windowsDirectory();
 
   // 2-4. The two halves of the search address; an empty one shows the
   // preferences window (loaded before the default is stored) and gets its
@@ -350,17 +350,17 @@ void Form1::Form_Load() {
   // The preferences window shows once the load has finished, so that it
   // takes the place and the rows per group the load sets up.
   bool showPreferences = false;
-  SearchPrefix = readSetting(u"SearchPrefix");
-  SearchSuffix = readSetting(u"SearchSuffix");
-  if (settings::searchPrefixNeedsDefault(SearchPrefix)) {
+  Search.searchPrefix = readSetting(u"SearchPrefix");
+  Search.searchSuffix = readSetting(u"SearchSuffix");
+  if (settings::searchPrefixNeedsDefault(Search.searchPrefix)) {
     showPreferences = true;
-    SearchPrefix = settings::defaultSearchPrefix(regKeys_);
-    writeSetting(u"SearchPrefix", SearchPrefix);
+    Search.searchPrefix = settings::defaultSearchPrefix(regKeys_);
+    writeSetting(u"SearchPrefix", Search.searchPrefix);
   }
-  if (SearchSuffix.isEmpty()) {
+  if (Search.searchSuffix.isEmpty()) {
     showPreferences = true;
-    SearchSuffix = settings::fixedDefault(u"SearchSuffix");
-    writeSetting(u"SearchSuffix", SearchSuffix);
+    Search.searchSuffix = settings::fixedDefault(u"SearchSuffix");
+    writeSetting(u"SearchSuffix", Search.searchSuffix);
   }
 
   // 5. The deactivation hook.
@@ -368,14 +368,14 @@ void Form1::Form_Load() {
   module1_.HookWindow();
 
   // 6-7. The extension lists.
-  Extensions_Applications = settings::kExtensionsApplications;
+  Extensions.Extensions_Applications = settings::kExtensionsApplications;
   const struct {
     QStringView name;
     QString& variable;
   } lists[] = {
-      {u"Extensions_Audio", Extensions_Audio}, {u"Extensions_Documents", Extensions_Documents},
-      {u"Extensions_Images", Extensions_Images}, {u"Extensions_PDFs", Extensions_PDFs},
-      {u"Extensions_Video", Extensions_Video},   {u"Extensions_Widgets", Extensions_Widgets},
+      {u"Extensions_Audio", Extensions.Extensions_Audio}, {u"Extensions_Documents", Extensions.Extensions_Documents},
+      {u"Extensions_Images", Extensions.Extensions_Images}, {u"Extensions_PDFs", Extensions.Extensions_PDFs},
+      {u"Extensions_Video", Extensions.Extensions_Video},   {u"Extensions_Widgets", Extensions.Extensions_Widgets},
   };
   for (const auto& list : lists) {
     list.variable = readSetting(list.name);
@@ -387,35 +387,35 @@ void Form1::Form_Load() {
 
   // 8. Rows per group; text that is not a number leaves the variable as it
   // was.
-  if (const auto value = settings::TextToLong(readSetting(u"MaxSearchResults"))) MaxSearchResults = *value;
-  if (MaxSearchResults == 0) {
-    MaxSearchResults = settings::kDefaultMaxSearchResults;
-    writeSetting(u"MaxSearchResults", settings::NumberToText(MaxSearchResults));
+  if (const auto value = settings::TextToLong(readSetting(u"MaxSearchResults"))) Panel.MaxSearchResults = *value;
+  if (Panel.MaxSearchResults == 0) {
+    Panel.MaxSearchResults = settings::kDefaultMaxSearchResults;
+    writeSetting(u"MaxSearchResults", settings::NumberToText(Panel.MaxSearchResults));
   }
 
   // 9-12. The anchor; 0 means unset.
-  if (const auto value = settings::TextToLong(readSetting(u"LeftPosition"))) LeftPosition = *value;
-  if (const auto value = settings::TextToLong(readSetting(u"TopPosition"))) TopPosition = *value;
-  if (LeftPosition == 0) {
+  if (const auto value = settings::TextToLong(readSetting(u"LeftPosition"))) Anchor.LeftPosition = *value;
+  if (const auto value = settings::TextToLong(readSetting(u"TopPosition"))) Anchor.TopPosition = *value;
+  if (Anchor.LeftPosition == 0) {
     if (const auto value = settings::RoundToLong(double(platform::screenWidthTwips()) - Width())) {
-      LeftPosition = *value;
-      writeSetting(u"LeftPosition", settings::NumberToText(LeftPosition));
-      setLeft(LeftPosition);
+      Anchor.LeftPosition = *value;
+      writeSetting(u"LeftPosition", settings::NumberToText(Anchor.LeftPosition));
+      setLeft(Anchor.LeftPosition);
     }
   }
-  if (TopPosition == 0) {
-    TopPosition = settings::kDefaultTopPosition;
-    writeSetting(u"TopPosition", settings::NumberToText(TopPosition));
-    setTop(TopPosition);
+  if (Anchor.TopPosition == 0) {
+    Anchor.TopPosition = settings::kDefaultTopPosition;
+    writeSetting(u"TopPosition", settings::NumberToText(Anchor.TopPosition));
+    setTop(Anchor.TopPosition);
   }
-  setLeft(LeftPosition);
-  setTop(TopPosition);
+  setLeft(Anchor.LeftPosition);
+  setTop(Anchor.TopPosition);
 
   // 13. Row layout values.
-  WindowExtraHeight = 420;
-  BottomRowOffset = 100;
-  RowIndex = 1;
-  RowTop = kRowTopAtStart;
+  Panel.WindowExtraHeight = 420;
+  Panel.BottomRowOffset = 100;
+  Panel.RowIndex = 1;
+  Panel.RowTop = kRowTopAtStart;
 
   // 14. Only the search strip shows.
   setHeight(kSearchStripHeight);
@@ -467,7 +467,7 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::CloseForm() {
-  if (PreferencesOpen) return;
+  if (Opening.PreferencesOpen) return;
   module1_.UnhookWindow();
   windows_.hideButtonPressedPicture();
   preferences_.unloadPreferences();
@@ -522,9 +522,9 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // The Enter never reaches the text box. A second Enter while a search
   // runs is dropped.
   if (searchRunning_) return true;
-  EnterPending = true;
-  RowTop = kRowTopAtStart;
-  RowIndex = 1;
+  Interaction.EnterPending = true;
+  Panel.RowTop = kRowTopAtStart;
+  Panel.RowIndex = 1;
   progress_->setVisible(true);
   closeButton_->setVisible(true);
   if (searchCallback_) {
@@ -542,8 +542,8 @@ void Form1::deliverHeldKeys() {
 
 bool Form1::Text1_KeyUp() {
   // The release of the Enter that started a search is swallowed.
-  const bool swallow = EnterPending;
-  EnterPending = false;
+  const bool swallow = Interaction.EnterPending;
+  Interaction.EnterPending = false;
   text1_->setFocus();
   return swallow;
 }
@@ -611,23 +611,23 @@ bool Form1::rowHoldsHit(int index) const {
 }
 
 void Form1::removeHighlight() {
-  if (QLabel* caption = LeftsideLabel(CurrentRow)) setTextColour(caption, kRowTextColour);
-  if (QLabel* name = FileName(CurrentRow)) setTextColour(name, kRowTextColour);
+  if (QLabel* caption = LeftsideLabel(Interaction.CurrentRow)) setTextColour(caption, kRowTextColour);
+  if (QLabel* name = FileName(Interaction.CurrentRow)) setTextColour(name, kRowTextColour);
   const QPoint away = platform::twipsToPixels(kSelectionBandLeft, kSelectionBandTop, 0, 0).topLeft();
   selectionBand_->move(away);
-  CurrentRow = 0;
+  Interaction.CurrentRow = 0;
   announceAccessibleFocus();
 }
 
 void Form1::dropStaleHighlight() {
   updateAccessibleRows();
-  if (!rowHoldsHit(CurrentRow)) {
+  if (!rowHoldsHit(Interaction.CurrentRow)) {
     keyboardHighlight_ = false;
     removeHighlight();
     return;
   }
   // The row may have moved with the new layout; the band stays on it.
-  selectionBand_->move(0, FileName(CurrentRow)->y());
+  selectionBand_->move(0, FileName(Interaction.CurrentRow)->y());
 }
 
 void Form1::HighlightRow(int index) {
@@ -638,16 +638,16 @@ void Form1::HighlightRow(int index) {
   }
   if (const QLabel* caption = LeftsideLabel(index)) selectionBand_->move(selectionBand_->x(), caption->y());
   if (QLabel* caption = LeftsideLabel(index)) setTextColour(caption, kHighlightTextColour);
-  if (QLabel* caption = LeftsideLabel(CurrentRow)) setTextColour(caption, kRowTextColour);
+  if (QLabel* caption = LeftsideLabel(Interaction.CurrentRow)) setTextColour(caption, kRowTextColour);
   if (const QLabel* name = FileName(index)) selectionBand_->move(0, name->y());
   if (QLabel* name = FileName(index)) setTextColour(name, kHighlightTextColour);
-  if (QLabel* name = FileName(CurrentRow)) setTextColour(name, kRowTextColour);
-  CurrentRow = index;
+  if (QLabel* name = FileName(Interaction.CurrentRow)) setTextColour(name, kRowTextColour);
+  Interaction.CurrentRow = index;
   announceAccessibleFocus();
 }
 
 void Form1::Row_MouseMove(int index) {
-  if (index == CurrentRow) return;
+  if (index == Interaction.CurrentRow) return;
   keyboardHighlight_ = false;
   HighlightRow(index);
 }
@@ -656,11 +656,11 @@ bool Form1::Row_MouseUp(search::RowArray array, int index) {
   // A row without a hit takes no release and no click.
   if (!rowHoldsHit(index)) return true;
   if (array == search::RowArray::IconImg) {
-    CurrentRow = index;
+    Interaction.CurrentRow = index;
     ReleaseAction(index);
     return true;
   }
-  if (index == CurrentRow) return false;
+  if (index == Interaction.CurrentRow) return false;
   HighlightRow(index);
   ReleaseAction(index);
   return true;
@@ -676,20 +676,20 @@ OpenHitContext Form1::openContext() {
   return OpenHitContext{
       .regKeys = regKeys_,
       .programStart = programStart_ ? *programStart_ : startsNothing,
-      .WindowsDirectory = WindowsDirectory,
+      .WindowsDirectory = Opening.WindowsDirectory,
       .getExtensionName = &platform::FileSystem::GetExtensionName,
       .closeForm = [this] { CloseForm(); },
       .showPreferences = [this] { preferences_.showPreferences(); },
       .disableForm1 = [this] { setEnabled(false); },
-      .PreferencesOpen = PreferencesOpen,
+      .PreferencesOpen = Opening.PreferencesOpen,
       .desktop = desktopLauncher_,
       .lastSearchAddress = [this] { return lastSearchAddress(); },
   };
 }
 
 QString Form1::lastSearchAddress() const {
-  if (Search.searchQuery.isEmpty()) return {};
-  return Search.searchPrefix + Search.searchQuery + Search.searchSuffix;
+  if (Search.SearchQuery.isEmpty()) return {};
+  return Search.searchPrefix + Search.SearchQuery + Search.searchSuffix;
 }
 
 void Form1::ReleaseAction(int row) {
@@ -744,7 +744,7 @@ bool Form1::selectionBandEvent(QEvent* event) {
       return true;
     case QEvent::MouseButtonRelease:
       // The band always marks the row last highlighted.
-      if (isClick(*selectionBand_, *event) && !unloaded_ && rowHoldsHit(CurrentRow)) OpenResult(CurrentRow);
+      if (isClick(*selectionBand_, *event) && !unloaded_ && rowHoldsHit(Interaction.CurrentRow)) OpenResult(Interaction.CurrentRow);
       return true;
     default:
       return false;
