@@ -122,9 +122,8 @@ class Form1 : public QWidget {
   int showServiceMessage(const QString& text, int top);
   void hideServiceMessage();
 
-  // FileName(1), the Top Hit row's file-name label.
+  // Sets FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
-  search::TopHitLabel topHitLabel() const;
 
   // --- Geometry in twips (the window has no border: client = window).
   int Left() const;
@@ -168,7 +167,6 @@ class Form1 : public QWidget {
   // completed when first asked for, when the window shows, or by
   // completeDesign, whichever comes first.
   void completeDesign();
-  bool isDesignComplete() const { return designComplete_; }
 
   void setVisible(bool visible) override;
 
@@ -238,7 +236,7 @@ class Form1 : public QWidget {
   bool Row_MouseUp(search::RowArray array, int index);
   // On a release over a row: the preferences window for row 999,
   // otherwise the hit through Explorer.
-  void ReleaseAction(int row);
+  void releaseAction(int row);
   void OpenResult(int row);
   std::optional<QString> rowPath(int row) const;
   // What opening a hit needs of this window.

@@ -90,7 +90,7 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
       OpenResult(row);
     } else if (modifiers == Qt::ShiftModifier) {
       // As a release over the row's icon.
-      ReleaseAction(row);
+      releaseAction(row);
     } else {
       return false;
     }

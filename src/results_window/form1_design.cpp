@@ -1,0 +1,254 @@
+// Form1's design: the controls made with the window (the search strip,
+// the band, the icons, the timers) and the row control arrays completed
+// when first needed.
+#include "form1.h"
+#include "form1_design.h"
+
+#include "desktop/artwork.h"
+#include "platform/fonts.h"
+#include "platform/twips.h"
+
+namespace orvanta::results_window {
+
+using namespace form1_design;
+
+void form1_design::setTextColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  palette.setColor(QPalette::Text, colour);
+  widget->setPalette(palette);
+}
+
+namespace {
+
+namespace artwork = desktop::artwork;
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(caption);
+  return label;
+}
+
+QLabel* makeImage(QWidget* parent, const QString& name, const QPixmap& picture) {
+  auto* image = new QLabel(parent);
+  image->setObjectName(name);
+  image->setPixmap(picture);
+  image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return image;
+}
+
+// Where the design puts the row elements that lie outside the client
+// area: scattered to the right of the window's width.
+QPoint scatteredPosition(int array, int index) {
+  return {5280 + ((index * 7 + array) % 12) * 480, 150 + ((index * 5 + array * 3) % 36) * 300};
+}
+
+}  // namespace
+
+void Form1::place(QWidget* control, int left, int top, int width, int height) {
+  control->setGeometry(platform::twipsToPixels(left, top, width, height));
+}
+
+void Form1::buildDesign() {
+  auto makeLabel = [this](const QString& name, const QString& caption) {
+    return results_window::makeLabel(this, name, caption);
+  };
+  auto makeImage = [this](const QString& name, const QPixmap& picture) {
+    return results_window::makeImage(this, name, picture);
+  };
+
+  // Lowest in the z-order: the highlight band, behind the row labels.
+  selectionBand_ = makeLabel(QStringLiteral("SelectionBand"), QString());
+  selectionBand_->setAutoFillBackground(true);
+  {
+    QPalette band = selectionBand_->palette();
+    band.setColor(QPalette::Window, kSelectionBandColour);
+    selectionBand_->setPalette(band);
+  }
+  place(selectionBand_, kSelectionBandLeft, kSelectionBandTop, 6000, 270);
+  selectionBand_->installEventFilter(this);
+  // The row arrays come next in the z-order; completeDesign makes them.
+
+  // The line about a search service that could not be had.
+  serviceMessage_ = makeLabel(QStringLiteral("ServiceMessage"), QString());
+  serviceMessage_->setFont(platform::designFont(kLucidaGrande, 9));
+  serviceMessage_->setWordWrap(true);
+  serviceMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setTextColour(serviceMessage_, kRowTextColour);
+  place(serviceMessage_, kServiceMessageLeft, kRowTopAtStart, kDesignWidth - 2 * kServiceMessageLeft, 270);
+  serviceMessage_->hide();
+
+  // Category icons, picture sources for the rows.
+  iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), artwork::picture(artwork::kIconApplications));
+  place(iconsApplications_, 5280, 3000, 240, 240);
+  iconsAudio_ = makeImage(QStringLiteral("IconsAudio"), artwork::picture(artwork::kIconAudio));
+  place(iconsAudio_, 6120, 45, 240, 240);
+  iconsDocuments_ = makeImage(QStringLiteral("IconsDocuments"), artwork::picture(artwork::kIconDocuments));
+  place(iconsDocuments_, 6825, 75, 240, 240);
+  iconsImages_ = makeImage(QStringLiteral("IconsImages"), artwork::picture(artwork::kIconImages));
+  place(iconsImages_, 7905, 5415, 240, 240);
+  iconsPdfs_ = makeImage(QStringLiteral("IconsPDFs"), artwork::picture(artwork::kIconPdfs));
+  place(iconsPdfs_, 8010, 6540, 240, 240);
+
+  line1_ = new LineControl(kLine1Colour, this);
+  line1_->setObjectName(QStringLiteral("Line1"));
+  line1_->setPoints(6810, 8805, 10650, 8775);
+  line1_->hide();
+
+  label1_ = makeLabel(QStringLiteral("Label1"), QString());
+  label1_->setFont(platform::designFont(kMacGrande, 8.25));
+  setTextColour(label1_, kLabel1TextColour);
+  place(label1_, 2085, 90, 2790, 270);
+  label1_->installEventFilter(this);
+
+  closeButton_ = makeImage(QStringLiteral("CloseButton"), artwork::picture(artwork::kCloseButton));
+  place(closeButton_, 4740, 135, 210, 210);
+  closeButton_->hide();
+  closeButton_->installEventFilter(this);
+
+  progress_ = new QWidget(this);
+  progress_->setObjectName(QStringLiteral("Progress"));
+  place(progress_, 0, 0, 600, 435);
+  progressFrame_ = new QLabel(progress_);
+  progressFrame_->setObjectName(QStringLiteral("ProgressFrame"));
+  progressFrame_->setPixmap(artwork::picture(artwork::kProgressStrip));
+  progressFrame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  place(progressFrame_, 0, 0, 645, 5430);
+  progress_->hide();
+
+  text1_ = new QLineEdit(this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setFrame(false);
+  text1_->setFont(platform::designFont(kLucidaGrande, 9));
+  setTextColour(text1_, Qt::black);
+  place(text1_, 2100, 105, 2505, 255);
+  text1_->hide();
+  text1_->installEventFilter(this);
+
+  text2_ = new QPlainTextEdit(this);
+  text2_->setObjectName(QStringLiteral("Text2"));
+  text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  place(text2_, 11160, 1470, 3765, 645);
+
+  // The search box comes first in the tab order.
+  setTabOrder(text1_, text2_);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(60);
+  connect(timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  timer2_ = new QTimer(this);
+  timer2_->setObjectName(QStringLiteral("Timer2"));
+  timer2_->setInterval(150);
+  connect(timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+
+  setUpAccessibility();
+}
+
+void Form1::completeDesign() {
+  if (designComplete_) return;
+  designComplete_ = true;
+  // Any edit of a text box wakes the accessibility bridge, which first
+  // waits for the session bus; the program's first window does not wait
+  // for that.
+  text2_->setPlainText(QStringLiteral("Text2"));
+
+  const QFont rowFont = platform::designFont(kLucidaGrande, 9);
+  const QFont boldRowFont = platform::designFont(kLucidaGrande, 9, true);
+  // Made in their z-order, lowest first.
+  QList<QWidget*> made;
+  auto makeLabel = [this, &made](const QString& name, const QString& caption) {
+    made.append(results_window::makeLabel(this, name, caption));
+    return static_cast<QLabel*>(made.back());
+  };
+  auto makeImage = [this, &made](const QString& name, const QPixmap& picture) {
+    made.append(results_window::makeImage(this, name, picture));
+    return static_cast<QLabel*>(made.back());
+  };
+
+  // MenuScroller: the rows' hit areas, 0-81 and 999.
+  for (int i = 0; i <= 81; ++i) {
+    QLabel* label = makeLabel(QStringLiteral("MenuScroller_%1").arg(i), QString());
+    const QPoint at = i == 1 ? QPoint(3195, 1110) : i == 0 ? QPoint(5235, 4350) : scatteredPosition(3, i);
+    place(label, at.x(), at.y(), i == 0 ? 3270 : 6630, 270);
+    menuScroller_.add(i, label);
+  }
+  {
+    QLabel* label = makeLabel(QStringLiteral("MenuScroller_999"), QString());
+    place(label, 5235, 4650, 6630, 270);
+    menuScroller_.add(999, label);
+  }
+
+  // LeftsideLabel: the caption column, 0-123 and 999.
+  auto makeCaption = [&](int index, const QString& caption, QPoint at) {
+    QLabel* label = makeLabel(QStringLiteral("LeftsideLabel_%1").arg(index), caption);
+    label->setFont(rowFont);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    setTextColour(label, kRowTextColour);
+    place(label, at.x(), at.y(), 1740, 255);
+    leftsideLabel_.add(index, label);
+  };
+  for (int i = 0; i <= 123; ++i) {
+    const QPoint at = i == 0 ? QPoint(45, 675) : i == 1 ? QPoint(0, 960) : scatteredPosition(0, i);
+    makeCaption(i, i == 1 ? QStringLiteral("Top Hit") : QString(), at);
+  }
+  makeCaption(999, QString(), QPoint(6465, 9105));
+
+  // IconImg: the row icons, 0-106; all but element 0 scale their picture.
+  const QPixmap rowIcon = artwork::picture(artwork::kIconRowDefault);
+  for (int i = 0; i <= 106; ++i) {
+    QLabel* image = makeImage(QStringLiteral("IconImg_%1").arg(i), rowIcon);
+    image->setScaledContents(i != 0);
+    const QPoint at = i == 0 ? QPoint(1950, 525) : scatteredPosition(1, i);
+    place(image, at.x(), at.y(), 240, 240);
+    image->setVisible(i <= 45);
+    iconImg_.add(i, image);
+  }
+
+  // FileName: the file names, 0-110 and 999.
+  auto makeFileName = [&](int index, const QString& caption, QPoint at, int width, bool bold, bool visible) {
+    // Its accessible role is known before its caption wakes accessibility.
+    QLabel* label = makeLabel(QStringLiteral("FileName_%1").arg(index), QString());
+    setRowAccessibleRole(label, index);
+    label->setText(caption);
+    label->setFont(bold ? boldRowFont : rowFont);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextColour(label, kRowTextColour);
+    place(label, at.x(), at.y(), width, 270);
+    label->setVisible(visible);
+    fileName_.add(index, label);
+  };
+  for (int i = 0; i <= 110; ++i) {
+    const QString caption = i == 0 ? QStringLiteral("Show All") : i >= 3 ? QStringLiteral("FILE") : QString();
+    const QPoint at = i == 0 ? QPoint(2280, 525) : scatteredPosition(2, i);
+    const int width = i >= 34 && i <= 46 ? 2685 : 2805;
+    makeFileName(i, caption, at, width, i >= 97, i <= 2);
+  }
+  makeFileName(999, QStringLiteral("Orvanta Preferences..."), QPoint(8355, 8685), 2805, false, true);
+
+  // Every row element follows the pointer, so the row under it can be
+  // highlighted without a button held.
+  const struct {
+    search::RowArray array;
+    const ControlArray<QLabel>& elements;
+  } rowArrays[] = {{search::RowArray::LeftsideLabel, leftsideLabel_},
+                   {search::RowArray::IconImg, iconImg_},
+                   {search::RowArray::FileName, fileName_},
+                   {search::RowArray::MenuScroller, menuScroller_}};
+  for (const auto& rowArray : rowArrays) {
+    for (int index : rowArray.elements.indices()) {
+      QLabel* element = rowArray.elements(index);
+      rowElements_.insert(element, {rowArray.array, index});
+      element->setMouseTracking(true);
+      element->installEventFilter(this);
+    }
+  }
+
+  // Their place in the z-order: above the band, below every other control.
+  for (QWidget* element : made) element->stackUnder(iconsApplications_);
+  updateAccessibleRows();
+}
+
+}  // namespace orvanta::results_window
