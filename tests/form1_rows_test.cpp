@@ -80,7 +80,7 @@ class Form1RowsTest : public ::testing::Test {
     windows.form1 = form.get();
     form->setProgramStart(programStart);
     form->setSearchCallback([this](const QString& text) {
-      callbackResults.push_back(SearchAndFill(*form, pipeline, text));
+      callbackResults.push_back(searchAndFill(*form, pipeline, text));
       return callbackResults.back();
     });
     form->Form_Load();
@@ -383,7 +383,7 @@ TEST_F(Form1RowsTest, TheBandLeavesARowThatTheNextFillEmpties) {
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
     windows.form1 = form.get();
     form->setProgramStart(programStart);
-    form->setSearchCallback([this](const QString& text) { return SearchAndFill(*form, pipeline, text); });
+    form->setSearchCallback([this](const QString& text) { return searchAndFill(*form, pipeline, text); });
     form->Form_Load();
     form->show();
     serve(QStringLiteral("first"), kWorkedExample);
@@ -474,7 +474,7 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
     windows.form1 = form.get();
     form->setProgramStart(programStart);
-    form->setSearchCallback([this](const QString& text) { return SearchAndFill(*form, pipeline, text); });
+    form->setSearchCallback([this](const QString& text) { return searchAndFill(*form, pipeline, text); });
     form->Form_Load();
     form->show();
     registerOpenCommand(QStringLiteral("txt"), QStringLiteral("/usr/bin/viewer --new-window \"%1\""));
@@ -754,7 +754,7 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
     form->setProgramStart(programStart);
     form->setSearchCallback([this, &searches](const QString& text) {
       ++searches;
-      return SearchAndFill(*form, pipeline, text);
+      return searchAndFill(*form, pipeline, text);
     });
     form->Form_Load();
     form->show();

@@ -159,7 +159,7 @@ void BM_EnterToFilledPanel(benchmark::State& state) {
   search::SearchPipeline pipeline(*s.regKeys, http, fileSystem, {.numeric = s.base, .named = s.base});
   results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
   form.setSearchCallback(
-      [&](const QString& text) { return results_window::SearchAndFill(form, pipeline, text); });
+      [&](const QString& text) { return results_window::searchAndFill(form, pipeline, text); });
   form.Form_Load();
   form.show();
   form.Text1()->setText(QStringLiteral("hit"));
@@ -228,7 +228,7 @@ void enterToImagesRows(benchmark::State& state, Sample sample) {
   results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
   form.hitPictures().setThumbnailRoot(s.dir.filePath(QStringLiteral("cache/thumbnails")));
   form.setSearchCallback(
-      [&](const QString& text) { return results_window::SearchAndFill(form, pipeline, text); });
+      [&](const QString& text) { return results_window::searchAndFill(form, pipeline, text); });
   form.Form_Load();
   form.show();
   form.Text1()->setText(QStringLiteral("hit"));

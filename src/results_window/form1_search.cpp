@@ -14,7 +14,7 @@ constexpr int kServiceMessageGap = 60;
 
 }  // namespace
 
-bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
+bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
   form.setTopHitLabel({});
   form.hideServiceMessage();
   search::ExtensionLists extensions = form.Extensions;

@@ -15,6 +15,6 @@ namespace orvanta::results_window {
 // and Text2 and fills the rows. Returns false when the window was closed
 // while the search waited (nothing of it is touched after that), true
 // otherwise, also when another search was already running.
-bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text);
+bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text);
 
 }  // namespace orvanta::results_window
