@@ -17,7 +17,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-
 namespace orvanta::results_window {
 
 using namespace form1_design;
@@ -74,10 +73,10 @@ void Form1::startTimers() {
 }
 
 void Form1::Form_Load() {
-  // 1. The system folder.
+  // The system folder.
   Opening.WindowsDirectory = windowSystem_.windowsDirectory();
 
-  // 2-4. The two halves of the search address; an empty one shows the
+  // The two halves of the search address; an empty one shows the
   // preferences window (loaded before the default is stored) and gets its
   // default.
   // The preferences window shows once the load has finished, so that it
@@ -96,11 +95,11 @@ void Form1::Form_Load() {
     writeSetting(u"SearchSuffix", Search.searchSuffix);
   }
 
-  // 5. The deactivation hook.
+  // The deactivation hook.
   module1_.HookedWindow = this;
   module1_.HookWindow();
 
-  // 6-7. The extension lists.
+  // The extension lists.
   Extensions.Extensions_Applications = settings::kExtensionsApplications;
   const struct {
     QStringView name;
@@ -118,7 +117,7 @@ void Form1::Form_Load() {
     }
   }
 
-  // 8. Rows per group; text that is not a number leaves the variable as it
+  // Rows per group; text that is not a number leaves the variable as it
   // was.
   if (const auto value = settings::TextToLong(readSetting(u"MaxSearchResults"))) Panel.MaxSearchResults = *value;
   if (Panel.MaxSearchResults == 0) {
@@ -126,7 +125,7 @@ void Form1::Form_Load() {
     writeSetting(u"MaxSearchResults", settings::NumberToText(Panel.MaxSearchResults));
   }
 
-  // 9-12. The anchor; 0 means unset.
+  // The anchor; 0 means unset.
   if (const auto value = settings::TextToLong(readSetting(u"LeftPosition"))) Anchor.LeftPosition = *value;
   if (const auto value = settings::TextToLong(readSetting(u"TopPosition"))) Anchor.TopPosition = *value;
   if (Anchor.LeftPosition == 0) {
@@ -144,17 +143,17 @@ void Form1::Form_Load() {
   setLeft(Anchor.LeftPosition);
   setTop(Anchor.TopPosition);
 
-  // 13. Row layout values.
+  // Row layout values.
   Panel.WindowExtraHeight = 420;
   Panel.BottomRowOffset = 100;
   Panel.RowIndex = 1;
   Panel.RowTop = kRowTopAtStart;
 
-  // 14. Only the search strip shows.
+  // Only the search strip shows.
   setHeight(kSearchStripHeight);
   moveIntoReach();
 
-  // 15. The search box; while the window is hidden the focus only takes
+  // The search box; while the window is hidden the focus only takes
   // effect once it shows, which Timer2 sees to.
   text1_->setFocus();
   text1_->setEnabled(true);
