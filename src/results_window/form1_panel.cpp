@@ -2,6 +2,8 @@
 // set, so reading a top back gives exactly what the fill wrote.
 #include "form1_panel.h"
 
+#include "form1.h"
+
 #include "desktop/artwork.h"
 #include "platform/twips.h"
 
@@ -120,5 +122,11 @@ void Form1Panel::showLine1() { form_.Line1()->show(); }
 void Form1Panel::hideProgress() { form_.Progress()->hide(); }
 
 void Form1Panel::stopTimer1() { form_.Timer1()->stop(); }
+
+void Form1Panel::setWindowHeight(int height) { form_.setHeight(height); }
+
+void Form1Panel::pumpEvents() { form_.pumpEvents(); }
+
+void Form1Panel::fillDone() { form_.dropStaleHighlight(); }
 
 }  // namespace orvanta::results_window

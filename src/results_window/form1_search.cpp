@@ -1,6 +1,7 @@
 // The search and the panel fill of one Enter in Form1.
 #include "form1_search.h"
 
+#include "form1.h"
 #include "form1_panel.h"
 #include "platform/desktop_launcher.h"
 #include "platform/file_system.h"

@@ -3,12 +3,13 @@
 // the window's rows.
 #pragma once
 
-#include "form1.h"
 #include "search/search_pipeline.h"
 
 #include <QString>
 
 namespace orvanta::results_window {
+
+class Form1;
 
 // Clears the Top Hit label, runs `pipeline` for `text` with Form1's
 // extension lists into Form1's search state, then sets the Top Hit label
