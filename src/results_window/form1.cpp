@@ -7,6 +7,7 @@
 
 #include "desktop/artwork.h"
 #include "platform/twips.h"
+#include "platform/twips_geometry.h"
 #include "platform/window_geometry.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
@@ -299,13 +300,13 @@ void Form1::setTopHitLabel(const search::TopHitLabel& label) {
   topHit->setToolTip(label.toolTip);
 }
 
-int Form1::Left() const { return platform::pixelsToTwipsX(x()); }
-int Form1::Top() const { return platform::pixelsToTwipsY(y()); }
-int Form1::Width() const { return platform::pixelsToTwipsX(width()); }
-int Form1::Height() const { return platform::pixelsToTwipsY(height()); }
-void Form1::setLeft(int twips) { move(platform::twipsToPixelsX(twips), y()); }
-void Form1::setTop(int twips) { move(x(), platform::twipsToPixelsY(twips)); }
-void Form1::setHeight(int twips) { platform::setWindowSize(*this, QSize(width(), platform::twipsToPixelsY(twips))); }
+int Form1::Left() const { return platform::leftTwips(*this); }
+int Form1::Top() const { return platform::topTwips(*this); }
+int Form1::Width() const { return platform::widthTwips(*this); }
+int Form1::Height() const { return platform::heightTwips(*this); }
+void Form1::setLeft(int twips) { platform::setLeftTwips(*this, twips); }
+void Form1::setTop(int twips) { platform::setTopTwips(*this, twips); }
+void Form1::setHeight(int twips) { platform::setWindowHeightTwips(*this, twips); }
 
 bool Form1::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) Form_Activate();

@@ -6,6 +6,7 @@
 
 #include "desktop/artwork.h"
 #include "platform/twips.h"
+#include "platform/twips_geometry.h"
 
 #include <QPixmap>
 
@@ -46,12 +47,12 @@ void Form1Panel::setToolTip(RowArray array, int index, const QString& toolTip) {
 void Form1Panel::setTop(RowArray array, int index, int top) {
   if (QLabel* label = element(array, index)) {
     label->setProperty(kTopTwips, top);
-    label->move(label->x(), platform::twipsToPixelsY(top));
+    platform::setTopTwips(*label, top);
   }
 }
 
 void Form1Panel::setLeft(RowArray array, int index, int left) {
-  if (QLabel* label = element(array, index)) label->move(platform::twipsToPixelsX(left), label->y());
+  if (QLabel* label = element(array, index)) platform::setLeftTwips(*label, left);
 }
 
 void Form1Panel::setVisible(RowArray array, int index, bool visible) {
