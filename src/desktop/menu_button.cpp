@@ -1,7 +1,7 @@
 // The menu-bar button: load, placement, keeping on top and the click.
 #include "menu_button.h"
 
-#include "artwork.h"
+#include "artwork/artwork.h"
 #include "windows.h"
 #include "platform/window_geometry.h"
 #include "platform/twips.h"

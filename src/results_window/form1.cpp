@@ -5,7 +5,7 @@
 #include "form1_design.h"
 #include "on_screen.h"
 
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 #include "platform/twips.h"
 #include "platform/twips_geometry.h"
 #include "platform/window_geometry.h"
@@ -23,8 +23,6 @@ namespace orvanta::results_window {
 using namespace form1_design;
 
 namespace {
-
-namespace artwork = desktop::artwork;
 
 bool isEnterKey(const QKeyEvent& key) { return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter; }
 

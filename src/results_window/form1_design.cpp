@@ -4,7 +4,7 @@
 #include "form1.h"
 #include "form1_design.h"
 
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
@@ -20,8 +20,6 @@ void form1_design::setTextColour(QWidget* widget, const QColor& colour) {
 }
 
 namespace {
-
-namespace artwork = desktop::artwork;
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
   auto* label = new QLabel(parent);

@@ -4,7 +4,7 @@
 
 #include "form1.h"
 
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 #include "platform/twips.h"
 #include "platform/twips_geometry.h"
 
@@ -73,7 +73,7 @@ void Form1Panel::setIconPicture(int index, const QImage& picture) {
 
 void Form1Panel::restoreIconPicture(int index) {
   form_.hitPictures().forget(index);
-  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(desktop::artwork::picture(desktop::artwork::kIconRowDefault));
+  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(artwork::picture(artwork::kIconRowDefault));
 }
 
 void Form1Panel::requestHitPicture(int index, const QString& path) {
