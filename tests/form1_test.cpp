@@ -2,6 +2,7 @@
 // their defaults, its design, the progress strip, the focus timer, the
 // Enter key, CloseForm and the deactivation hook.
 #include "results_window/form1.h"
+#include "results_window/form1_controls.h"
 
 #include "fake_preferences.h"
 #include "fake_window_system.h"
@@ -333,6 +334,24 @@ TEST_F(Form1Test, DesignCarriesTheControlArraysWithTheirIndexSets) {
   EXPECT_EQ(f.Timer2()->interval(), 150);
   EXPECT_EQ(f.Text1()->font().family(), QStringLiteral("Lucida Grande"));
   EXPECT_DOUBLE_EQ(f.Label1()->font().pointSizeF(), 8.25);
+}
+
+TEST_F(Form1Test, SingleControlsStandWhereTheDesignTablePutsThem) {
+  Form1& f = load();
+  for (const platform::ControlDesign& design : kForm1Controls) {
+    const QString name = QString::fromUtf16(design.name);
+    const auto* control = f.findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr) << name.toStdString();
+    EXPECT_EQ(control->geometry(), design.pixels()) << name.toStdString();
+    if (design.fontFamily) {
+      EXPECT_EQ(control->font().family(), QString::fromUtf16(design.fontFamily)) << name.toStdString();
+      EXPECT_DOUBLE_EQ(control->font().pointSizeF(), design.fontPoints) << name.toStdString();
+    }
+  }
+  // The search box and the band where the design fixes them.
+  EXPECT_EQ(f.Text1()->geometry(), platform::twipsToPixels(2100, 105, 2505, 255));
+  EXPECT_EQ(f.SelectionBand()->geometry(), platform::twipsToPixels(6075, 9780, 6000, 270));
+  EXPECT_EQ(f.CloseButton()->geometry(), platform::twipsToPixels(4740, 135, 210, 210));
 }
 
 TEST_F(Form1Test, RowsMadeAfterTheLoadKeepTheirVisibilityAndPlaceInTheZOrder) {

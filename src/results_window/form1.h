@@ -199,6 +199,9 @@ class Form1 : public QWidget {
     return *this;
   }
   void place(QWidget* control, int left, int top, int width, int height);
+  // Places `control` and sets its font as its entry of the design table
+  // (found by the control's name) says.
+  void applyDesign(QWidget* control);
 
   void Form_Activate();
   void Form_Resize();

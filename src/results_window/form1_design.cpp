@@ -2,6 +2,7 @@
 // the band, the icons, the timers) and the row control arrays completed
 // when first needed.
 #include "form1.h"
+#include "form1_controls.h"
 #include "form1_design.h"
 
 #include "artwork/artwork.h"
@@ -49,6 +50,15 @@ void Form1::place(QWidget* control, int left, int top, int width, int height) {
   control->setGeometry(platform::twipsToPixels(left, top, width, height));
 }
 
+void Form1::applyDesign(QWidget* control) {
+  const platform::ControlDesign* design = platform::findControl(kForm1Controls, control->objectName());
+  if (!design) return;
+  control->setGeometry(design->pixels());
+  if (design->fontFamily) {
+    control->setFont(platform::designFont(QString::fromUtf16(design->fontFamily), design->fontPoints, design->bold));
+  }
+}
+
 void Form1::buildDesign() {
   auto makeLabel = [this](const QString& name, const QString& caption) {
     return results_window::makeLabel(this, name, caption);
@@ -65,30 +75,29 @@ void Form1::buildDesign() {
     band.setColor(QPalette::Window, kSelectionBandColour);
     selectionBand_->setPalette(band);
   }
-  place(selectionBand_, kSelectionBandLeft, kSelectionBandTop, 6000, 270);
+  applyDesign(selectionBand_);
   selectionBand_->installEventFilter(this);
   // The row arrays come next in the z-order; completeDesign makes them.
 
   // The line about a search service that could not be had.
   serviceMessage_ = makeLabel(QStringLiteral("ServiceMessage"), QString());
-  serviceMessage_->setFont(platform::designFont(kLucidaGrande, 9));
   serviceMessage_->setWordWrap(true);
   serviceMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setTextColour(serviceMessage_, kRowTextColour);
-  place(serviceMessage_, kServiceMessageLeft, kRowTopAtStart, kDesignWidth - 2 * kServiceMessageLeft, 270);
+  applyDesign(serviceMessage_);
   serviceMessage_->hide();
 
   // Category icons, picture sources for the rows.
   iconsApplications_ = makeImage(QStringLiteral("IconsApplications"), artwork::picture(artwork::kIconApplications));
-  place(iconsApplications_, 5280, 3000, 240, 240);
+  applyDesign(iconsApplications_);
   iconsAudio_ = makeImage(QStringLiteral("IconsAudio"), artwork::picture(artwork::kIconAudio));
-  place(iconsAudio_, 6120, 45, 240, 240);
+  applyDesign(iconsAudio_);
   iconsDocuments_ = makeImage(QStringLiteral("IconsDocuments"), artwork::picture(artwork::kIconDocuments));
-  place(iconsDocuments_, 6825, 75, 240, 240);
+  applyDesign(iconsDocuments_);
   iconsImages_ = makeImage(QStringLiteral("IconsImages"), artwork::picture(artwork::kIconImages));
-  place(iconsImages_, 7905, 5415, 240, 240);
+  applyDesign(iconsImages_);
   iconsPdfs_ = makeImage(QStringLiteral("IconsPDFs"), artwork::picture(artwork::kIconPdfs));
-  place(iconsPdfs_, 8010, 6540, 240, 240);
+  applyDesign(iconsPdfs_);
 
   line1_ = new LineControl(kLine1Colour, this);
   line1_->setObjectName(QStringLiteral("Line1"));
@@ -96,39 +105,37 @@ void Form1::buildDesign() {
   line1_->hide();
 
   label1_ = makeLabel(QStringLiteral("Label1"), QString());
-  label1_->setFont(platform::designFont(kMacGrande, 8.25));
   setTextColour(label1_, kLabel1TextColour);
-  place(label1_, 2085, 90, 2790, 270);
+  applyDesign(label1_);
   label1_->installEventFilter(this);
 
   closeButton_ = makeImage(QStringLiteral("CloseButton"), artwork::picture(artwork::kCloseButton));
-  place(closeButton_, 4740, 135, 210, 210);
+  applyDesign(closeButton_);
   closeButton_->hide();
   closeButton_->installEventFilter(this);
 
   progress_ = new QWidget(this);
   progress_->setObjectName(QStringLiteral("Progress"));
-  place(progress_, 0, 0, 600, 435);
+  applyDesign(progress_);
   progressFrame_ = new QLabel(progress_);
   progressFrame_->setObjectName(QStringLiteral("ProgressFrame"));
   progressFrame_->setPixmap(artwork::picture(artwork::kProgressStrip));
   progressFrame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  place(progressFrame_, 0, 0, 645, 5430);
+  applyDesign(progressFrame_);
   progress_->hide();
 
   text1_ = new QLineEdit(this);
   text1_->setObjectName(QStringLiteral("Text1"));
   text1_->setFrame(false);
-  text1_->setFont(platform::designFont(kLucidaGrande, 9));
   setTextColour(text1_, Qt::black);
-  place(text1_, 2100, 105, 2505, 255);
+  applyDesign(text1_);
   text1_->hide();
   text1_->installEventFilter(this);
 
   text2_ = new QPlainTextEdit(this);
   text2_->setObjectName(QStringLiteral("Text2"));
   text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  place(text2_, 11160, 1470, 3765, 645);
+  applyDesign(text2_);
 
   // The search box comes first in the tab order.
   setTabOrder(text1_, text2_);

@@ -23,20 +23,15 @@ constexpr int kProgressFrameStep = 450;
 constexpr int kLastProgressFrameTop = -4950;
 
 constexpr int kRowTopAtStart = 1360;
-constexpr int kServiceMessageLeft = 240;
 
 inline const QColor kBackColour(255, 0, 255);
 inline const QColor kRowTextColour(47, 47, 47);
 inline const QColor kHighlightTextColour(255, 255, 255);
 inline const QColor kLabel1TextColour(128, 128, 128);
 inline const QColor kSelectionBandColour(37, 92, 226);
-// The band's design place, outside the window, where it waits unseen.
-constexpr int kSelectionBandLeft = 6075;
-constexpr int kSelectionBandTop = 9780;
 inline const QColor kLine1Colour(192, 192, 192);
 
 inline const QString kLucidaGrande = QStringLiteral("Lucida Grande");
-inline const QString kMacGrande = QStringLiteral("MACGrande");
 
 // Sets the colour of a control's text.
 void setTextColour(QWidget* widget, const QColor& colour);

@@ -2,6 +2,7 @@
 // band, the pointer handlers of the four row arrays and of the band, and
 // the opening of a row's hit.
 #include "form1.h"
+#include "form1_controls.h"
 #include "form1_design.h"
 
 #include "platform/file_system.h"
@@ -35,8 +36,8 @@ bool Form1::rowHoldsHit(int index) const {
 void Form1::removeHighlight() {
   if (QLabel* caption = LeftsideLabel(Interaction.CurrentRow)) setTextColour(caption, kRowTextColour);
   if (QLabel* name = FileName(Interaction.CurrentRow)) setTextColour(name, kRowTextColour);
-  const QPoint away = platform::twipsToPixels(kSelectionBandLeft, kSelectionBandTop, 0, 0).topLeft();
-  selectionBand_->move(away);
+  // Back to its design place, outside the window.
+  selectionBand_->move(platform::findControl(kForm1Controls, u"SelectionBand")->pixels().topLeft());
   Interaction.CurrentRow = 0;
   announceAccessibleFocus();
 }
