@@ -1,5 +1,5 @@
 // One control of a window's fixed design: its name, its place and size in
-// twips within its container, and the font it has of its own. A window
+// twips within its container, the font it has of its own and its caption. A window
 // builds its controls from a table of these, and tests read the same table.
 #pragma once
 
@@ -22,6 +22,8 @@ struct ControlDesign {
   const char16_t* fontFamily = nullptr;
   double fontPoints = 0;
   bool bold = false;
+  // The caption or text it starts with, or nullptr for none.
+  const char16_t* caption = nullptr;
 
   QRect pixels() const { return twipsToPixels(left, top, width, height); }
 };
