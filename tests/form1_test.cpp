@@ -354,6 +354,38 @@ TEST_F(Form1Test, SingleControlsStandWhereTheDesignTablePutsThem) {
   EXPECT_EQ(f.CloseButton()->geometry(), platform::twipsToPixels(4740, 135, 210, 210));
 }
 
+TEST_F(Form1Test, RowArraysAreMadeAsTheDesignTableSays) {
+  Form1& f = load();
+  f.completeDesign();
+  for (const platform::ControlArrayDesign& array : kForm1RowArrays) {
+    const QString arrayName = QString::fromUtf16(array.name);
+    QList<int> made;
+    for (const QLabel* element : f.findChildren<QLabel*>()) {
+      const QString name = element->objectName();
+      if (!name.startsWith(arrayName + u'_')) continue;
+      const int index = name.mid(arrayName.size() + 1).toInt();
+      made.append(index);
+      const bool narrow = arrayName == u"FileName" && index >= 34 && index <= 46;
+      EXPECT_EQ(element->height(), platform::twipsToPixelsY(array.height)) << name.toStdString();
+      if (!narrow && !platform::findControl(kForm1RowElements, name)) {
+        EXPECT_EQ(element->width(), platform::twipsToPixelsX(array.width)) << name.toStdString();
+      }
+    }
+    std::sort(made.begin(), made.end());
+    QList<int> expected;
+    for (int i = array.first; i <= array.last; ++i) expected.append(i);
+    if (array.extra != 0) expected.append(array.extra);
+    EXPECT_EQ(made, expected) << arrayName.toStdString();
+  }
+  for (const platform::ControlDesign& design : kForm1RowElements) {
+    const QString name = QString::fromUtf16(design.name);
+    const auto* element = f.findChild<QLabel*>(name);
+    ASSERT_NE(element, nullptr) << name.toStdString();
+    EXPECT_EQ(element->geometry(), design.pixels()) << name.toStdString();
+    EXPECT_EQ(element->text(), design.caption ? QString::fromUtf16(design.caption) : QString()) << name.toStdString();
+  }
+}
+
 TEST_F(Form1Test, RowsMadeAfterTheLoadKeepTheirVisibilityAndPlaceInTheZOrder) {
   // Shown before anything asked for a row: the rows the design shows are
   // shown with the window.

@@ -28,6 +28,17 @@ struct ControlDesign {
   QRect pixels() const { return twipsToPixels(left, top, width, height); }
 };
 
+// A control array of a window's design: its name, its indices (`first` to
+// `last`, and `extra` when not 0) and the size of its elements in twips.
+struct ControlArrayDesign {
+  const char16_t* name;
+  int first;
+  int last;
+  int extra;
+  int width;
+  int height;
+};
+
 // The entry of `design` named `name`, or nullptr when it has none.
 inline const ControlDesign* findControl(std::span<const ControlDesign> design, QStringView name) {
   for (const ControlDesign& control : design) {

@@ -173,65 +173,73 @@ void Form1::completeDesign() {
     return static_cast<QLabel*>(made.back());
   };
 
-  // MenuScroller: the rows' hit areas, 0-81 and 999.
-  for (int i = 0; i <= 81; ++i) {
-    QLabel* label = makeLabel(QStringLiteral("MenuScroller_%1").arg(i), QString());
-    const QPoint at = i == 1 ? QPoint(3195, 1110) : i == 0 ? QPoint(5235, 4350) : scatteredPosition(3, i);
-    place(label, at.x(), at.y(), i == 0 ? 3270 : 6630, 270);
-    menuScroller_.add(i, label);
-  }
-  {
-    QLabel* label = makeLabel(QStringLiteral("MenuScroller_999"), QString());
-    place(label, 5235, 4650, 6630, 270);
-    menuScroller_.add(999, label);
-  }
+  // Each array from its table entry: its indices in ascending order, each
+  // element named ARRAY_INDEX at the place the design tells or scattered
+  // outside the client area, with the array's element size.
+  // Each array's own seed of the scattered places, in the table's order.
+  static constexpr int kScatterSeed[] = {3, 0, 1, 2};
+  const auto makeArray = [&](int arrayIndex, auto makeElement) {
+    const platform::ControlArrayDesign& array = kForm1RowArrays[arrayIndex];
+    QList<int> indices;
+    for (int i = array.first; i <= array.last; ++i) indices.append(i);
+    if (array.extra != 0) indices.append(array.extra);
+    for (int i : indices) {
+      const QString name = QStringLiteral("%1_%2").arg(QString::fromUtf16(array.name)).arg(i);
+      QRect rect(scatteredPosition(kScatterSeed[arrayIndex], i), QSize(array.width, array.height));
+      QString caption;
+      if (const platform::ControlDesign* told = platform::findControl(kForm1RowElements, name)) {
+        rect = QRect(told->left, told->top, told->width, told->height);
+        if (told->caption) caption = QString::fromUtf16(told->caption);
+      }
+      makeElement(i, name, rect, caption);
+    }
+  };
+  const auto placeTwips = [this](QWidget* control, const QRect& rect) {
+    place(control, rect.left(), rect.top(), rect.width(), rect.height());
+  };
+  // The arrays' places in the table.
+  constexpr int kMenuScroller = 0, kLeftsideLabel = 1, kIconImg = 2, kFileName = 3;
 
-  // LeftsideLabel: the caption column, 0-123 and 999.
-  auto makeCaption = [&](int index, const QString& caption, QPoint at) {
-    QLabel* label = makeLabel(QStringLiteral("LeftsideLabel_%1").arg(index), caption);
+  // MenuScroller: the rows' hit areas.
+  makeArray(kMenuScroller, [&](int i, const QString& name, const QRect& rect, const QString&) {
+    QLabel* label = makeLabel(name, QString());
+    placeTwips(label, rect);
+    menuScroller_.add(i, label);
+  });
+
+  // LeftsideLabel: the caption column.
+  makeArray(kLeftsideLabel, [&](int i, const QString& name, const QRect& rect, const QString& caption) {
+    QLabel* label = makeLabel(name, caption);
     label->setFont(rowFont);
     label->setAlignment(Qt::AlignRight | Qt::AlignTop);
     setTextColour(label, kRowTextColour);
-    place(label, at.x(), at.y(), 1740, 255);
-    leftsideLabel_.add(index, label);
-  };
-  for (int i = 0; i <= 123; ++i) {
-    const QPoint at = i == 0 ? QPoint(45, 675) : i == 1 ? QPoint(0, 960) : scatteredPosition(0, i);
-    makeCaption(i, i == 1 ? QStringLiteral("Top Hit") : QString(), at);
-  }
-  makeCaption(999, QString(), QPoint(6465, 9105));
+    placeTwips(label, rect);
+    leftsideLabel_.add(i, label);
+  });
 
-  // IconImg: the row icons, 0-106; all but element 0 scale their picture.
+  // IconImg: the row icons; all but element 0 scale their picture.
   const QPixmap rowIcon = artwork::picture(artwork::kIconRowDefault);
-  for (int i = 0; i <= 106; ++i) {
-    QLabel* image = makeImage(QStringLiteral("IconImg_%1").arg(i), rowIcon);
+  makeArray(kIconImg, [&](int i, const QString& name, const QRect& rect, const QString&) {
+    QLabel* image = makeImage(name, rowIcon);
     image->setScaledContents(i != 0);
-    const QPoint at = i == 0 ? QPoint(1950, 525) : scatteredPosition(1, i);
-    place(image, at.x(), at.y(), 240, 240);
+    placeTwips(image, rect);
     image->setVisible(i <= 45);
     iconImg_.add(i, image);
-  }
+  });
 
-  // FileName: the file names, 0-110 and 999.
-  auto makeFileName = [&](int index, const QString& caption, QPoint at, int width, bool bold, bool visible) {
+  // FileName: the file names; 3 to 110 hidden with "FILE", 97 to 110 bold.
+  makeArray(kFileName, [&](int i, const QString& name, const QRect& rect, const QString& caption) {
     // Its accessible role is known before its caption wakes accessibility.
-    QLabel* label = makeLabel(QStringLiteral("FileName_%1").arg(index), QString());
-    setRowAccessibleRole(label, index);
-    label->setText(caption);
-    label->setFont(bold ? boldRowFont : rowFont);
+    QLabel* label = makeLabel(name, QString());
+    setRowAccessibleRole(label, i);
+    label->setText(i >= 3 && i <= 110 ? QStringLiteral("FILE") : caption);
+    label->setFont(i >= 97 && i <= 110 ? boldRowFont : rowFont);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColour(label, kRowTextColour);
-    place(label, at.x(), at.y(), width, 270);
-    label->setVisible(visible);
-    fileName_.add(index, label);
-  };
-  for (int i = 0; i <= 110; ++i) {
-    const QString caption = i == 0 ? QStringLiteral("Show All") : i >= 3 ? QStringLiteral("FILE") : QString();
-    const QPoint at = i == 0 ? QPoint(2280, 525) : scatteredPosition(2, i);
-    const int width = i >= 34 && i <= 46 ? 2685 : 2805;
-    makeFileName(i, caption, at, width, i >= 97, i <= 2);
-  }
-  makeFileName(999, QStringLiteral("Orvanta Preferences..."), QPoint(8355, 8685), 2805, false, true);
+    placeTwips(label, i >= 34 && i <= 46 ? QRect(rect.topLeft(), QSize(2685, rect.height())) : rect);
+    label->setVisible(i <= 2 || i == search::kPreferencesRow);
+    fileName_.add(i, label);
+  });
 
   // Every row element follows the pointer, so the row under it can be
   // highlighted without a button held.
