@@ -1,7 +1,7 @@
 // Every picture the windows use is compiled in, at the size its place in
 // the windows needs, and at twice that size for screens of two device
 // pixels to a pixel, drawn from the same drawing.
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 
 #include <QColor>
 #include <QCryptographicHash>

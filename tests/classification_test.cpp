@@ -20,13 +20,13 @@ using testing::FakeFileSystem;
 
 ExtensionLists defaultLists() {
   ExtensionLists lists;
-  lists.applications = settings::kExtensionsApplications;
-  lists.audio = settings::fixedDefault(u"Extensions_Audio");
-  lists.documents = settings::fixedDefault(u"Extensions_Documents");
-  lists.images = settings::fixedDefault(u"Extensions_Images");
-  lists.pdfs = settings::fixedDefault(u"Extensions_PDFs");
-  lists.video = settings::fixedDefault(u"Extensions_Video");
-  lists.widgets = settings::fixedDefault(u"Extensions_Widgets");
+  lists.Extensions_Applications = settings::kExtensionsApplications;
+  lists.Extensions_Audio = settings::fixedDefault(u"Extensions_Audio");
+  lists.Extensions_Documents = settings::fixedDefault(u"Extensions_Documents");
+  lists.Extensions_Images = settings::fixedDefault(u"Extensions_Images");
+  lists.Extensions_PDFs = settings::fixedDefault(u"Extensions_PDFs");
+  lists.Extensions_Video = settings::fixedDefault(u"Extensions_Video");
+  lists.Extensions_Widgets = settings::fixedDefault(u"Extensions_Widgets");
   return lists;
 }
 

@@ -155,7 +155,7 @@ TEST_F(DesktopTest, PreferencesOpenKeepsEveryWindowOpen) {
   QTest::mouseClick(&w.menuButton(), Qt::LeftButton, {}, QPoint(10, 10));
   w.borderBackground().show();
   preferences.showPreferences();
-  w.form1().PreferencesOpen = true;
+  w.form1().Opening.PreferencesOpen = true;
   windowSystem.changeActivation(false);
   w.form1().CloseForm();
   EXPECT_TRUE(log.isEmpty());
@@ -217,7 +217,7 @@ TEST_F(DesktopTest, WindowManagersCloseOfThePanelRunsCloseFormAndOfTheButtonEnds
     Windows& w = start();
     QTest::mouseClick(&w.menuButton(), Qt::LeftButton, {}, QPoint(10, 10));
     preferences.showPreferences();
-    w.form1().PreferencesOpen = true;
+    w.form1().Opening.PreferencesOpen = true;
     w.form1().close();
     EXPECT_TRUE(log.isEmpty());
     EXPECT_TRUE(w.form1().isVisible());

@@ -14,7 +14,7 @@
 #include "gui_application.h"
 #include "temp_registry.h"
 #include "wait_for.h"
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 #include "platform/twips.h"
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
@@ -69,7 +69,7 @@ class Form1RowsTest : public ::testing::Test {
     windows.form1 = form.get();
     form->setProgramStart(programStart);
     form->setSearchCallback([this](const QString& text) {
-      callbackResults.push_back(SearchAndFill(*form, pipeline, text));
+      callbackResults.push_back(searchAndFill(*form, pipeline, text));
       return callbackResults.back();
     });
     form->Form_Load();
@@ -173,8 +173,8 @@ TEST_F(Form1RowsTest, EnterFillsTheRowsOfTheWorkedExample) {
   EXPECT_EQ(platform::twipsToPixelsY(3180), 212);
   EXPECT_EQ(form->height(), 212);
   EXPECT_EQ(form->Height(), 3180);
-  EXPECT_EQ(form->RowTop, 2760);
-  EXPECT_EQ(form->RowIndex, 6);
+  EXPECT_EQ(form->Panel.RowTop, 2760);
+  EXPECT_EQ(form->Panel.RowIndex, 6);
   EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(2860));
   EXPECT_EQ(form->LeftsideLabel(999)->y(), platform::twipsToPixelsY(2860));
   EXPECT_EQ(form->MenuScroller(999)->y(), form->FileName(999)->y());
@@ -194,9 +194,9 @@ TEST_F(Form1RowsTest, EnterFillsTheRowsOfTheWorkedExample) {
   EXPECT_NE(applications.pixel(8, 8), documents.pixel(8, 8));
 
   // The search's state is the window's.
-  EXPECT_EQ(form->SearchQuery, QStringLiteral("report"));
-  EXPECT_EQ(form->CategoryLists[search::Category::Applications].size(), 3);
-  EXPECT_EQ(form->ResultPage, resultPage(kWorkedExample));
+  EXPECT_EQ(form->Search.SearchQuery, QStringLiteral("report"));
+  EXPECT_EQ(form->Search.categories[search::Category::Applications].size(), 3);
+  EXPECT_EQ(form->Search.ResultPage, resultPage(kWorkedExample));
 }
 
 TEST_F(Form1RowsTest, ImagesRowsShowTheGroupPictureUntilTheirOwnIsRead) {
@@ -306,19 +306,19 @@ TEST_F(Form1RowsTest, HighlightMovesTheBandAndSwapsTheColoursOfTwoRows) {
 
   // Caption, icon, file name and hit area of one row: one highlight.
   move(form->LeftsideLabel(2));
-  EXPECT_EQ(form->CurrentRow, 2);
+  EXPECT_EQ(form->Interaction.CurrentRow, 2);
   EXPECT_EQ(form->SelectionBand()->pos(), QPoint(0, form->FileName(2)->y()));
   EXPECT_EQ(textColour(form->FileName(2)), kWhite);
   EXPECT_EQ(textColour(form->LeftsideLabel(2)), kWhite);
   for (QWidget* control : {static_cast<QWidget*>(form->IconImg(2)), static_cast<QWidget*>(form->FileName(2)),
                            static_cast<QWidget*>(form->MenuScroller(2))}) {
     move(control);
-    EXPECT_EQ(form->CurrentRow, 2);
+    EXPECT_EQ(form->Interaction.CurrentRow, 2);
   }
 
   // The next row: the band follows, row 2 turns grey again.
   move(form->MenuScroller(3));
-  EXPECT_EQ(form->CurrentRow, 3);
+  EXPECT_EQ(form->Interaction.CurrentRow, 3);
   EXPECT_EQ(form->SelectionBand()->pos(), QPoint(0, form->FileName(3)->y()));
   EXPECT_EQ(textColour(form->FileName(3)), kWhite);
   EXPECT_EQ(textColour(form->LeftsideLabel(3)), kWhite);
@@ -337,7 +337,7 @@ TEST_F(Form1RowsTest, HighlightMovesTheBandAndSwapsTheColoursOfTwoRows) {
   form->LeftsideLabel(115)->move(0, 150);
   form->LeftsideLabel(115)->show();
   form->HighlightRow(115);
-  EXPECT_EQ(form->CurrentRow, 0);
+  EXPECT_EQ(form->Interaction.CurrentRow, 0);
   EXPECT_FALSE(form->rect().intersects(form->SelectionBand()->geometry()));
   EXPECT_EQ(textColour(form->LeftsideLabel(115)), kGrey);
   EXPECT_EQ(textColour(form->LeftsideLabel(3)), kGrey);
@@ -371,17 +371,17 @@ TEST_F(Form1RowsTest, TheBandLeavesARowThatTheNextFillEmpties) {
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
     windows.form1 = form.get();
     form->setProgramStart(programStart);
-    form->setSearchCallback([this](const QString& text) { return SearchAndFill(*form, pipeline, text); });
+    form->setSearchCallback([this](const QString& text) { return searchAndFill(*form, pipeline, text); });
     form->Form_Load();
     form->show();
     serve(QStringLiteral("first"), kWorkedExample);
     search(QStringLiteral("first"));
     move(form->FileName(3));
-    ASSERT_EQ(form->CurrentRow, 3);
+    ASSERT_EQ(form->Interaction.CurrentRow, 3);
 
     serve(QStringLiteral("second"), c.secondHits);
     search(QStringLiteral("second"));
-    EXPECT_EQ(form->CurrentRow, c.currentRow);
+    EXPECT_EQ(form->Interaction.CurrentRow, c.currentRow);
     const QRect band = form->SelectionBand()->geometry();
     if (c.currentRow == 0) {
       EXPECT_FALSE(form->rect().intersects(band)) << "the band is out of the window";
@@ -404,7 +404,7 @@ TEST_F(Form1RowsTest, ARowWithoutAHitIsNeitherHighlightedNorActedOn) {
   for (RowArray array : {RowArray::LeftsideLabel, RowArray::IconImg, RowArray::FileName, RowArray::MenuScroller}) {
     SCOPED_TRACE(static_cast<int>(array));
     move(element(array, 1));
-    EXPECT_EQ(form->CurrentRow, 0);
+    EXPECT_EQ(form->Interaction.CurrentRow, 0);
     EXPECT_FALSE(form->rect().intersects(form->SelectionBand()->geometry()));
     pressAndRelease(element(array, 1), Qt::LeftButton);
     EXPECT_TRUE(programStart.starts.empty());
@@ -412,7 +412,7 @@ TEST_F(Form1RowsTest, ARowWithoutAHitIsNeitherHighlightedNorActedOn) {
   }
   // The preferences row is still there to be pointed at.
   move(form->FileName(999));
-  EXPECT_EQ(form->CurrentRow, 999);
+  EXPECT_EQ(form->Interaction.CurrentRow, 999);
   EXPECT_EQ(form->SelectionBand()->pos(), QPoint(0, form->FileName(999)->y()));
 }
 
@@ -462,7 +462,7 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
     windows.form1 = form.get();
     form->setProgramStart(programStart);
-    form->setSearchCallback([this](const QString& text) { return SearchAndFill(*form, pipeline, text); });
+    form->setSearchCallback([this](const QString& text) { return searchAndFill(*form, pipeline, text); });
     form->Form_Load();
     form->show();
     registerOpenCommand(QStringLiteral("txt"), QStringLiteral("/usr/bin/viewer --new-window \"%1\""));
@@ -477,11 +477,11 @@ TEST_F(Form1RowsTest, PressReleaseAndClickRules) {
     EXPECT_EQ(form->isUnloaded(), c.closed);
     EXPECT_EQ(windows.unloaded.contains(QStringLiteral("Form1")), c.closed);
     EXPECT_EQ(preferences.shown - shownAfterLoad, c.preferencesShown);
-    EXPECT_EQ(form->PreferencesOpen, c.preferencesOpen);
+    EXPECT_EQ(form->Opening.PreferencesOpen, c.preferencesOpen);
     if (!c.closed) {
       EXPECT_EQ(form->isEnabled(), c.enabled);
     }
-    EXPECT_EQ(form->CurrentRow, c.row);
+    EXPECT_EQ(form->Interaction.CurrentRow, c.row);
   }
 }
 
@@ -549,7 +549,7 @@ TEST_F(Form1RowsTest, ApplicationFilesAndFoldersOfTheDesktop) {
   EXPECT_EQ(captions.value(entry), QStringList{QStringLiteral("Text Editor")});
   EXPECT_EQ(captions.value(image), QStringList{QStringLiteral("Tool.AppImage")});
   EXPECT_EQ(captions.value(folder), QStringList{QStringLiteral("Projects")});
-  EXPECT_EQ(form->CategoryLists[search::Category::Applications], (QStringList{entry, image}));
+  EXPECT_EQ(form->Search.categories[search::Category::Applications], (QStringList{entry, image}));
 
   ASSERT_TRUE(groupRow.contains(folder));
   move(form->FileName(groupRow[folder]));
@@ -742,7 +742,7 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
     form->setProgramStart(programStart);
     form->setSearchCallback([this, &searches](const QString& text) {
       ++searches;
-      return SearchAndFill(*form, pipeline, text);
+      return searchAndFill(*form, pipeline, text);
     });
     form->Form_Load();
     form->show();
@@ -766,7 +766,7 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
       QCoreApplication::sendEvent(form->Text1(), &keyRelease);
     }
 
-    EXPECT_EQ(form->CurrentRow, c.highlighted);
+    EXPECT_EQ(form->Interaction.CurrentRow, c.highlighted);
     EXPECT_EQ(programStart.starts, c.starts);
     EXPECT_EQ(form->isUnloaded(), c.closed);
     EXPECT_EQ(windows.unloaded.contains(QStringLiteral("Form1")), c.closed);
@@ -799,15 +799,15 @@ TEST_F(Form1RowsTest, KeysOnThePanelItselfActAsInTheBox) {
   form->Text1()->setText(QStringLiteral("report"));
   key(form->Text1(), Qt::Key_Home);
   EXPECT_EQ(form->Text1()->cursorPosition(), 0);
-  EXPECT_EQ(form->CurrentRow, 0);
+  EXPECT_EQ(form->Interaction.CurrentRow, 0);
 
   serve(QStringLiteral("report"), kWorkedExample);
   search(QStringLiteral("report"));
   key(form.get(), Qt::Key_End);
-  EXPECT_EQ(form->CurrentRow, 5);
+  EXPECT_EQ(form->Interaction.CurrentRow, 5);
   EXPECT_TRUE(form->keyboardOwnsHighlight());
   key(form.get(), Qt::Key_Up);
-  EXPECT_EQ(form->CurrentRow, 4);
+  EXPECT_EQ(form->Interaction.CurrentRow, 4);
   key(form.get(), Qt::Key_Return);
   EXPECT_EQ(programStart.starts,
             (std::vector<FakeProgramStart::Start>{{QStringLiteral("\"/docs/d1.txt\" --view"), 1}}));
@@ -834,7 +834,7 @@ TEST_F(Form1RowsTest, ARowKeyHeldWhileATypedKeyLetsEventsRunComesAfterIt) {
   QKeyEvent typed(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier, QStringLiteral("s"));
   QCoreApplication::sendEvent(form->Text1(), &typed);
   windowSystem.onPendingEvents = nullptr;
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form->CurrentRow == 1; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->Interaction.CurrentRow == 1; }));
   EXPECT_EQ(textAtHighlight, QStringLiteral("reports"));
   EXPECT_EQ(form->Text1()->text(), QStringLiteral("reports"));
   EXPECT_TRUE(form->keyboardOwnsHighlight());

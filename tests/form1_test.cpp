@@ -2,6 +2,7 @@
 // their defaults, its design, the progress strip, the focus timer, the
 // Enter key, CloseForm and the deactivation hook.
 #include "results_window/form1.h"
+#include "results_window/form1_controls.h"
 
 #include "fake_preferences.h"
 #include "fake_program_windows.h"
@@ -74,7 +75,7 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   } seen;
   preferences.onLoad = [&] {
     seen = {stored("SearchPrefix"), stored("MaxSearchResults"), stored("LeftPosition"), stored("TopPosition"),
-            form->MaxSearchResults, form->pos(), form->height()};
+            form->Panel.MaxSearchResults, form->pos(), form->height()};
   };
   Form1& f = load();
 
@@ -100,17 +101,17 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   EXPECT_EQ(seen.place, QPoint(platform::twipsToPixelsX(expectedLeft), platform::twipsToPixelsY(330)));
   EXPECT_EQ(seen.height, platform::twipsToPixelsY(470));
 
-  EXPECT_EQ(f.MaxSearchResults, 7);
-  EXPECT_EQ(f.LeftPosition, expectedLeft);
-  EXPECT_EQ(f.TopPosition, 330);
-  EXPECT_EQ(f.Extensions_Applications, QStringLiteral("|exe|msi|"));
-  EXPECT_EQ(f.Extensions_PDFs, QStringLiteral("|pdf|"));
-  EXPECT_EQ(f.SearchSuffix, QStringLiteral("&ie=UTF-8"));
-  EXPECT_EQ(f.WindowsDirectory, QStringLiteral("C:\\WINDOWS"));
-  EXPECT_EQ(f.RowIndex, 1);
-  EXPECT_EQ(f.RowTop, 1360);
-  EXPECT_EQ(f.BottomRowOffset, 100);
-  EXPECT_EQ(f.WindowExtraHeight, 420);
+  EXPECT_EQ(f.Panel.MaxSearchResults, 7);
+  EXPECT_EQ(f.Anchor.LeftPosition, expectedLeft);
+  EXPECT_EQ(f.Anchor.TopPosition, 330);
+  EXPECT_EQ(f.Extensions.Extensions_Applications, QStringLiteral("|exe|msi|"));
+  EXPECT_EQ(f.Extensions.Extensions_PDFs, QStringLiteral("|pdf|"));
+  EXPECT_EQ(f.Search.searchSuffix, QStringLiteral("&ie=UTF-8"));
+  EXPECT_EQ(f.Opening.WindowsDirectory, QStringLiteral("C:\\WINDOWS"));
+  EXPECT_EQ(f.Panel.RowIndex, 1);
+  EXPECT_EQ(f.Panel.RowTop, 1360);
+  EXPECT_EQ(f.Panel.BottomRowOffset, 100);
+  EXPECT_EQ(f.Panel.WindowExtraHeight, 420);
   // The window stands flush with the screen's right edge, at the top anchor,
   // only the search strip high, still hidden; the hook is in place.
   EXPECT_EQ(f.x(), platform::twipsToPixelsX(expectedLeft));
@@ -146,12 +147,12 @@ TEST_F(Form1Test, StoredSettingsAreUsedAndKept) {
   for (const auto& c : cases) {
     store("MaxSearchResults", c.stored);
     Form1& f = load();
-    EXPECT_EQ(f.MaxSearchResults, c.value) << c.stored;
+    EXPECT_EQ(f.Panel.MaxSearchResults, c.value) << c.stored;
     EXPECT_EQ(stored("MaxSearchResults"), QString::fromLatin1(c.afterLoad)) << c.stored;
-    EXPECT_EQ(f.Extensions_Audio, QStringLiteral("|zz|"));
-    EXPECT_EQ(f.SearchPrefix, QStringLiteral("http://127.0.0.1:4664/search&s=abc?q="));
+    EXPECT_EQ(f.Extensions.Extensions_Audio, QStringLiteral("|zz|"));
+    EXPECT_EQ(f.Search.searchPrefix, QStringLiteral("http://127.0.0.1:4664/search&s=abc?q="));
     // A negative anchor is used as it is.
-    EXPECT_EQ(f.LeftPosition, -40);
+    EXPECT_EQ(f.Anchor.LeftPosition, -40);
     EXPECT_EQ(stored("LeftPosition"), QStringLiteral("-40"));
     EXPECT_EQ(f.y(), platform::twipsToPixelsY(600));
     form.reset();
@@ -189,7 +190,7 @@ TEST_F(Form1Test, DefaultPrefixStoredBeforeTheServiceHadItsCodeIsWorkedOutAgain)
     store("SearchPrefix", c.stored);
     preferences.shown = 0;
     Form1& f = load();
-    EXPECT_EQ(f.SearchPrefix, c.expected) << c.stored << " " << c.serviceHasCode;
+    EXPECT_EQ(f.Search.searchPrefix, c.expected) << c.stored << " " << c.serviceHasCode;
     EXPECT_EQ(stored("SearchPrefix"), c.expected) << c.stored << " " << c.serviceHasCode;
     EXPECT_EQ(preferences.shown > 0, c.preferencesShown) << c.stored << " " << c.serviceHasCode;
     form.reset();
@@ -220,8 +221,8 @@ TEST_F(Form1Test, AnchorOutOfReachIsMovedInAndKeptAsStored) {
     store("TopPosition", QByteArray::number(c.top).constData());
     Form1& f = load();
     EXPECT_EQ(f.pos(), c.expected) << c.left << " " << c.top;
-    EXPECT_EQ(f.LeftPosition, c.left);
-    EXPECT_EQ(f.TopPosition, c.top);
+    EXPECT_EQ(f.Anchor.LeftPosition, c.left);
+    EXPECT_EQ(f.Anchor.TopPosition, c.top);
     EXPECT_EQ(stored("LeftPosition"), QString::number(c.left));
     EXPECT_EQ(stored("TopPosition"), QString::number(c.top));
     form.reset();
@@ -232,13 +233,13 @@ TEST_F(Form1Test, WindowManagersCloseRunsCloseForm) {
   Form1& f = load();
   f.show();
   // With the preferences opened from the panel, nothing closes.
-  f.PreferencesOpen = true;
+  f.Opening.PreferencesOpen = true;
   EXPECT_FALSE(f.close());
   EXPECT_TRUE(log.isEmpty());
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(f.isUnloaded());
 
-  f.PreferencesOpen = false;
+  f.Opening.PreferencesOpen = false;
   f.close();
   // The first run's preferences window goes too.
   EXPECT_EQ(log, QStringList({QStringLiteral("hide Image1"), QStringLiteral("preferences"),
@@ -309,6 +310,56 @@ TEST_F(Form1Test, DesignCarriesTheControlArraysWithTheirIndexSets) {
   EXPECT_EQ(f.Timer2()->interval(), 150);
   EXPECT_EQ(f.Text1()->font().family(), QStringLiteral("Lucida Grande"));
   EXPECT_DOUBLE_EQ(f.Label1()->font().pointSizeF(), 8.25);
+}
+
+TEST_F(Form1Test, SingleControlsStandWhereTheDesignTablePutsThem) {
+  Form1& f = load();
+  for (const platform::ControlDesign& design : kForm1Controls) {
+    const QString name = QString::fromUtf16(design.name);
+    const auto* control = f.findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr) << name.toStdString();
+    EXPECT_EQ(control->geometry(), design.pixels()) << name.toStdString();
+    if (design.fontFamily) {
+      EXPECT_EQ(control->font().family(), QString::fromUtf16(design.fontFamily)) << name.toStdString();
+      EXPECT_DOUBLE_EQ(control->font().pointSizeF(), design.fontPoints) << name.toStdString();
+    }
+  }
+  // The search box and the band where the design fixes them.
+  EXPECT_EQ(f.Text1()->geometry(), platform::twipsToPixels(2100, 105, 2505, 255));
+  EXPECT_EQ(f.SelectionBand()->geometry(), platform::twipsToPixels(6075, 9780, 6000, 270));
+  EXPECT_EQ(f.CloseButton()->geometry(), platform::twipsToPixels(4740, 135, 210, 210));
+}
+
+TEST_F(Form1Test, RowArraysAreMadeAsTheDesignTableSays) {
+  Form1& f = load();
+  f.completeDesign();
+  for (const platform::ControlArrayDesign& array : kForm1RowArrays) {
+    const QString arrayName = QString::fromUtf16(array.name);
+    QList<int> made;
+    for (const QLabel* element : f.findChildren<QLabel*>()) {
+      const QString name = element->objectName();
+      if (!name.startsWith(arrayName + u'_')) continue;
+      const int index = name.mid(arrayName.size() + 1).toInt();
+      made.append(index);
+      const bool narrow = arrayName == u"FileName" && index >= 34 && index <= 46;
+      EXPECT_EQ(element->height(), platform::twipsToPixelsY(array.height)) << name.toStdString();
+      if (!narrow && !platform::findControl(kForm1RowElements, name)) {
+        EXPECT_EQ(element->width(), platform::twipsToPixelsX(array.width)) << name.toStdString();
+      }
+    }
+    std::sort(made.begin(), made.end());
+    QList<int> expected;
+    for (int i = array.first; i <= array.last; ++i) expected.append(i);
+    if (array.extra != 0) expected.append(array.extra);
+    EXPECT_EQ(made, expected) << arrayName.toStdString();
+  }
+  for (const platform::ControlDesign& design : kForm1RowElements) {
+    const QString name = QString::fromUtf16(design.name);
+    const auto* element = f.findChild<QLabel*>(name);
+    ASSERT_NE(element, nullptr) << name.toStdString();
+    EXPECT_EQ(element->geometry(), design.pixels()) << name.toStdString();
+    EXPECT_EQ(element->text(), design.caption ? QString::fromUtf16(design.caption) : QString()) << name.toStdString();
+  }
 }
 
 TEST_F(Form1Test, RowsMadeAfterTheLoadKeepTheirVisibilityAndPlaceInTheZOrder) {
@@ -411,14 +462,14 @@ TEST_F(Form1Test, EnterStartsOneSearchAndIsSwallowed) {
   EXPECT_EQ(windowSystem.pendingEventRuns, runsBefore + 1);
   EXPECT_TRUE(searches.isEmpty());
 
-  f.RowTop = 5000;
-  f.RowIndex = 9;
+  f.Panel.RowTop = 5000;
+  f.Panel.RowIndex = 9;
   pressKey(Qt::Key_Return, QStringLiteral("\r"));
   EXPECT_EQ(searches, QStringList{QStringLiteral("a")});
   EXPECT_EQ(f.Text1()->text(), QStringLiteral("a"));
-  EXPECT_TRUE(f.EnterPending);
-  EXPECT_EQ(f.RowTop, 1360);
-  EXPECT_EQ(f.RowIndex, 1);
+  EXPECT_TRUE(f.Interaction.EnterPending);
+  EXPECT_EQ(f.Panel.RowTop, 1360);
+  EXPECT_EQ(f.Panel.RowIndex, 1);
   EXPECT_FALSE(f.Progress()->isHidden());
   EXPECT_FALSE(f.CloseButton()->isHidden());
   EXPECT_FALSE(f.isSearchRunning());
@@ -437,7 +488,7 @@ TEST_F(Form1Test, EnterStartsOneSearchAndIsSwallowed) {
   f.Text1()->installEventFilter(&passedOn);
   f.Text1()->installEventFilter(&f);  // the newest filter runs first
   releaseKey(Qt::Key_Return, QStringLiteral("\r"));
-  EXPECT_FALSE(f.EnterPending);
+  EXPECT_FALSE(f.Interaction.EnterPending);
   EXPECT_TRUE(passedOn.keys.isEmpty());
   releaseKey(Qt::Key_A, QStringLiteral("a"));
   EXPECT_EQ(passedOn.keys, QList<int>{Qt::Key_A});
@@ -497,7 +548,7 @@ TEST_F(Form1Test, CloseFormWithPreferencesOpenLeavesEverythingOpen) {
   Form1& f = load();
   f.show();
   preferences.showPreferences();
-  f.PreferencesOpen = true;
+  f.Opening.PreferencesOpen = true;
   log.clear();
 
   f.CloseForm();
@@ -508,7 +559,7 @@ TEST_F(Form1Test, CloseFormWithPreferencesOpenLeavesEverythingOpen) {
   EXPECT_TRUE(preferences.isPreferencesLoaded());
   EXPECT_TRUE(windowSystem.hasActivationHook());
 
-  f.PreferencesOpen = false;
+  f.Opening.PreferencesOpen = false;
   f.CloseForm();
   EXPECT_TRUE(f.isUnloaded());
 }
@@ -532,7 +583,7 @@ TEST_F(Form1Test, DoubleClicksShowThePreferencesWithoutTheFlag) {
   QTest::mouseDClick(f.Text1(), Qt::LeftButton);
   QTest::mouseDClick(&f, Qt::LeftButton, {}, QPoint(5, 25));
   EXPECT_EQ(preferences.shown, before + 2);
-  EXPECT_FALSE(f.PreferencesOpen);
+  EXPECT_FALSE(f.Opening.PreferencesOpen);
   EXPECT_TRUE(f.isEnabled());
 }
 

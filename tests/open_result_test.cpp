@@ -23,7 +23,7 @@ namespace {
 using platform::RegRoot;
 using testing::FakeProgramStart;
 
-TEST(OpenCommandLines, MarkersAndLetterCase) {
+TEST(openCommandLines, MarkersAndLetterCase) {
   const QString path = QStringLiteral("/home/Ann/My Papers/Report 2.PDF");
   struct Case {
     const char* name;
@@ -47,11 +47,11 @@ TEST(OpenCommandLines, MarkersAndLetterCase) {
       {"empty command", QString(), {}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(OpenCommandLines(c.command, path), c.expected) << c.name;
+    EXPECT_EQ(openCommandLines(c.command, path), c.expected) << c.name;
   }
 }
 
-TEST(OpenCommandLines, ThePathComesBackWholeAndNeverAsAnOption) {
+TEST(openCommandLines, ThePathComesBackWholeAndNeverAsAnOption) {
   struct Case {
     const char* name;
     QString command;
@@ -81,7 +81,7 @@ TEST(OpenCommandLines, ThePathComesBackWholeAndNeverAsAnOption) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const QStringList lines = OpenCommandLines(c.command, c.path);
+    const QStringList lines = openCommandLines(c.command, c.path);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(platform::splitCommandLine(lines[0]), c.arguments) << lines[0].toStdString();
   }

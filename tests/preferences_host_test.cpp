@@ -94,13 +94,13 @@ TEST_F(PreferencesHostTest, FirstRunOpensTheWindowAfterThePanelLoadsAndItsCloseK
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvanta Preferences"));
   EXPECT_EQ(browsers.created, 1);
   EXPECT_FALSE(form1.isVisible());
-  EXPECT_FALSE(form1.PreferencesOpen);
+  EXPECT_FALSE(form1.Opening.PreferencesOpen);
 
   // The window loaded once the panel's load had set its rows per group and
   // moved it to the default anchor: it shows the defaults.
   const int defaultLeft = platform::screenWidthTwips() - 5115;
   EXPECT_EQ(control<QLineEdit>("TextMaxSearchResults")->text(), QStringLiteral("7"));
-  EXPECT_EQ(form1.MaxSearchResults, 7);
+  EXPECT_EQ(form1.Panel.MaxSearchResults, 7);
   EXPECT_EQ(control<QSlider>("LeftSideSlider")->value(), defaultLeft);
   EXPECT_EQ(control<QSlider>("TopSideSlider")->value(), 330);
   EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral(" 7"));
@@ -135,7 +135,7 @@ TEST_F(PreferencesHostTest, SliderMovementPlacesThePanelTheFrameAndTheButton) {
   results_window::Form1& form1 = w.form1();
   MenuButton& button = w.menuButton();
   EXPECT_FALSE(host.isPreferencesLoaded());
-  form1.PreferencesOpen = true;
+  form1.Opening.PreferencesOpen = true;
   form1.setEnabled(false);
   host.showPreferences();
   ASSERT_TRUE(host.isPreferencesLoaded());
@@ -172,7 +172,7 @@ TEST_F(PreferencesHostTest, SliderMovementPlacesThePanelTheFrameAndTheButton) {
   EXPECT_FALSE(host.isPreferencesLoaded());
   EXPECT_FALSE(w.isBorderBackgroundLoaded());
   EXPECT_TRUE(form1.isEnabled());
-  EXPECT_FALSE(form1.PreferencesOpen);
+  EXPECT_FALSE(form1.Opening.PreferencesOpen);
   EXPECT_EQ(setting(u"LeftPosition"), QStringLiteral("4500"));
   EXPECT_EQ(setting(u"TopPosition"), QStringLiteral("600"));
   // The panel and the button stay where the preview left them.
@@ -190,7 +190,7 @@ TEST_F(PreferencesHostTest, DeactivationWithPreferencesOpenClosesNothing) {
   storeAddress();
   Windows& w = start();
   results_window::Form1& form1 = w.form1();
-  form1.PreferencesOpen = true;
+  form1.Opening.PreferencesOpen = true;
   host.showPreferences();
   control<QSlider>("LeftSideSlider")->setValue(3000);
 
@@ -201,7 +201,7 @@ TEST_F(PreferencesHostTest, DeactivationWithPreferencesOpenClosesNothing) {
 
   // Its close clears the flag: the next deactivation closes everything.
   host.window()->close();
-  EXPECT_FALSE(form1.PreferencesOpen);
+  EXPECT_FALSE(form1.Opening.PreferencesOpen);
   windowSystem.changeActivation(false);
   EXPECT_EQ(log, QStringList{QStringLiteral("all gone")});
   EXPECT_TRUE(w.allWindowsGone());

@@ -9,6 +9,7 @@
 
 #include "platform/process_browser.h"
 #include "platform/twips.h"
+#include "settings/preferences_design.h"
 #include "settings/preferences_window.h"
 #include "settings/settings_table.h"
 
@@ -131,6 +132,23 @@ QSize screenTwips() {
   const QSize pixels = QGuiApplication::primaryScreen()->geometry().size();
   const auto scale = screenScale();
   return QSize(qRound(scale.toTwips(pixels.width())), qRound(scale.toTwips(pixels.height())));
+}
+
+TEST_F(PreferencesWindowTest, EveryControlStandsWhereTheDesignTablePutsIt) {
+  storeAddress();
+  open();
+  const auto scale = screenScale();
+  for (const platform::ControlDesign& design : kPreferencesControls) {
+    const QString name = QString::fromUtf16(design.name);
+    const auto* widget = window->findChild<QWidget*>(name);
+    ASSERT_NE(widget, nullptr) << name.toStdString();
+    EXPECT_EQ(widget->geometry(), scale.toPixels(QRect(design.left, design.top, design.width, design.height)))
+        << name.toStdString();
+    EXPECT_EQ(widget->font().bold(), design.bold) << name.toStdString();
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+      EXPECT_EQ(label->text(), design.caption ? QString::fromUtf16(design.caption) : QString()) << name.toStdString();
+    }
+  }
 }
 
 TEST_F(PreferencesWindowTest, DesignPlacesEveryControl) {

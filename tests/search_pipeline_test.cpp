@@ -40,10 +40,10 @@ class SearchPipelineTest : public ::testing::Test {
                                  QStringLiteral("Sec0123"));
     temp.regKeys().WriteRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSessionCode,
                                  QStringLiteral("Ses_01"));
-    extensions.applications = settings::kExtensionsApplications;
-    extensions.audio = settings::fixedDefault(u"Extensions_Audio");
-    extensions.images = settings::fixedDefault(u"Extensions_Images");
-    extensions.documents = settings::fixedDefault(u"Extensions_Documents");
+    extensions.Extensions_Applications = settings::kExtensionsApplications;
+    extensions.Extensions_Audio = settings::fixedDefault(u"Extensions_Audio");
+    extensions.Extensions_Images = settings::fixedDefault(u"Extensions_Images");
+    extensions.Extensions_Documents = settings::fixedDefault(u"Extensions_Documents");
   }
 
   SearchOutcome search(const QString& text) { return pipeline.run(text, extensions, state, &window); }
@@ -96,9 +96,9 @@ TEST_F(SearchPipelineTest, RequestsInOrderWithRedirectPathsAndTheScannedAnswer) 
       EXPECT_EQ(request.session, 0);
     }
   }
-  EXPECT_EQ(state.resultPage, results);
+  EXPECT_EQ(state.ResultPage, results);
   EXPECT_EQ(state.text2, results);
-  EXPECT_EQ(state.searchQuery, QStringLiteral("song"));
+  EXPECT_EQ(state.SearchQuery, QStringLiteral("song"));
   EXPECT_EQ(state.categories[Category::Audio], QStringList{QStringLiteral("/m/Song.MP3")});
   EXPECT_EQ(state.categories[Category::Documents], QStringList{QStringLiteral("/m/notes.txt")});
   EXPECT_EQ(state.topHit.caption, QStringLiteral("Song.MP3"));
@@ -123,7 +123,7 @@ TEST_F(SearchPipelineTest, TheTextGoesIntoTheAddressAsTyped) {
     http.clearRequests();
     EXPECT_EQ(search(c.text), SearchOutcome::Completed);
     const QString searchAddress = kPrefix + c.query + kSuffix;
-    EXPECT_EQ(state.searchQuery, c.query);
+    EXPECT_EQ(state.SearchQuery, c.query);
     ASSERT_EQ(http.requests().size(), 9);
     EXPECT_EQ(http.requests().front().address, searchAddress);
     EXPECT_EQ(http.getAddresses(), getsFor(searchAddress)) << c.text.toStdString();
@@ -255,13 +255,13 @@ TEST_F(SearchPipelineTest, FailedRequestsLeaveTheEarlierAnswer) {
   const QString letterPage = page(QStringLiteral("<span title=\"/m/Song.MP3\">"));
   http.answer(kPrefix + u'e' + kSuffix, letterPage);
   search(QStringLiteral("song"));
-  EXPECT_EQ(state.resultPage, letterPage);
+  EXPECT_EQ(state.ResultPage, letterPage);
   EXPECT_EQ(state.categories[Category::Audio], QStringList{QStringLiteral("/m/Song.MP3")});
 
   // With the service gone, the next search scans the previous search's page.
   http.clearAnswers();
   search(QStringLiteral("other"));
-  EXPECT_EQ(state.resultPage, letterPage);
+  EXPECT_EQ(state.ResultPage, letterPage);
   EXPECT_EQ(state.categories[Category::Audio], QStringList{QStringLiteral("/m/Song.MP3")});
 }
 
@@ -304,10 +304,10 @@ TEST_F(SearchPipelineTest, WindowClosedDuringAWaitAbandonsTheSearch) {
   http.setDuringGet([&](const QString& address) {
     if (address == kNamed) owner.reset();  // closed while the named base's request waits
   });
-  state.resultPage = QStringLiteral("before");
+  state.ResultPage = QStringLiteral("before");
   EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, state, owner.get()), SearchOutcome::Abandoned);
   EXPECT_EQ(http.getAddresses().size(), 3);  // nothing after the named base's request
-  EXPECT_EQ(state.resultPage, page(QStringLiteral("numeric")));  // the numeric base's answer; the named base's is never stored
+  EXPECT_EQ(state.ResultPage, page(QStringLiteral("numeric")));  // the numeric base's answer; the named base's is never stored
   EXPECT_FALSE(pipeline.isRunning());
 }
 
@@ -322,7 +322,7 @@ TEST_F(SearchPipelineTest, AnEnterDuringASearchIsIgnored) {
   EXPECT_EQ(search(QStringLiteral("first")), SearchOutcome::Completed);
   EXPECT_TRUE(runningDuringWait);
   EXPECT_EQ(inner, SearchOutcome::Ignored);
-  EXPECT_EQ(state.searchQuery, QStringLiteral("first"));
+  EXPECT_EQ(state.SearchQuery, QStringLiteral("first"));
   EXPECT_EQ(http.requests().size(), 9);
   EXPECT_FALSE(pipeline.isRunning());
 }

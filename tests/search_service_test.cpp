@@ -77,13 +77,13 @@ class SearchServiceTest : public ::testing::Test {
     settings::writeSetting(regKeys, u"SearchPrefix", prefix);
     settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
 
-    extensions.applications = settings::kExtensionsApplications;
-    for (auto [list, name] : {std::pair{&extensions.audio, u"Extensions_Audio"},
-                              {&extensions.documents, u"Extensions_Documents"},
-                              {&extensions.images, u"Extensions_Images"},
-                              {&extensions.pdfs, u"Extensions_PDFs"},
-                              {&extensions.video, u"Extensions_Video"},
-                              {&extensions.widgets, u"Extensions_Widgets"}}) {
+    extensions.Extensions_Applications = settings::kExtensionsApplications;
+    for (auto [list, name] : {std::pair{&extensions.Extensions_Audio, u"Extensions_Audio"},
+                              {&extensions.Extensions_Documents, u"Extensions_Documents"},
+                              {&extensions.Extensions_Images, u"Extensions_Images"},
+                              {&extensions.Extensions_PDFs, u"Extensions_PDFs"},
+                              {&extensions.Extensions_Video, u"Extensions_Video"},
+                              {&extensions.Extensions_Widgets, u"Extensions_Widgets"}}) {
       *list = settings::fixedDefault(name);
     }
   }
@@ -167,7 +167,7 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   // A double quote in a path is written "&quot;", which is not decoded:
   // the hit names no existing file and enters no list.
   ASSERT_EQ(run(QStringLiteral("say")), SearchOutcome::Completed);
-  EXPECT_TRUE(state.resultPage.contains(QStringLiteral("span title=\"") + root +
+  EXPECT_TRUE(state.ResultPage.contains(QStringLiteral("span title=\"") + root +
                                         QStringLiteral("/say &quot;hi&quot;.txt\"")));
   for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
 
@@ -200,13 +200,13 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   // With the service gone the search stops at its first request and says
   // why; nothing of the last search's page is listed again.
   ASSERT_EQ(run(QStringLiteral("say")), SearchOutcome::Completed);
-  const QString lastPage = state.resultPage;
+  const QString lastPage = state.ResultPage;
   service.kill();
   service.waitForFinished();
   ASSERT_EQ(run(QStringLiteral("song")), SearchOutcome::Completed);
   EXPECT_EQ(state.failure, ServiceFailure::Unreachable);
   EXPECT_EQ(state.failedServer, QStringLiteral("localhost:") + port);
-  EXPECT_EQ(state.resultPage, lastPage);
+  EXPECT_EQ(state.ResultPage, lastPage);
   for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
 }
 

@@ -9,7 +9,7 @@
 #include "fake_window_system.h"
 #include "gui_application.h"
 #include "temp_registry.h"
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 #include "platform/twips.h"
 #include "settings/settings_table.h"
 

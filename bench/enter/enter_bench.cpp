@@ -141,15 +141,15 @@ void BM_EnterToFilledPanel(benchmark::State& state) {
   search::SearchPipeline pipeline(*s.regKeys, http, fileSystem, {.numeric = s.base, .named = s.base});
   results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
   form.setSearchCallback(
-      [&](const QString& text) { return results_window::SearchAndFill(form, pipeline, text); });
+      [&](const QString& text) { return results_window::searchAndFill(form, pipeline, text); });
   form.Form_Load();
   form.show();
   form.Text1()->setText(QStringLiteral("hit"));
   for (auto _ : state) pressEnter(form);
   qsizetype hits = 0;
-  for (const QStringList& list : form.CategoryLists.lists) hits += list.size();
+  for (const QStringList& list : form.Search.categories.lists) hits += list.size();
   state.counters["hits"] = static_cast<double>(hits);
-  state.counters["rows"] = form.RowIndex - 1;
+  state.counters["rows"] = form.Panel.RowIndex - 1;
   if (hits != kHits) state.SkipWithError("the page did not carry every hit");
 }
 
@@ -168,16 +168,8 @@ void BM_SearchWithoutTheWindow(benchmark::State& state) {
   NoOtherWindows windows;
   results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
   form.Form_Load();
-  const search::ExtensionLists extensions{
-      .widgets = form.Extensions_Widgets,
-      .applications = form.Extensions_Applications,
-      .audio = form.Extensions_Audio,
-      .documents = form.Extensions_Documents,
-      .images = form.Extensions_Images,
-      .video = form.Extensions_Video,
-      .pdfs = form.Extensions_PDFs,
-      .desktopApplications = QString(),  // no desktop launcher here, as in the Enter above
-  };
+  search::ExtensionLists extensions = form.Extensions;
+  extensions.desktopApplications = QString();  // no desktop launcher here, as in the Enter above
   platform::QtHttpTransfer http;
   const platform::QtFileSystem fileSystem;
   search::SearchPipeline pipeline(*s.regKeys, http, fileSystem, {.numeric = s.base, .named = s.base});
@@ -192,7 +184,7 @@ void BM_SearchWithoutTheWindow(benchmark::State& state) {
   qsizetype hits = 0;
   for (const QStringList& list : searchState.categories.lists) hits += list.size();
   state.counters["hits"] = static_cast<double>(hits);
-  state.counters["page_chars"] = static_cast<double>(searchState.resultPage.size());
+  state.counters["page_chars"] = static_cast<double>(searchState.ResultPage.size());
   if (hits != kHits) state.SkipWithError("the page did not carry every hit");
 }
 
@@ -213,13 +205,13 @@ void enterToImagesRows(benchmark::State& state, Sample sample) {
   results_window::Form1 form(*s.regKeys, windowSystem, preferences, windows);
   form.hitPictures().setThumbnailRoot(s.dir.filePath(QStringLiteral("cache/thumbnails")));
   form.setSearchCallback(
-      [&](const QString& text) { return results_window::SearchAndFill(form, pipeline, text); });
+      [&](const QString& text) { return results_window::searchAndFill(form, pipeline, text); });
   form.Form_Load();
   form.show();
   form.Text1()->setText(QStringLiteral("hit"));
   for (auto _ : state) pressEnter(form);
-  state.counters["rows"] = form.RowIndex - 1;
-  if (form.CategoryLists[search::Category::Images].size() != kPictureHits) {
+  state.counters["rows"] = form.Panel.RowIndex - 1;
+  if (form.Search.categories[search::Category::Images].size() != kPictureHits) {
     state.SkipWithError("the page did not carry every picture");
   }
   // For the record, after the timed part: how long the first row's

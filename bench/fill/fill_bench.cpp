@@ -68,16 +68,16 @@ void fill(benchmark::State& state, bool imageFiles) {
   form.hitPictures().setThumbnailRoot(dir.filePath(QStringLiteral("cache/thumbnails")));
   form.Form_Load();
   form.show();
-  form.CategoryLists = fiftySixHits(dir, imageFiles);
-  const int rowTopAtStart = form.RowTop;
+  form.Search.categories = fiftySixHits(dir, imageFiles);
+  const int rowTopAtStart = form.Panel.RowTop;
   results_window::Form1Panel panel(form);
   for (auto _ : state) {
-    form.RowIndex = 1;
-    form.RowTop = rowTopAtStart;
-    search::FillResultsPanel(panel, form.Panel, form.CategoryLists, platform::FileSystem::GetFileName);
+    form.Panel.RowIndex = 1;
+    form.Panel.RowTop = rowTopAtStart;
+    search::FillResultsPanel(panel, form.Panel, form.Search.categories, platform::FileSystem::GetFileName);
   }
-  if (form.RowIndex != 57) state.SkipWithError("the fill did not place 56 rows");
-  state.counters["rows"] = form.RowIndex - 1;
+  if (form.Panel.RowIndex != 57) state.SkipWithError("the fill did not place 56 rows");
+  state.counters["rows"] = form.Panel.RowIndex - 1;
 }
 
 void BM_FillResultsPanel56Rows(benchmark::State& state) { fill(state, true); }

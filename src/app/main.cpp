@@ -99,7 +99,7 @@ int main(int argc, char* argv[]) {
     preferences.setWindows(windows);
     windows.setForm1Setup([&](orvanta::results_window::Form1& form1) {
       form1.setSearchCallback([&form1, &searchPipeline](const QString& text) {
-        return orvanta::results_window::SearchAndFill(form1, searchPipeline, text);
+        return orvanta::results_window::searchAndFill(form1, searchPipeline, text);
       });
       form1.setProgramStart(*programStart);
       form1.setDesktopLauncher(*desktopLauncher);

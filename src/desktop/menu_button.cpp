@@ -1,10 +1,11 @@
 // The menu-bar button: load, placement, keeping on top and the click.
 #include "menu_button.h"
 
-#include "artwork.h"
+#include "artwork/artwork.h"
 #include "windows.h"
 #include "platform/window_geometry.h"
 #include "platform/twips.h"
+#include "platform/twips_geometry.h"
 #include "results_window/on_screen.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
@@ -134,12 +135,12 @@ void MenuButton::Unload() {
   emit unloaded();
 }
 
-int MenuButton::Left() const { return platform::pixelsToTwipsX(x()); }
-int MenuButton::Top() const { return platform::pixelsToTwipsY(y()); }
-int MenuButton::Width() const { return platform::pixelsToTwipsX(width()); }
-int MenuButton::Height() const { return platform::pixelsToTwipsY(height()); }
-void MenuButton::setLeft(int twips) { move(platform::twipsToPixelsX(twips), y()); }
-void MenuButton::setTop(int twips) { move(x(), platform::twipsToPixelsY(twips)); }
+int MenuButton::Left() const { return platform::leftTwips(*this); }
+int MenuButton::Top() const { return platform::topTwips(*this); }
+int MenuButton::Width() const { return platform::widthTwips(*this); }
+int MenuButton::Height() const { return platform::heightTwips(*this); }
+void MenuButton::setLeft(int twips) { platform::setLeftTwips(*this, twips); }
+void MenuButton::setTop(int twips) { platform::setTopTwips(*this, twips); }
 
 bool MenuButton::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) keepOnTop();

@@ -36,11 +36,11 @@ void DesktopPreferencesPeers::setResultsEnabled(bool enabled) {
 }
 
 qint32 DesktopPreferencesPeers::resultsMaxSearchResults() const {
-  return form1() ? form1()->MaxSearchResults : 0;
+  return form1() ? form1()->Panel.MaxSearchResults : 0;
 }
 
 void DesktopPreferencesPeers::clearPreferencesOpen() {
-  if (results_window::Form1* panel = form1()) panel->PreferencesOpen = false;
+  if (results_window::Form1* panel = form1()) panel->Opening.PreferencesOpen = false;
 }
 
 int DesktopPreferencesPeers::menuButtonHeight() const {

@@ -20,7 +20,6 @@ class ControlArray {
   }
 
   bool contains(int index) const { return elements_.count(index) != 0; }
-  int count() const { return static_cast<int>(elements_.size()); }
 
   // The indices in ascending order.
   QList<int> indices() const {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "control_array.h"
+#include "form1_state.h"
+#include "held_keys.h"
 #include "keyboard_navigation.h"
 #include "line_control.h"
 #include "module1.h"
@@ -29,7 +31,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,41 +51,18 @@ class Form1 : public QWidget {
         ProgramWindows& windows, QWidget* parent = nullptr);
   ~Form1() override;
 
-  // The panel's layout state and the search's state; the variables below
-  // of the same names are these, under the window's own names.
+  // The window's state, one struct per concern. The panel's layout state
+  // and the rows per group:
   search::PanelState Panel{
       .RowIndex = 0, .RowTop = 0, .BottomRowOffset = 0, .WindowExtraHeight = 0, .MaxSearchResults = 0};
+  // The search's state: the search address, the last answer, the hits by
+  // category (the hidden list boxes).
   search::SearchState Search;
-
-  // --- Public variables, set up by the load.
-  qint32 LeftPosition = 0;  // twips
-  qint32 TopPosition = 0;   // twips
-  qint32& MaxSearchResults = Panel.MaxSearchResults;
-  QString Extensions_Widgets;
-  QString Extensions_Applications;
-  QString Extensions_Audio;
-  QString Extensions_Documents;
-  QString Extensions_Images;
-  QString Extensions_Video;
-  QString Extensions_PDFs;
-  // Set while the preferences window opened from the panel is up; CloseForm
-  // then does nothing.
-  bool PreferencesOpen = false;
-
-  // --- Working variables of the search.
-  QString WindowsDirectory;
-  qint32 CurrentRow = 0;
-  bool EnterPending = false;
-  qint32& RowIndex = Panel.RowIndex;
-  qint32& RowTop = Panel.RowTop;  // twips
-  qint32& BottomRowOffset = Panel.BottomRowOffset;
-  qint32& WindowExtraHeight = Panel.WindowExtraHeight;
-  QString& SearchPrefix = Search.searchPrefix;
-  QString& SearchSuffix = Search.searchSuffix;
-  QString& SearchQuery = Search.searchQuery;
-  QString& ResultPage = Search.resultPage;
-  // The hits of the current search by category (the hidden list boxes).
-  search::CategoryLists& CategoryLists = Search.categories;
+  // The extension lists, set up by the load.
+  search::ExtensionLists Extensions;
+  AnchorState Anchor;
+  OpeningState Opening;
+  InteractionState Interaction;
 
   // --- Events and methods.
   // The load: settings with their defaults, the hook, the anchor, the
@@ -92,7 +70,7 @@ class Form1 : public QWidget {
   // window first shows.
   void Form_Load();
   // Unhooks and unloads every window of the program, unless
-  // PreferencesOpen is set.
+  // Opening.PreferencesOpen is set.
   void CloseForm();
   // What unloading the window runs: the hook is removed.
   void Form_Unload();
@@ -144,9 +122,8 @@ class Form1 : public QWidget {
   int showServiceMessage(const QString& text, int top);
   void hideServiceMessage();
 
-  // FileName(1), the Top Hit row's file-name label.
+  // Sets FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
-  search::TopHitLabel topHitLabel() const;
 
   // --- Geometry in twips (the window has no border: client = window).
   int Left() const;
@@ -190,7 +167,6 @@ class Form1 : public QWidget {
   // completed when first asked for, when the window shows, or by
   // completeDesign, whichever comes first.
   void completeDesign();
-  bool isDesignComplete() const { return designComplete_; }
 
   void setVisible(bool visible) override;
 
@@ -223,6 +199,9 @@ class Form1 : public QWidget {
     return *this;
   }
   void place(QWidget* control, int left, int top, int width, int height);
+  // Places `control` and sets its font as its entry of the design table
+  // (found by the control's name) says.
+  void applyDesign(QWidget* control);
 
   void Form_Activate();
   void Form_Resize();
@@ -260,7 +239,7 @@ class Form1 : public QWidget {
   bool Row_MouseUp(search::RowArray array, int index);
   // On a release over a row: the preferences window for row 999,
   // otherwise the hit through Explorer.
-  void ReleaseAction(int row);
+  void releaseAction(int row);
   void OpenResult(int row);
   std::optional<QString> rowPath(int row) const;
   // What opening a hit needs of this window.
@@ -281,9 +260,7 @@ class Form1 : public QWidget {
   QHash<const QObject*, RowElement> rowElements_;
   bool searchRunning_ = false;
   bool keyboardHighlight_ = false;
-  bool inKeyYield_ = false;
-  std::deque<std::unique_ptr<QKeyEvent>> heldKeys_;
-  const QKeyEvent* deliveringKey_ = nullptr;
+  HeldKeys heldKeys_;
   bool unloaded_ = false;
   bool loaded_ = false;
   bool timersStarted_ = false;

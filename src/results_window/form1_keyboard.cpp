@@ -83,14 +83,14 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
     return true;
   }
   if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
-    if (!keyboardHighlight_ || !rowHoldsHit(CurrentRow)) return false;
-    const int row = CurrentRow;
+    if (!keyboardHighlight_ || !rowHoldsHit(Interaction.CurrentRow)) return false;
+    const int row = Interaction.CurrentRow;
     if (modifiers == Qt::NoModifier) {
       // As a click on the row's file name.
       OpenResult(row);
     } else if (modifiers == Qt::ShiftModifier) {
       // As a release over the row's icon.
-      ReleaseAction(row);
+      releaseAction(row);
     } else {
       return false;
     }
@@ -102,7 +102,7 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
   // Without rows the keys are the search box's own (Home and End move its
   // cursor).
   if (rows.empty()) return false;
-  if (const std::optional<int> next = nextHighlightedRow(rows, CurrentRow, *navigation)) highlightFromKeyboard(*next);
+  if (const std::optional<int> next = nextHighlightedRow(rows, Interaction.CurrentRow, *navigation)) highlightFromKeyboard(*next);
   return true;
 }
 
@@ -113,7 +113,7 @@ void Form1::highlightFromKeyboard(int row) {
     return;
   }
   HighlightRow(row);
-  keyboardHighlight_ = CurrentRow != 0;
+  keyboardHighlight_ = Interaction.CurrentRow != 0;
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
@@ -148,7 +148,7 @@ void Form1::updateAccessibleRows() {
   for (int index : fileName_.indices()) {
     QLabel* name = fileName_(index);
     const bool preferences = index == search::kPreferencesRow;
-    name->setProperty(kAccessibleHighlighted, index == CurrentRow && index != 0);
+    name->setProperty(kAccessibleHighlighted, index == Interaction.CurrentRow && index != 0);
     if (!rowHoldsHit(index)) {
       name->setAccessibleName(QString());
       name->setAccessibleDescription(QString());
@@ -168,9 +168,9 @@ void Form1::updateAccessibleRows() {
 void Form1::announceAccessibleFocus() {
   if (!designComplete_) return;
   for (int index : fileName_.indices()) {
-    fileName_(index)->setProperty(kAccessibleHighlighted, index == CurrentRow && index != 0);
+    fileName_(index)->setProperty(kAccessibleHighlighted, index == Interaction.CurrentRow && index != 0);
   }
-  QWidget* focus = CurrentRow != 0 ? static_cast<QWidget*>(fileName_(CurrentRow)) : text1_;
+  QWidget* focus = Interaction.CurrentRow != 0 ? static_cast<QWidget*>(fileName_(Interaction.CurrentRow)) : text1_;
   if (!focus) return;
   // Without an assistive technology Qt tells no one.
   QAccessibleEvent event(focus, QAccessible::Focus);

@@ -2,8 +2,11 @@
 // set, so reading a top back gives exactly what the fill wrote.
 #include "form1_panel.h"
 
-#include "desktop/artwork.h"
+#include "form1.h"
+
+#include "artwork/artwork.h"
 #include "platform/twips.h"
+#include "platform/twips_geometry.h"
 
 #include <QPixmap>
 
@@ -44,12 +47,12 @@ void Form1Panel::setToolTip(RowArray array, int index, const QString& toolTip) {
 void Form1Panel::setTop(RowArray array, int index, int top) {
   if (QLabel* label = element(array, index)) {
     label->setProperty(kTopTwips, top);
-    label->move(label->x(), platform::twipsToPixelsY(top));
+    platform::setTopTwips(*label, top);
   }
 }
 
 void Form1Panel::setLeft(RowArray array, int index, int left) {
-  if (QLabel* label = element(array, index)) label->move(platform::twipsToPixelsX(left), label->y());
+  if (QLabel* label = element(array, index)) platform::setLeftTwips(*label, left);
 }
 
 void Form1Panel::setVisible(RowArray array, int index, bool visible) {
@@ -70,7 +73,7 @@ void Form1Panel::setIconPicture(int index, const QImage& picture) {
 
 void Form1Panel::restoreIconPicture(int index) {
   form_.hitPictures().forget(index);
-  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(desktop::artwork::picture(desktop::artwork::kIconRowDefault));
+  if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(artwork::picture(artwork::kIconRowDefault));
 }
 
 void Form1Panel::requestHitPicture(int index, const QString& path) {
@@ -120,5 +123,11 @@ void Form1Panel::showLine1() { form_.Line1()->show(); }
 void Form1Panel::hideProgress() { form_.Progress()->hide(); }
 
 void Form1Panel::stopTimer1() { form_.Timer1()->stop(); }
+
+void Form1Panel::setWindowHeight(int height) { form_.setHeight(height); }
+
+void Form1Panel::pumpEvents() { form_.pumpEvents(); }
+
+void Form1Panel::fillDone() { form_.dropStaleHighlight(); }
 
 }  // namespace orvanta::results_window

@@ -3,10 +3,13 @@
 // pictures of the row control arrays, and the window's height.
 #pragma once
 
-#include "form1.h"
 #include "search/results_panel.h"
 
+#include <QLabel>
+
 namespace orvanta::results_window {
+
+class Form1;
 
 class Form1Panel : public search::ResultsPanel {
  public:
@@ -30,11 +33,11 @@ class Form1Panel : public search::ResultsPanel {
   void requestHitPicture(int index, const QString& path) override;
   void dropHitPictures() override;
   void showLine1() override;
-  void setWindowHeight(int height) override { form_.setHeight(height); }
+  void setWindowHeight(int height) override;
   void hideProgress() override;
   void stopTimer1() override;
-  void pumpEvents() override { form_.pumpEvents(); }
-  void fillDone() override { form_.dropStaleHighlight(); }
+  void pumpEvents() override;
+  void fillDone() override;
 
  private:
   QLabel* element(search::RowArray array, int index) const;

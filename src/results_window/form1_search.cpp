@@ -1,6 +1,7 @@
 // The search and the panel fill of one Enter in Form1.
 #include "form1_search.h"
 
+#include "form1.h"
 #include "form1_panel.h"
 #include "platform/desktop_launcher.h"
 #include "platform/file_system.h"
@@ -14,19 +15,11 @@ constexpr int kServiceMessageGap = 60;
 
 }  // namespace
 
-bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
+bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
   form.setTopHitLabel({});
   form.hideServiceMessage();
-  const search::ExtensionLists extensions{
-      .widgets = form.Extensions_Widgets,
-      .applications = form.Extensions_Applications,
-      .audio = form.Extensions_Audio,
-      .documents = form.Extensions_Documents,
-      .images = form.Extensions_Images,
-      .video = form.Extensions_Video,
-      .pdfs = form.Extensions_PDFs,
-      .desktopApplications = form.desktopLauncher() ? platform::desktopApplicationExtensions() : QString(),
-  };
+  search::ExtensionLists extensions = form.Extensions;
+  extensions.desktopApplications = form.desktopLauncher() ? platform::desktopApplicationExtensions() : QString();
   // The window is only hidden when it is closed, so its closed state is
   // asked as well as whether it still exists.
   const search::SearchOutcome outcome =
@@ -55,9 +48,9 @@ bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString&
   // A search that could not fetch its pages says so where the first group
   // would start; the preferences row and the window's bottom come below.
   const QString message = search::serviceFailureMessage(form.Search.failure, form.Search.failedServer);
-  if (!message.isEmpty()) form.RowTop += form.showServiceMessage(message, form.RowTop) + kServiceMessageGap;
+  if (!message.isEmpty()) form.Panel.RowTop += form.showServiceMessage(message, form.Panel.RowTop) + kServiceMessageGap;
   Form1Panel panel(form);
-  search::FillResultsPanel(panel, form.Panel, form.CategoryLists, rowCaption);
+  search::FillResultsPanel(panel, form.Panel, form.Search.categories, rowCaption);
   return !form.isUnloaded();
 }
 

@@ -3,18 +3,19 @@
 // the window's rows.
 #pragma once
 
-#include "form1.h"
 #include "search/search_pipeline.h"
 
 #include <QString>
 
 namespace orvanta::results_window {
 
+class Form1;
+
 // Clears the Top Hit label, runs `pipeline` for `text` with Form1's
 // extension lists into Form1's search state, then sets the Top Hit label
 // and Text2 and fills the rows. Returns false when the window was closed
 // while the search waited (nothing of it is touched after that), true
 // otherwise, also when another search was already running.
-bool SearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text);
+bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text);
 
 }  // namespace orvanta::results_window

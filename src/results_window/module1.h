@@ -26,8 +26,6 @@ class Module1 {
   // window, then every change goes on to the previous receiver.
   void WindowProc(bool active);
 
-  bool isHooked() const { return hooked_; }
-
  private:
   platform::WindowSystem& windowSystem_;
   platform::ActivationHook PreviousWindowProc;

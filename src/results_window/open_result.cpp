@@ -21,7 +21,7 @@ void closeWindows(OpenHitContext& context) {
 
 }  // namespace
 
-QString OptionSafePath(const QString& path) {
+QString optionSafePath(const QString& path) {
   return path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
 }
 
@@ -97,8 +97,8 @@ QString substitutePath(const QString& command, QLatin1StringView marker, Qt::Cas
 
 }  // namespace
 
-QStringList OpenCommandLines(const QString& openCommand, const QString& path) {
-  const QString safe = OptionSafePath(path);
+QStringList openCommandLines(const QString& openCommand, const QString& path) {
+  const QString safe = optionSafePath(path);
   QStringList lines;
   if (openCommand.contains(QStringLiteral("%1"))) {
     lines << substitutePath(openCommand, QLatin1StringView("%1"), Qt::CaseSensitive, safe);
@@ -134,12 +134,12 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     lookup.OpenCommand =
         context.regKeys.ReadRegValue(classesRoot, lookup.FileTypeKey + kClassesCommandKey, QString());
     lookup.OpenCommand.replace(QStringLiteral("%SYSTEMROOT%"), context.WindowsDirectory, Qt::CaseInsensitive);
-    const QStringList commandLines = OpenCommandLines(lookup.OpenCommand, path);
+    const QStringList commandLines = openCommandLines(lookup.OpenCommand, path);
     for (const QString& commandLine : commandLines) {
       context.programStart.start(commandLine, platform::kWindowNormalFocus);
     }
     if (lookup.OpenCommand.isEmpty() && !(desktop && desktop->openWithDefault(path))) {
-      context.programStart.start(kExplorer + OptionSafePath(path), platform::kWindowNormalFocus);
+      context.programStart.start(kExplorer + optionSafePath(path), platform::kWindowNormalFocus);
     }
   }
   closeWindows(context);
@@ -152,7 +152,7 @@ void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, 
     return;
   }
   if (fileNameToolTip) {
-    context.programStart.start(kExplorer + OptionSafePath(*fileNameToolTip),
+    context.programStart.start(kExplorer + optionSafePath(*fileNameToolTip),
                                platform::kWindowMinimizedFocus);
   }
   closeWindows(context);

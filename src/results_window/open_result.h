@@ -46,7 +46,7 @@ struct OpenLookup {
 
 // The path as it is handed to a program: one that starts with "-" gets
 // "./" in front, so that no program takes it for an option.
-QString OptionSafePath(const QString& path);
+QString optionSafePath(const QString& path);
 
 // The command lines an open command starts for `path`: one with every "%1"
 // replaced when the command holds "%1", and one with every "%L" (either
@@ -55,7 +55,7 @@ QString OptionSafePath(const QString& path);
 // goes in so that the command line splits back into it whole: inside the
 // command's double quotes its own quotes are escaped, outside them a path
 // with blanks or quotes is put in quotes of its own.
-QStringList OpenCommandLines(const QString& openCommand, const QString& path);
+QStringList openCommandLines(const QString& openCommand, const QString& path);
 
 // Opens row `row`, whose FileName label carries the hit's full path as tool
 // tip (`fileNameToolTip`; nothing when the row has no FileName label). The
@@ -67,7 +67,7 @@ QStringList OpenCommandLines(const QString& openCommand, const QString& path);
 // launcher and by nothing else. Any other row: the file type's class
 // name and open command are read from HKEY_CLASSES_ROOT, %SystemRoot% (any
 // letter case) becomes WindowsDirectory, and the command lines of
-// OpenCommandLines are started with window style 1; when the registry has
+// openCommandLines are started with window style 1; when the registry has
 // no command for the type, the desktop's default application opens it, and
 // where the desktop has none either, the Explorer program does (a folder
 // included). The windows close, also when nothing could be started.

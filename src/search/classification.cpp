@@ -19,14 +19,14 @@ void classifyHit(const QString& hit, const ExtensionLists& extensions, const pla
     Category category;
     bool holds;
   } tests[] = {
-      {Category::Applications, isFile && (inList(extensions.applications) || inList(extensions.desktopApplications))},
-      {Category::Audio, isFile && inList(extensions.audio)},
-      {Category::Documents, isFile && inList(extensions.documents)},
+      {Category::Applications, isFile && (inList(extensions.Extensions_Applications) || inList(extensions.desktopApplications))},
+      {Category::Audio, isFile && inList(extensions.Extensions_Audio)},
+      {Category::Documents, isFile && inList(extensions.Extensions_Documents)},
       {Category::Folders, kind == PathKind::Folder},
-      {Category::Images, inList(extensions.images)},
-      {Category::PDFs, isFile && inList(extensions.pdfs)},
-      {Category::Video, isFile && inList(extensions.video)},
-      {Category::Widgets, isFile && inList(extensions.widgets)},
+      {Category::Images, inList(extensions.Extensions_Images)},
+      {Category::PDFs, isFile && inList(extensions.Extensions_PDFs)},
+      {Category::Video, isFile && inList(extensions.Extensions_Video)},
+      {Category::Widgets, isFile && inList(extensions.Extensions_Widgets)},
   };
   for (const auto& test : tests) {
     if (!test.holds) continue;

@@ -9,17 +9,18 @@
 
 namespace orvanta::search {
 
-// The results window's extension lists, each in the form "|exe|msi|".
+// The results window's extension lists, each in the form "|exe|msi|",
+// under the names of the settings they are read from.
 struct ExtensionLists {
-  QString widgets;
-  QString applications;
-  QString audio;
-  QString documents;
-  QString images;
-  QString video;
-  QString pdfs;
+  QString Extensions_Widgets;
+  QString Extensions_Applications;
+  QString Extensions_Audio;
+  QString Extensions_Documents;
+  QString Extensions_Images;
+  QString Extensions_Video;
+  QString Extensions_PDFs;
   // The desktop's own application files, Applications as well as those of
-  // `applications` (not a setting).
+  // `Extensions_Applications` (not a setting).
   QString desktopApplications;
 };
 

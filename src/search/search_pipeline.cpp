@@ -85,8 +85,8 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   state.topHit = TopHitLabel{};
   state.failure = ServiceFailure::None;
   state.failedServer.clear();
-  state.searchQuery = searchQueryFor(text);
-  const QString searchAddress = state.searchPrefix + state.searchQuery + state.searchSuffix;
+  state.SearchQuery = searchQueryFor(text);
+  const QString searchAddress = state.searchPrefix + state.SearchQuery + state.searchSuffix;
   const QString letterSearch = state.searchPrefix + u'e' + state.searchSuffix;
   const QString unsupported =
       base.numeric + QStringLiteral("/unsupported?url=%2F%26s%3D") +
@@ -141,23 +141,23 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   // The requests in their fixed order; each answer kept replaces the last.
   const auto requests = [&]() {
     // The letter search, whose page gives the first redirect path.
-    Step step = fetch(letterSearch, &state.resultPage);
+    Step step = fetch(letterSearch, &state.ResultPage);
     if (step != Step::Next) return step;
-    QString redirect = redirectPath(state.resultPage);
+    QString redirect = redirectPath(state.ResultPage);
     // Both base addresses with it, then the unsupported address, whose
     // answer is dropped.
-    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},
-                                          std::pair{base.named + redirect, &state.resultPage},
+    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.ResultPage},
+                                          std::pair{base.named + redirect, &state.ResultPage},
                                           std::pair{unsupported, static_cast<QString*>(nullptr)}}) {
       if ((step = fetch(address, target)) != Step::Next) return step;
     }
     // The second redirect path, both bases again, then the search address
     // twice: the first answer is the page scanned, the second goes to
     // Text2.
-    redirect = redirectPath(state.resultPage);
-    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.resultPage},
-                                          std::pair{base.named + redirect, &state.resultPage},
-                                          std::pair{searchAddress, &state.resultPage},
+    redirect = redirectPath(state.ResultPage);
+    for (const auto& [address, target] : {std::pair{base.numeric + redirect, &state.ResultPage},
+                                          std::pair{base.named + redirect, &state.ResultPage},
+                                          std::pair{searchAddress, &state.ResultPage},
                                           std::pair{searchAddress, &state.text2}}) {
       if ((step = fetch(address, target)) != Step::Next) return step;
     }
@@ -174,7 +174,7 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
       break;
   }
 
-  scanResultPage(state.resultPage, [&](const QString& hit) {
+  scanResultPage(state.ResultPage, [&](const QString& hit) {
     classifyHit(hit, lists, fileSystem, state.categories, state.topHit);
   });
   // The scan ends with one turn of the event loop.

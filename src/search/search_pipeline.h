@@ -31,8 +31,8 @@ enum class ServiceFailure {
 struct SearchState {
   QString searchPrefix;  // copies of the settings, refreshed at every search
   QString searchSuffix;
-  QString searchQuery;  // the search box text with every " " made "+"
-  QString resultPage;   // the last answer stored; kept from one search to the next
+  QString SearchQuery;  // the search box text with every " " made "+"
+  QString ResultPage;  // the last answer stored; kept from one search to the next
   QString text2;        // the answer to the last request, which nothing reads
   CategoryLists categories;
   TopHitLabel topHit;

@@ -1,12 +1,14 @@
 // The preferences window: its fixed design and its event handlers.
 #include "preferences_window.h"
 
+#include "preferences_design.h"
+
+#include "platform/fonts.h"
 #include "platform/twips.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -26,10 +28,6 @@
 
 namespace orvanta::settings {
 namespace {
-
-// Fonts the design names that a system may lack are drawn in this family,
-// at the same point size (smaller only where a caption would not fit).
-const QString kFallbackFamily = QStringLiteral("DejaVu Sans");
 
 // The window's default dialog font is 8 pt.
 constexpr double kDialogFontPoints = 8.0;
@@ -92,12 +90,6 @@ class ReleaseReportingSlider : public QSlider {
   std::function<void()> onRelease_;
 };
 
-QFont designFont(const QString& family, double points, bool bold = false) {
-  QFont font(QFontDatabase::hasFamily(family) ? family : kFallbackFamily);
-  font.setPointSizeF(points);
-  font.setBold(bold);
-  return font;
-}
 
 // Whether a label's caption fits its box in `font`.
 bool captionFits(const QLabel* label, const QFont& font) {
@@ -154,49 +146,48 @@ void Form_OrvantaPreferences::buildDesign() {
   setFixedSize(scale.toPixels(9975), scale.toPixels(8850));
   move(scale.toPixels(2160), scale.toPixels(2205));
 
-  const auto place = [&](QWidget* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QLatin1StringView(name));
-    widget->setGeometry(scale.toPixels(QRect(left, top, width, height)));
+  // Names the control, places it and sets its font as its entry of the
+  // design table says; returns its caption there (empty for none).
+  const auto place = [&](QWidget* widget, const char16_t* name) {
+    const platform::ControlDesign& design = *platform::findControl(kPreferencesControls, QStringView(name));
+    widget->setObjectName(QString::fromUtf16(name));
+    widget->setGeometry(scale.toPixels(QRect(design.left, design.top, design.width, design.height)));
+    if (design.fontFamily) {
+      widget->setFont(platform::designFont(QString::fromUtf16(design.fontFamily), design.fontPoints, design.bold));
+    }
+    return design.caption ? QString::fromUtf16(design.caption) : QString();
   };
-  const auto label = [&](const char* name, const QString& text, int left, int top, int width, int height) {
-    auto* l = new QLabel(text, this);
+  const auto label = [&](const char16_t* name) {
+    auto* l = new QLabel(this);
     l->setTextFormat(Qt::PlainText);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     l->setWordWrap(true);
-    place(l, name, left, top, width, height);
+    l->setText(place(l, name));
     return l;
   };
-  const auto button = [&](const char* name, const QString& text, int left, int top, int width, int height) {
-    auto* b = new QPushButton(text, this);
-    place(b, name, left, top, width, height);
+  const auto button = [&](const char16_t* name) {
+    auto* b = new QPushButton(this);
+    b->setText(place(b, name));
     return b;
   };
-  const auto textBox = [&](QLineEdit* box, const char* name, int left, int top, int width, int height) {
-    place(box, name, left, top, width, height);
+  const auto textBox = [&](QLineEdit* box, const char16_t* name) {
+    const QString text = place(box, name);
+    if (!text.isEmpty()) box->setText(text);
     return box;
   };
 
-  Label8 = label("Label8",
-                 QStringLiteral("WARNING: IF THIS IS THE FIRST TIME YOU HAVE USED THIS PROGRAM, YOU MUST ENTER IN "
-                                "ALL OF THE FOLLOWING INFORMATION"),
-                 225, 165, 9075, 525);
+  Label8 = label(u"Label8");
   Label8->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  Label8->setFont(designFont(QStringLiteral("Lucida Grande"), 9.0, true));
   Label8->setAutoFillBackground(true);
   QPalette yellow = Label8->palette();
   yellow.setColor(QPalette::Window, QColor(255, 255, 0));
   Label8->setPalette(yellow);
 
-  Label5 = label("Label5",
-                 QStringLiteral("Do a google desktop search through internet explorer.  When the results page "
-                                "appears, copy the first part of the url that is BEFORE what you searched for.  Then "
-                                "copy the last part of the url AFTER what you searched for.  When you are finished, "
-                                "it should the url below should match the one in the browser."),
-                 225, 900, 9030, 660);
+  Label5 = label(u"Label5");
 
-  TextSearchPrefix = textBox(new SelectAllOnClickLineEdit(this), "TextSearchPrefix", 240, 1695, 5450, 285);
+  TextSearchPrefix = textBox(new SelectAllOnClickLineEdit(this), u"TextSearchPrefix");
 
-  Label6 = label("Label6", QStringLiteral("XXXXX"), 5775, 1695, 840, 285);
+  Label6 = label(u"Label6");
   Label6->setAlignment(Qt::AlignCenter);
   Label6->setFrameStyle(QFrame::Box | QFrame::Plain);
   Label6->setAutoFillBackground(true);
@@ -204,47 +195,43 @@ void Form_OrvantaPreferences::buildDesign() {
   white.setColor(QPalette::Window, QColor(255, 255, 255));
   Label6->setPalette(white);
 
-  TextSearchSuffix = textBox(new SelectAllOnClickLineEdit(this), "TextSearchSuffix", 6720, 1710, 2715, 285);
-  Label4 = label("Label4", QStringLiteral("Enter Search Criteria:"), 270, 2205, 3210, 210);
-  SearchCriteria = textBox(new QLineEdit(this), "SearchCriteria", 255, 2460, 4125, 315);
-  Command1 = button("Command1", QStringLiteral("Search"), 4515, 2430, 1485, 330);
-  Command3 = button("Command3", QStringLiteral("Sniff URL"), 6075, 2445, 1440, 315);
-  Label7 = label("Label7", QStringLiteral("Address:"), 300, 2895, 690, 285);
-  AddressBar = textBox(new QLineEdit(this), "AddressBar", 1020, 2850, 7650, 315);
-  Command2 = button("Command2", QStringLiteral("Go"), 8700, 2835, 735, 345);
+  TextSearchSuffix = textBox(new SelectAllOnClickLineEdit(this), u"TextSearchSuffix");
+  Label4 = label(u"Label4");
+  SearchCriteria = textBox(new QLineEdit(this), u"SearchCriteria");
+  Command1 = button(u"Command1");
+  Command3 = button(u"Command3");
+  Label7 = label(u"Label7");
+  AddressBar = textBox(new QLineEdit(this), u"AddressBar");
+  Command2 = button(u"Command2");
 
   WebBrowser1 = new QWidget(this);
-  place(WebBrowser1, "WebBrowser1", 270, 3240, 9210, 1935);
+  place(WebBrowser1, u"WebBrowser1");
   auto* browserLayout = new QVBoxLayout(WebBrowser1);
   browserLayout->setContentsMargins(0, 0, 0, 0);
 
-  Label9 = label("Label9", QStringLiteral("RAW Html:"), 270, 5250, 2115, 285);
+  Label9 = label(u"Label9");
   HTMLBox = new QPlainTextEdit(this);
   HTMLBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   HTMLBox->setTabChangesFocus(true);
-  place(HTMLBox, "HTMLBox", 255, 5475, 9225, 1920);
+  place(HTMLBox, u"HTMLBox");
 
-  Label2 = label("Label2", QStringLiteral("Maximum search results per group:"), 435, 7590, 2490, 255);
-  TextMaxSearchResults = textBox(new KeyReleaseLineEdit([this] { SavePositionSettings(); }, this),
-                                 "TextMaxSearchResults", 2970, 7545, 570, 300);
-  Label3 = label("Label3", QStringLiteral("1-30"), 3555, 7620, 600, 210);
-  Label3->setFont(designFont(QStringLiteral("Small Fonts"), 6.75));
-  InitiateURL = textBox(new QLineEdit(QStringLiteral("Text1"), this), "InitiateURL", 4860, 7560, 3045, 315);
-  ApplySettings = button("ApplySettings", QStringLiteral("Apply"), 8160, 7530, 1200, 360);
-  Label1 = label("Label1",
-                 QStringLiteral("Use the sliders on the bottom and right side of the settings window to align the "
-                                "menu."),
-                 3315, 7965, 6120, 345);
+  Label2 = label(u"Label2");
+  TextMaxSearchResults =
+      textBox(new KeyReleaseLineEdit([this] { SavePositionSettings(); }, this), u"TextMaxSearchResults");
+  Label3 = label(u"Label3");
+  InitiateURL = textBox(new QLineEdit(this), u"InitiateURL");
+  ApplySettings = button(u"ApplySettings");
+  Label1 = label(u"Label1");
 
   for (QLabel* caption : findChildren<QLabel*>()) fitCaption(caption);
 
   LeftSideSlider = new ReleaseReportingSlider(Qt::Horizontal, [this] { SavePositionSettings(); }, this);
-  place(LeftSideSlider, "LeftSideSlider", 45, 8415, 9555, 360);
+  place(LeftSideSlider, u"LeftSideSlider");
   // Vertical positions grow downwards, as on the screen.
   TopSideSlider = new ReleaseReportingSlider(Qt::Vertical, [this] { SavePositionSettings(); }, this);
   TopSideSlider->setInvertedAppearance(true);
   TopSideSlider->setInvertedControls(true);
-  place(TopSideSlider, "TopSideSlider", 9570, 0, 300, 8445);
+  place(TopSideSlider, u"TopSideSlider");
   for (QSlider* slider : {LeftSideSlider, TopSideSlider}) {
     slider->setRange(0, 0);
     // Arrow keys move the anchor by a pixel, page keys by ten.

@@ -6,7 +6,7 @@
 #include "x11_session.h"
 
 #include "gui_application.h"
-#include "desktop/artwork.h"
+#include "artwork/artwork.h"
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
@@ -135,12 +135,12 @@ TEST_F(ScaledScreenE2eTest, AtAScaleFactorOfTwoTheArtworkShowsAtTwiceTheSize) {
   const auto buttonPlace = session->geometry(*button);
   ASSERT_TRUE(buttonPlace);
   ASSERT_EQ(buttonPlace->size(), QSize(92, 44));
-  const QImage idle = QImage(desktop::artwork::doubleSizeName(desktop::artwork::kMenuButtonIdle));
+  const QImage idle = QImage(artwork::doubleSizeName(artwork::kMenuButtonIdle));
   EXPECT_TRUE(waitUntil([&] { return differingPixels(session->grab(grabTool, *buttonPlace), idle) == 0; }))
       << differingPixels(session->grab(grabTool, *buttonPlace), idle) << " pixels differ";
 
   ASSERT_TRUE(session->clickAt(buttonPlace->center()));
-  const QImage pressed = QImage(desktop::artwork::doubleSizeName(desktop::artwork::kMenuButtonPressed));
+  const QImage pressed = QImage(artwork::doubleSizeName(artwork::kMenuButtonPressed));
   EXPECT_TRUE(waitUntil([&] { return differingPixels(session->grab(grabTool, *buttonPlace), pressed) == 0; }))
       << differingPixels(session->grab(grabTool, *buttonPlace), pressed) << " pixels differ";
 
@@ -151,7 +151,7 @@ TEST_F(ScaledScreenE2eTest, AtAScaleFactorOfTwoTheArtworkShowsAtTwiceTheSize) {
   ASSERT_TRUE(panelPlace);
   EXPECT_EQ(panelPlace->y(), buttonPlace->y() + buttonPlace->height());
   const QRect header(0, 0, 240, 60);
-  const QImage background = QImage(desktop::artwork::doubleSizeName(desktop::artwork::kForm1Background)).copy(header);
+  const QImage background = QImage(artwork::doubleSizeName(artwork::kForm1Background)).copy(header);
   EXPECT_TRUE(waitUntil([&] {
     return differingPixels(session->grab(grabTool, header.translated(panelPlace->topLeft())), background) == 0;
   })) << differingPixels(session->grab(grabTool, header.translated(panelPlace->topLeft())), background)

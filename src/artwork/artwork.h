@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QString>
 
-namespace orvanta::desktop::artwork {
+namespace orvanta::artwork {
 
 inline const QString kForm1Background = QStringLiteral(":/artwork/form1_background.png");  // 814 x 2000
 inline const QString kProgressStrip = QStringLiteral(":/artwork/progress_strip.png");      // 43 x 362
@@ -36,4 +36,4 @@ QPixmap picture(const QString& name, qreal devicePixelRatio);
 // ":/artwork/x@2x.png").
 QString doubleSizeName(const QString& name);
 
-}  // namespace orvanta::desktop::artwork
+}  // namespace orvanta::artwork

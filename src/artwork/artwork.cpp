@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QImageReader>
 
-namespace orvanta::desktop::artwork {
+namespace orvanta::artwork {
 namespace {
 
 QImage readPng(const QString& name) {
@@ -41,4 +41,4 @@ QPixmap picture(const QString& name) {
   return picture(name, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
 }
 
-}  // namespace orvanta::desktop::artwork
+}  // namespace orvanta::artwork
