@@ -6,7 +6,7 @@
 namespace orvanta::settings {
 namespace {
 
-TEST(Conversions, TextToLong) {
+TEST(Conversions, TextToLongRoundsAndReadsHexAndOctal) {
   const struct {
     const char* text;
     std::optional<qint32> expected;
@@ -24,31 +24,31 @@ TEST(Conversions, TextToLong) {
       {"- 3", std::nullopt}, {"1e", std::nullopt},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TextToLong(QString::fromLatin1(c.text)), c.expected) << '"' << c.text << '"';
+    EXPECT_EQ(textToLong(QString::fromLatin1(c.text)), c.expected) << '"' << c.text << '"';
   }
 }
 
 TEST(Conversions, TextToDoubleKeepsTheFraction) {
-  EXPECT_EQ(TextToDouble(QStringLiteral(" 1234.5 ")), 1234.5);
-  EXPECT_EQ(TextToDouble(QStringLiteral("-0.25")), -0.25);
-  EXPECT_EQ(TextToDouble(QStringLiteral("&h1E")), 30.0);
-  EXPECT_EQ(TextToDouble(QStringLiteral("x")), std::nullopt);
+  EXPECT_EQ(textToDouble(QStringLiteral(" 1234.5 ")), 1234.5);
+  EXPECT_EQ(textToDouble(QStringLiteral("-0.25")), -0.25);
+  EXPECT_EQ(textToDouble(QStringLiteral("&h1E")), 30.0);
+  EXPECT_EQ(textToDouble(QStringLiteral("x")), std::nullopt);
 }
 
 TEST(Conversions, NumberToTextLeadsNonNegativeNumbersWithABlank) {
-  EXPECT_EQ(NumberToText(7), QStringLiteral(" 7"));
-  EXPECT_EQ(NumberToText(330), QStringLiteral(" 330"));
-  EXPECT_EQ(NumberToText(0), QStringLiteral(" 0"));
-  EXPECT_EQ(NumberToText(-3), QStringLiteral("-3"));
-  EXPECT_EQ(NumberToText(-2147483648LL), QStringLiteral("-2147483648"));
+  EXPECT_EQ(numberToText(7), QStringLiteral(" 7"));
+  EXPECT_EQ(numberToText(330), QStringLiteral(" 330"));
+  EXPECT_EQ(numberToText(0), QStringLiteral(" 0"));
+  EXPECT_EQ(numberToText(-3), QStringLiteral("-3"));
+  EXPECT_EQ(numberToText(-2147483648LL), QStringLiteral("-2147483648"));
 }
 
 TEST(Conversions, FormatFixedGivesTwoDecimals) {
-  EXPECT_EQ(FormatFixed(45), QStringLiteral("45.00"));
-  EXPECT_EQ(FormatFixed(-3), QStringLiteral("-3.00"));
-  EXPECT_EQ(FormatFixed(0.5), QStringLiteral("0.50"));
-  EXPECT_EQ(FormatFixed(30.004), QStringLiteral("30.00"));
-  EXPECT_EQ(FormatFixed(123456), QStringLiteral("123456.00"));
+  EXPECT_EQ(formatFixed(45), QStringLiteral("45.00"));
+  EXPECT_EQ(formatFixed(-3), QStringLiteral("-3.00"));
+  EXPECT_EQ(formatFixed(0.5), QStringLiteral("0.50"));
+  EXPECT_EQ(formatFixed(30.004), QStringLiteral("30.00"));
+  EXPECT_EQ(formatFixed(123456), QStringLiteral("123456.00"));
 }
 
 }  // namespace

@@ -88,14 +88,14 @@ TEST_F(Form1Test, FirstRunStoresEveryDefaultDuringTheOneLoad) {
   EXPECT_EQ(stored("MaxSearchResults"), QStringLiteral(" 7"));
   EXPECT_EQ(stored("TopPosition"), QStringLiteral(" 330"));
   const int expectedLeft = platform::screenWidthTwips() - 5115;
-  EXPECT_EQ(stored("LeftPosition"), settings::NumberToText(expectedLeft));
+  EXPECT_EQ(stored("LeftPosition"), settings::numberToText(expectedLeft));
 
   // The preferences window shows once, after the load has stored every
   // default and placed the window.
   EXPECT_EQ(preferences.shown, 1);
   EXPECT_EQ(seen.prefix, settings::defaultSearchPrefix(temp.regKeys()));
   EXPECT_EQ(seen.maxSearchResults, QStringLiteral(" 7"));
-  EXPECT_EQ(seen.leftPosition, settings::NumberToText(expectedLeft));
+  EXPECT_EQ(seen.leftPosition, settings::numberToText(expectedLeft));
   EXPECT_EQ(seen.topPosition, QStringLiteral(" 330"));
   EXPECT_EQ(seen.maxInWindow, 7);
   EXPECT_EQ(seen.place, QPoint(platform::twipsToPixelsX(expectedLeft), platform::twipsToPixelsY(330)));

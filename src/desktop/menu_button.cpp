@@ -62,9 +62,9 @@ void MenuButton::Form_Load() {
   windows_.form1().setVisible(false);
   const QString left = settings::readSetting(regKeys_, u"LeftPosition");
   const QString top = settings::readSetting(regKeys_, u"TopPosition");
-  if (const auto value = settings::TextToLong(left)) left_ = *value;
-  if (const auto value = settings::TextToDouble(top)) {
-    if (const auto rounded = settings::RoundToLong(*value - Height())) top_ = *rounded;
+  if (const auto value = settings::textToLong(left)) left_ = *value;
+  if (const auto value = settings::textToDouble(top)) {
+    if (const auto rounded = settings::roundToLong(*value - Height())) top_ = *rounded;
   }
   setLeft(left_);
   setTop(top_);
@@ -74,15 +74,15 @@ void MenuButton::Form_Load() {
 void MenuButton::Form_Resize() {
   platform::setWindowSize(*this, image1_->size());
   // A position that cannot be read keeps the button where it is.
-  const auto left = settings::TextToDouble(settings::readSetting(regKeys_, u"LeftPosition"));
-  const auto top = settings::TextToDouble(settings::readSetting(regKeys_, u"TopPosition"));
+  const auto left = settings::textToDouble(settings::readSetting(regKeys_, u"LeftPosition"));
+  const auto top = settings::textToDouble(settings::readSetting(regKeys_, u"TopPosition"));
   if (left) {
-    if (const auto rounded = settings::RoundToLong(*left + kRightOverhang)) {
+    if (const auto rounded = settings::roundToLong(*left + kRightOverhang)) {
       setLeft(windows_.form1().Width() + *rounded - Width());
     }
   }
   if (top) {
-    if (const auto rounded = settings::RoundToLong(*top - Height())) setTop(*rounded);
+    if (const auto rounded = settings::roundToLong(*top - Height())) setTop(*rounded);
   }
   moveIntoReach();
 }

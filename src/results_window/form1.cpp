@@ -101,7 +101,7 @@ void Form1::Form_Load() {
   // The anchor; an unset one (0) takes its default, the left one from the
   // screen's width so that the panel ends at its right edge.
   Anchor.LeftPosition = settings::loadNumber(regKeys_, u"LeftPosition", [this] {
-                          return settings::RoundToLong(double(platform::screenWidthTwips()) - Width());
+                          return settings::roundToLong(double(platform::screenWidthTwips()) - Width());
                         }).value;
   Anchor.TopPosition = settings::loadNumber(regKeys_, u"TopPosition").value;
   setLeft(Anchor.LeftPosition);

@@ -38,7 +38,7 @@ std::optional<double> radixValue(const QString& text, bool* isRadix) {
 
 }  // namespace
 
-std::optional<double> TextToDouble(const QString& text) {
+std::optional<double> textToDouble(const QString& text) {
   const QString trimmed = text.trimmed();
   if (trimmed.isEmpty()) return std::nullopt;
   bool isRadix = false;
@@ -59,7 +59,7 @@ std::optional<double> TextToDouble(const QString& text) {
   return value;
 }
 
-std::optional<qint32> RoundToLong(double value) {
+std::optional<qint32> roundToLong(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   const double rounded = std::nearbyint(value);  // the default rounding mode sends halves to even
   if (rounded < static_cast<double>(std::numeric_limits<qint32>::min()) ||
@@ -69,17 +69,17 @@ std::optional<qint32> RoundToLong(double value) {
   return static_cast<qint32>(rounded);
 }
 
-std::optional<qint32> TextToLong(const QString& text) {
-  const auto value = TextToDouble(text);
+std::optional<qint32> textToLong(const QString& text) {
+  const auto value = textToDouble(text);
   if (!value) return std::nullopt;
-  return RoundToLong(*value);
+  return roundToLong(*value);
 }
 
-QString NumberToText(qint64 value) {
+QString numberToText(qint64 value) {
   return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
 }
 
-QString FormatFixed(double value) {
+QString formatFixed(double value) {
   QLocale locale;
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
   return locale.toString(value, 'f', 2);

@@ -17,20 +17,20 @@ namespace orvanta::settings {
 // is 14); "&h" reads hexadecimal and "&o" octal digits (up to four hex
 // digits give a 16-bit value, so "&hFFFF" is -1). Empty or non-numeric text
 // and values outside the 32-bit range give nothing.
-std::optional<qint32> TextToLong(const QString& text);
+std::optional<qint32> textToLong(const QString& text);
 
 // Text to a double, with the same syntax and no rounding.
-std::optional<double> TextToDouble(const QString& text);
+std::optional<double> textToDouble(const QString& text);
 
 // Rounds to the nearest integer, halves to even; nothing outside 32 bits.
-std::optional<qint32> RoundToLong(double value);
+std::optional<qint32> roundToLong(double value);
 
 // A number as displayed: one leading blank before a non-negative number
 // (" 7", " 330"), a minus sign before a negative one ("-3").
-QString NumberToText(qint64 value);
+QString numberToText(qint64 value);
 
 // A number in fixed-point form with two decimals and no thousands
 // separators ("45.00", "-3.00", "0.50").
-QString FormatFixed(double value);
+QString formatFixed(double value);
 
 }  // namespace orvanta::settings

@@ -112,7 +112,7 @@ void fitCaption(QLabel* label) {
 // A slider's range and value at load: the range runs from 0 to `maximum`,
 // widened to hold `value` so that loading never moves the anchor.
 void setSliderRange(QSlider* slider, double maximum, int value) {
-  const int upper = RoundToLong(maximum).value_or(0);
+  const int upper = roundToLong(maximum).value_or(0);
   const QSignalBlocker quiet(slider);
   slider->setRange(std::min(0, value), std::max(upper, value));
   slider->setValue(value);
@@ -346,9 +346,9 @@ void Form_OrvantaPreferences::TextMaxSearchResults_Change() {
     return;
   }
   // Compared as shown with two decimals; text that is not a number stays.
-  const auto number = TextToDouble(text);
+  const auto number = textToDouble(text);
   if (!number) return;
-  const auto shown = TextToDouble(FormatFixed(*number));
+  const auto shown = textToDouble(formatFixed(*number));
   if (shown && *shown > 30) TextMaxSearchResults->setText(QStringLiteral("30"));
 }
 

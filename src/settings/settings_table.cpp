@@ -26,7 +26,7 @@ bool needsDefault(const Setting& setting, const QString& stored) {
     case SettingKind::Number:
       break;
   }
-  const auto number = TextToLong(stored);
+  const auto number = textToLong(stored);
   return !number || *number == 0;
 }
 
@@ -43,16 +43,16 @@ LoadedText loadText(const RegKeys& regKeys, QStringView name) {
 LoadedNumber loadNumber(const RegKeys& regKeys, QStringView name, const ComputedDefault& computedDefault) {
   const Setting* setting = findSetting(name);
   const QString stored = readSetting(regKeys, name);
-  const qint32 storedValue = TextToLong(stored).value_or(0);
+  const qint32 storedValue = textToLong(stored).value_or(0);
   if (!setting || !needsDefault(*setting, stored)) return {storedValue, false};
   std::optional<qint32> value;
   if (setting->fixedDefault) {
-    value = TextToLong(QString::fromLatin1(setting->fixedDefault));
+    value = textToLong(QString::fromLatin1(setting->fixedDefault));
   } else if (computedDefault) {
     value = computedDefault();
   }
   if (!value) return {storedValue, false};
-  writeSetting(regKeys, name, NumberToText(*value));
+  writeSetting(regKeys, name, numberToText(*value));
   return {*value, true};
 }
 
