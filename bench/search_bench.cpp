@@ -71,21 +71,9 @@ const QString& plainPage() {
   return page;
 }
 
-search::ExtensionLists defaultLists() {
-  search::ExtensionLists lists;
-  lists.Extensions_Applications = settings::kExtensionsApplications;
-  lists.Extensions_Audio = settings::fixedDefault(u"Extensions_Audio");
-  lists.Extensions_Documents = settings::fixedDefault(u"Extensions_Documents");
-  lists.Extensions_Images = settings::fixedDefault(u"Extensions_Images");
-  lists.Extensions_PDFs = settings::fixedDefault(u"Extensions_PDFs");
-  lists.Extensions_Video = settings::fixedDefault(u"Extensions_Video");
-  lists.Extensions_Widgets = settings::fixedDefault(u"Extensions_Widgets");
-  return lists;
-}
-
 void BM_ScanAndClassify1MiB(benchmark::State& state) {
   const HitPage& page = hitPage();
-  const search::ExtensionLists lists = defaultLists();
+  const search::ExtensionLists lists = search::defaultExtensionLists();
   int hits = 0;
   for (auto _ : state) {
     search::CategoryLists categories;

@@ -18,18 +18,6 @@ using platform::FileSystem;
 using platform::PathKind;
 using testing::FakeFileSystem;
 
-ExtensionLists defaultLists() {
-  ExtensionLists lists;
-  lists.Extensions_Applications = settings::kExtensionsApplications;
-  lists.Extensions_Audio = settings::fixedDefault(u"Extensions_Audio");
-  lists.Extensions_Documents = settings::fixedDefault(u"Extensions_Documents");
-  lists.Extensions_Images = settings::fixedDefault(u"Extensions_Images");
-  lists.Extensions_PDFs = settings::fixedDefault(u"Extensions_PDFs");
-  lists.Extensions_Video = settings::fixedDefault(u"Extensions_Video");
-  lists.Extensions_Widgets = settings::fixedDefault(u"Extensions_Widgets");
-  return lists;
-}
-
 // The categories a list set holds `path` in.
 std::vector<Category> categoriesOf(const CategoryLists& lists, const QString& path) {
   std::vector<Category> found;
@@ -79,7 +67,7 @@ TEST(Classification, CategoriesOfOneHit) {
     CategoryLists lists;
     TopHitLabel topHit;
     const QString hit = QString::fromUtf8(c.path);
-    classifyHit(hit, defaultLists(), fileSystem, lists, topHit);
+    classifyHit(hit, defaultExtensionLists(), fileSystem, lists, topHit);
     EXPECT_EQ(categoriesOf(lists, hit), c.categories) << c.path;
     std::size_t entries = 0;
     for (const QStringList& list : lists.lists) entries += list.size();
@@ -120,7 +108,7 @@ TEST(Classification, TheDesktopsApplicationFiles) {
       {"/home/u/notes.desktopx", true, {}},
   };
   for (const auto& c : cases) {
-    ExtensionLists extensions = defaultLists();
+    ExtensionLists extensions = defaultExtensionLists();
     if (c.desktopNamesThem) extensions.desktopApplications = QStringLiteral("|desktop|appimage|");
     CategoryLists lists;
     TopHitLabel topHit;
@@ -137,7 +125,7 @@ TEST(Classification, TopHitIsTheFirstClassifiedHitAndListsKeepPageOrder) {
   TopHitLabel topHit;
   const QStringList hits = {QStringLiteral("/a/unknown"), QStringLiteral("/a/two.mp3"), QStringLiteral("/a/one.mp3"),
                             QStringLiteral("/a/two.mp3")};
-  for (const QString& hit : hits) classifyHit(hit, defaultLists(), fileSystem, lists, topHit);
+  for (const QString& hit : hits) classifyHit(hit, defaultExtensionLists(), fileSystem, lists, topHit);
   EXPECT_EQ(topHit.caption, QStringLiteral("two.mp3"));
   EXPECT_EQ(topHit.toolTip, QStringLiteral("/a/two.mp3"));
   EXPECT_EQ(lists[Category::Audio],
@@ -149,7 +137,7 @@ TEST(Classification, WidgetOnlyHitFillsTheTopHitLabel) {
   const FakeFileSystem fileSystem{{QStringLiteral("/w/clock.widget"), PathKind::File}};
   CategoryLists lists;
   TopHitLabel topHit;
-  classifyHit(QStringLiteral("/w/clock.widget"), defaultLists(), fileSystem, lists, topHit);
+  classifyHit(QStringLiteral("/w/clock.widget"), defaultExtensionLists(), fileSystem, lists, topHit);
   for (std::size_t i = 0; i < kCategoryCount; ++i) {
     EXPECT_EQ(lists.lists[i].size(), static_cast<Category>(i) == Category::Widgets ? 1 : 0);
   }
@@ -217,7 +205,7 @@ TEST(Classification, RealFileSystem) {
   CategoryLists lists;
   TopHitLabel topHit;
   for (const char* name : {"/missing.png", "/holiday.jpg", "/Song.MP3"}) {
-    classifyHit(root + QString::fromUtf8(name), defaultLists(), fileSystem, lists, topHit);
+    classifyHit(root + QString::fromUtf8(name), defaultExtensionLists(), fileSystem, lists, topHit);
   }
   EXPECT_EQ(lists[Category::Images],
             (QStringList{root + QStringLiteral("/missing.png"), root + QStringLiteral("/holiday.jpg")}));

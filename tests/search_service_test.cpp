@@ -77,15 +77,7 @@ class SearchServiceTest : public ::testing::Test {
     settings::writeSetting(regKeys, u"SearchPrefix", prefix);
     settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
 
-    extensions.Extensions_Applications = settings::kExtensionsApplications;
-    for (auto [list, name] : {std::pair{&extensions.Extensions_Audio, u"Extensions_Audio"},
-                              {&extensions.Extensions_Documents, u"Extensions_Documents"},
-                              {&extensions.Extensions_Images, u"Extensions_Images"},
-                              {&extensions.Extensions_PDFs, u"Extensions_PDFs"},
-                              {&extensions.Extensions_Video, u"Extensions_Video"},
-                              {&extensions.Extensions_Widgets, u"Extensions_Widgets"}}) {
-      *list = settings::fixedDefault(name);
-    }
+    extensions = defaultExtensionLists();
   }
 
   void TearDown() override {

@@ -84,16 +84,7 @@ void Form1::Form_Load() {
   module1_.HookWindow();
 
   // The extension lists: Applications is fixed, the others are settings.
-  Extensions.Extensions_Applications = settings::kExtensionsApplications;
-  const struct {
-    QStringView name;
-    QString& variable;
-  } lists[] = {
-      {u"Extensions_Audio", Extensions.Extensions_Audio}, {u"Extensions_Documents", Extensions.Extensions_Documents},
-      {u"Extensions_Images", Extensions.Extensions_Images}, {u"Extensions_PDFs", Extensions.Extensions_PDFs},
-      {u"Extensions_Video", Extensions.Extensions_Video},   {u"Extensions_Widgets", Extensions.Extensions_Widgets},
-  };
-  for (const auto& list : lists) list.variable = settings::loadText(regKeys_, list.name).value;
+  Extensions = search::loadExtensionLists(regKeys_);
 
   // Rows per group.
   const qint32 maxSearchResults = settings::loadNumber(regKeys_, u"MaxSearchResults").value;

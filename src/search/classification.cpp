@@ -1,7 +1,41 @@
 // The classification of one hit.
 #include "classification.h"
 
+#include "settings/settings_table.h"
+
 namespace orvanta::search {
+
+namespace {
+
+// Each setting's list in the lists.
+struct ListSetting {
+  QStringView name;
+  QString ExtensionLists::*list;
+};
+constexpr ListSetting kListSettings[] = {
+    {u"Extensions_Audio", &ExtensionLists::Extensions_Audio},
+    {u"Extensions_Documents", &ExtensionLists::Extensions_Documents},
+    {u"Extensions_Images", &ExtensionLists::Extensions_Images},
+    {u"Extensions_PDFs", &ExtensionLists::Extensions_PDFs},
+    {u"Extensions_Video", &ExtensionLists::Extensions_Video},
+    {u"Extensions_Widgets", &ExtensionLists::Extensions_Widgets},
+};
+
+}  // namespace
+
+ExtensionLists loadExtensionLists(const settings::RegKeys& regKeys) {
+  ExtensionLists lists;
+  lists.Extensions_Applications = settings::kExtensionsApplications;
+  for (const ListSetting& setting : kListSettings) lists.*setting.list = settings::loadText(regKeys, setting.name).value;
+  return lists;
+}
+
+ExtensionLists defaultExtensionLists() {
+  ExtensionLists lists;
+  lists.Extensions_Applications = settings::kExtensionsApplications;
+  for (const ListSetting& setting : kListSettings) lists.*setting.list = settings::fixedDefault(setting.name);
+  return lists;
+}
 
 bool listContains(const QString& list, const QString& extension) {
   return list.toUpper().contains(u'|' + extension.toUpper() + u'|');

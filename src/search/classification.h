@@ -4,6 +4,7 @@
 
 #include "category_lists.h"
 #include "platform/file_system.h"
+#include "settings/reg_keys.h"
 
 #include <QString>
 
@@ -23,6 +24,14 @@ struct ExtensionLists {
   // `Extensions_Applications` (not a setting).
   QString desktopApplications;
 };
+
+// The lists as the results window's load reads them: Applications fixed,
+// the others from their settings, each taking and storing its default when
+// the stored text calls for it. desktopApplications stays empty.
+ExtensionLists loadExtensionLists(const settings::RegKeys& regKeys);
+
+// The lists a first run stores.
+ExtensionLists defaultExtensionLists();
 
 // Whether `list` holds `extension` between two bars, letter case ignored.
 bool listContains(const QString& list, const QString& extension);
