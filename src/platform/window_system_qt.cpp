@@ -42,6 +42,15 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event) {
   return false;  // the event always goes on
 }
 
+void QtWindowSystem::showOnTopWithoutActivating(QWidget& window) {
+  if (window.isVisible()) return;
+  if (!window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)) window.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  const bool withoutActivating = window.testAttribute(Qt::WA_ShowWithoutActivating);
+  window.setAttribute(Qt::WA_ShowWithoutActivating, true);
+  window.show();
+  window.setAttribute(Qt::WA_ShowWithoutActivating, withoutActivating);
+}
+
 void QtWindowSystem::notifyActivation(bool active) {
   if (!hook_) return;
   // A copy: the hook may replace itself while it runs.

@@ -25,6 +25,11 @@ class QtWindowSystem : public QObject, public WindowSystem {
   // Runs the installed hook, if any, for a change of the activation.
   void notifyActivation(bool active);
 
+  // Shows a hidden window through Qt, marked to stay on top and without
+  // taking the activation, so that Qt knows it is shown; the backend then
+  // only sets its z-order. A window on view is left alone.
+  static void showOnTopWithoutActivating(QWidget& window);
+
  private:
   ActivationHook hook_;
 };

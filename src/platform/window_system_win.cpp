@@ -29,17 +29,7 @@ class WindowsWindowSystem : public QtWindowSystem, public QAbstractNativeEventFi
   }
 
   void keepOnTop(QWidget& window) override {
-    if (!window.isVisible()) {
-      // Shown through Qt, so that the widget knows it is shown; the
-      // placement below then only changes its z-order.
-      if (!window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        window.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-      }
-      const bool withoutActivating = window.testAttribute(Qt::WA_ShowWithoutActivating);
-      window.setAttribute(Qt::WA_ShowWithoutActivating, true);
-      window.show();
-      window.setAttribute(Qt::WA_ShowWithoutActivating, withoutActivating);
-    }
+    showOnTopWithoutActivating(window);
     // Topmost, neither moved, sized nor activated, and shown. A failure
     // leaves the window where it was.
     SetWindowPos(handleOf(window), HWND_TOPMOST, 0, 0, 0, 0,

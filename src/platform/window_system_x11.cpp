@@ -71,16 +71,7 @@ class X11WindowSystem : public QtWindowSystem, public QAbstractNativeEventFilter
   }
 
   void keepOnTop(QWidget& window) override {
-    if (!window.isVisible()) {
-      // A window that is not mapped yet gets the state with its mapping.
-      if (!window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        window.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-      }
-      const bool withoutActivating = window.testAttribute(Qt::WA_ShowWithoutActivating);
-      window.setAttribute(Qt::WA_ShowWithoutActivating, true);
-      window.show();
-      window.setAttribute(Qt::WA_ShowWithoutActivating, withoutActivating);
-    }
+    showOnTopWithoutActivating(window);
     xcb_connection_t* connection = this->connection();
     if (!connection) {
       window.raise();
