@@ -67,7 +67,10 @@ std::optional<QString> carriedPath(const QByteArray& path) {
     if (cut < 0) return std::nullopt;
     bytes = bytes.first(cut == 0 ? 1 : cut);
   }
-  if (bytes.isEmpty() || bytes.contains("span title=") || bytes.contains("&#39;")) return std::nullopt;
+  if (bytes.isEmpty() || bytes.contains("span title=") || bytes.contains("&#39;") ||
+      bytes.contains("&quot;")) {
+    return std::nullopt;
+  }
   return QString::fromUtf8(bytes);
 }
 

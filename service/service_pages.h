@@ -22,10 +22,10 @@ QString titleText(const QString& path);
 // The path a result page carries for the hit `path` (the file system's
 // bytes), or nothing when no marker can carry it: the program reading the
 // page takes each title's text up to the next double quote, decodes only
-// "&#39;", reads the page as UTF-8, and looks for markers inside titles as
-// well. So a path that is not valid UTF-8 is carried as the nearest folder
-// above it whose path is, and a path holding the marker text or "&#39;"
-// is not carried.
+// "&#39;" and "&quot;", reads the page as UTF-8, and looks for markers
+// inside titles as well. So a path that is not valid UTF-8 is carried as the
+// nearest folder above it whose path is, and a path holding the marker text,
+// "&#39;" or "&quot;" is not carried.
 std::optional<QString> carriedPath(const QByteArray& path);
 
 QByteArray homePage(const QString& securityCode);

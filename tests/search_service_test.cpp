@@ -49,7 +49,8 @@ class SearchServiceTest : public ::testing::Test {
     for (const QString& name :
          {QStringLiteral("music/Song.MP3"), QStringLiteral("tom & jerry.txt"), QStringLiteral("O'Brien notes.txt"),
           QStringLiteral("Gr\u00fc\u00dfe.pdf"), QStringLiteral("100% done.txt"), QStringLiteral("clock.widget"),
-          QStringLiteral("say \"hi\".txt"), QStringLiteral("c# guide.txt")}) {
+          QStringLiteral("say \"hi\".txt"), QStringLiteral("c# guide.txt"), QStringLiteral("coll\"x.txt"),
+          QStringLiteral("coll&quot;x.txt")}) {
       QFile file(root + u'/' + name);
       ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     }
@@ -156,12 +157,23 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
     ASSERT_EQ(run(c.text), SearchOutcome::Completed);
     EXPECT_EQ(state.categories[c.category], QStringList{c.expected}) << c.text.toStdString();
   }
-  // A double quote in a path is written "&quot;", which is not decoded:
-  // the hit names no existing file and enters no list.
-  ASSERT_EQ(run(QStringLiteral("say")), SearchOutcome::Completed);
-  EXPECT_TRUE(state.ResultPage.contains(QStringLiteral("span title=\"") + root +
-                                        QStringLiteral("/say &quot;hi&quot;.txt\"")));
-  for (const QStringList& list : state.categories.lists) EXPECT_TRUE(list.isEmpty());
+  // A double quote in a path is written "&quot;" and read back as one; a
+  // name holding "&quot;" itself is left off the page, so that no hit names
+  // another file.
+  const struct {
+    QString text;
+    QString expected;
+  } quoted[] = {
+      {QStringLiteral("say"), root + QStringLiteral("/say \"hi\".txt")},
+      {QStringLiteral("coll"), root + QStringLiteral("/coll\"x.txt")},
+  };
+  for (const auto& c : quoted) {
+    ASSERT_EQ(run(c.text), SearchOutcome::Completed);
+    EXPECT_EQ(state.categories[Category::Documents], QStringList{c.expected}) << state.ResultPage.toStdString();
+    EXPECT_EQ(state.topHit.toolTip, c.expected);
+  }
+  EXPECT_TRUE(state.ResultPage.contains(QStringLiteral("span title=\"") + root + QStringLiteral("/coll&quot;x.txt\"")));
+  EXPECT_EQ(state.ResultPage.count(QStringLiteral("span title=")), 1);
 
   // How the addresses reached the service.
   const QStringList all = loggedTargets();

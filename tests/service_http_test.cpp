@@ -465,6 +465,8 @@ TEST(ServiceHttp, PagesCarryOnlyPathsTheProgramReadsBack) {
   const QList<QByteArray> names = {
       "span title=x-evil.png",  // would put "-evil.png" on the page as a hit of its own
       "a&#39;b.txt",            // would be read back as "a'b.txt"
+      "a&quot;b.txt",           // would be read back as "a\"b.txt"
+      "a\"b.txt",
       "O'Brien.txt",
       "x=y z &amp; <b>.txt",
       "odd/caf\xe9.txt",  // not UTF-8: carried as its folder
@@ -485,12 +487,13 @@ TEST(ServiceHttp, PagesCarryOnlyPathsTheProgramReadsBack) {
   QStringList hits;
   search::scanResultPage(page, [&](const QString& hit) { hits.append(hit); });
   const QString base = dir.path();
-  EXPECT_EQ(hits, (QStringList{base + QStringLiteral("/O'Brien.txt"), base + QStringLiteral("/x=y z &amp; <b>.txt"),
-                               base + QStringLiteral("/odd"), base + QStringLiteral("/plain.txt")}))
+  EXPECT_EQ(hits, (QStringList{base + QStringLiteral("/a\"b.txt"), base + QStringLiteral("/O'Brien.txt"),
+                               base + QStringLiteral("/x=y z &amp; <b>.txt"), base + QStringLiteral("/odd"),
+                               base + QStringLiteral("/plain.txt")}))
       << page.toStdString();
   for (const QString& hit : hits) EXPECT_TRUE(QFileInfo::exists(hit)) << hit.toStdString();
-  EXPECT_EQ(page.count(QStringLiteral("span title=")), 4);
-  EXPECT_TRUE(page.contains(QStringLiteral("<p>4 results.")));
+  EXPECT_EQ(page.count(QStringLiteral("span title=")), 5);
+  EXPECT_TRUE(page.contains(QStringLiteral("<p>5 results.")));
   for (const QByteArray& path : paths) ::unlink(path.constData());  // names Qt cannot remove
 
   const struct {
@@ -502,6 +505,8 @@ TEST(ServiceHttp, PagesCarryOnlyPathsTheProgramReadsBack) {
       {"/a/span title=b", std::nullopt},
       {"/a/span title/b", QStringLiteral("/a/span title/b")},
       {"/a&#39;/b", std::nullopt},
+      {"/a&quot;/b", std::nullopt},
+      {"/a&quot/b;", QStringLiteral("/a&quot/b;")},
       {"/a/\xff\xfe/b.txt", QStringLiteral("/a")},
       {"/\xff.txt", QStringLiteral("/")},
       {"\xff.txt", std::nullopt},

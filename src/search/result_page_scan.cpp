@@ -10,6 +10,7 @@ namespace {
 
 constexpr QStringView kMarker = u"span title=";
 constexpr QLatin1StringView kApostrophe("&#39;");
+constexpr QLatin1StringView kQuote("&quot;");
 
 // A control character (C0, DEL or C1) can be no part of a real path, and a
 // NUL would cut the path short wherever it is handed on.
@@ -24,7 +25,11 @@ bool holdsControlCharacter(QStringView text) {
 
 QString decodeHit(QStringView raw) {
   QString hit = raw.toString();
+  // The service writes these two characters of a path as references and
+  // leaves off paths that hold either reference literally, so the two
+  // replacements cannot meet.
   hit.replace(kApostrophe, QLatin1StringView("'"));
+  hit.replace(kQuote, QLatin1StringView("\""));
   return hit;
 }
 
