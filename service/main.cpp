@@ -1,6 +1,7 @@
 // local-search-service: a small desktop search service on the loopback
 // interface, port 4664, indexing the names and contents of the files under
 // its roots and the desktop entries of the installed applications.
+#include "index_access.h"
 #include "local_search_server.h"
 #include "platform/registry.h"
 #include "service_codes.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
   indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
                                                          : orvanta::service::defaultDatabasePath(roots);
   indexSettings.extractorProgram = extractorProgram();
+  orvanta::service::restrictIndexAccess(indexSettings.databasePath, !parser.isSet(indexOption), log);
   orvanta::service::LocalSearchServer server(codes, indexSettings);
   server.log = log;
   server.setConnectionLimits({static_cast<int>(*idleSeconds), static_cast<int>(*maxConnections)});

@@ -1,6 +1,7 @@
 // The index database: schema, damage handling, writes and the ranked search.
 #include "search_index.h"
 
+#include "platform/private_files.h"
 #include "text_folding.h"
 
 #include <QDateTime>
@@ -158,9 +159,13 @@ bool SearchIndex::createSchema() {
 
 bool SearchIndex::open(const QString& path, bool repair, const std::function<void(const QString&)>& log) {
   close();
-  QDir().mkpath(QFileInfo(path).absolutePath());
+  // The index holds the user's documents: its folder and files are the
+  // user's alone (SQLite gives the log and shared memory files the rights
+  // of the database file).
+  platform::makePrivateFolder(QFileInfo(path).absolutePath());
   const QByteArray name = QFile::encodeName(path);
   const auto tryOpen = [&]() {
+    platform::makePrivateFile(path);
     if (sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {
       close();

@@ -13,10 +13,12 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include <sys/stat.h>
@@ -115,6 +117,75 @@ TEST(FileRegistry, WriteBrokenBeforeTheReplaceLeavesTheOldFileWhole) {
   temp.registry().setBeforeReplaceHook({});
   EXPECT_TRUE(temp.regKeys().WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("A"), QStringLiteral("new")));
   EXPECT_EQ(read(temp.regKeys(), QStringLiteral("A")), QStringLiteral("new"));
+}
+
+// Rights of an entry, without the kind.
+mode_t modeOf(const QString& path) {
+  struct stat info {};
+  if (::lstat(QFile::encodeName(path).constData(), &info) != 0) return 01000;  // no such entry
+  return info.st_mode & 07777;
+}
+
+// The settings hold the service's codes: whatever the umask, the folders
+// made, the file, its lock and the copy that replaces it are the owner's
+// alone, and older files are narrowed.
+TEST(FileRegistry, FilesAreTheOwnersAloneWhateverTheUmask) {
+  struct OpenUmask {
+    mode_t before = ::umask(0);
+    ~OpenUmask() { ::umask(before); }
+  } openUmask;
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString folder = dir.path() + QStringLiteral("/a/b/orvanta");
+  FileRegistry registry(folder + QStringLiteral("/registry.reg"));
+  settings::RegKeys keys(registry);
+  std::map<QString, mode_t> whileWriting;
+  registry.setBeforeReplaceHook([&] {
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+      whileWriting[name] = modeOf(folder + u'/' + name);
+    }
+    return true;
+  });
+  ASSERT_TRUE(keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("A"), QStringLiteral("1")));
+  for (const QString& made : {dir.path() + QStringLiteral("/a"), dir.path() + QStringLiteral("/a/b"), folder}) {
+    EXPECT_EQ(modeOf(made), mode_t{0700}) << made.toStdString();
+  }
+  EXPECT_EQ(modeOf(registry.filePath()), mode_t{0600});
+  // The lock and the new copy, seen just before the copy replaces the file.
+  EXPECT_EQ(whileWriting.size(), 2u);
+  EXPECT_EQ(whileWriting.count(QStringLiteral("registry.reg.lock")), 1u);
+  for (const auto& [name, mode] : whileWriting) EXPECT_EQ(mode, mode_t{0600}) << name.toStdString();
+
+  // A file that others could read gets no more rights by a write.
+  ASSERT_EQ(::chmod(QFile::encodeName(registry.filePath()).constData(), 0644), 0);
+  ASSERT_TRUE(keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("A"), QStringLiteral("2")));
+  EXPECT_EQ(modeOf(registry.filePath()), mode_t{0600});
+
+  // At start older entries are narrowed: the folder, the file and its
+  // companions, nothing else.
+  const QString aside = registry.filePath() + QStringLiteral(".corrupt-20250101T000000Z");
+  const QString other = folder + QStringLiteral("/notes.txt");
+  for (const QString& path : {aside, other}) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  const struct {
+    QString path;
+    mode_t loose;
+    mode_t narrowed;
+  } entries[] = {
+      {folder, 0775, 0700},
+      {registry.filePath(), 0666, 0600},
+      {aside, 0604, 0600},
+      {other, 0644, 0644},
+  };
+  for (const auto& entry : entries) ASSERT_EQ(::chmod(QFile::encodeName(entry.path).constData(), entry.loose), 0);
+  QStringList narrowed = registry.restrictAccess();
+  narrowed.sort();
+  EXPECT_EQ(narrowed, (QStringList{folder, registry.filePath(), aside}));
+  for (const auto& entry : entries) EXPECT_EQ(modeOf(entry.path), entry.narrowed) << entry.path.toStdString();
+  EXPECT_TRUE(registry.restrictAccess().isEmpty());
+  EXPECT_EQ(read(keys, QStringLiteral("A")), QStringLiteral("2"));
 }
 
 TEST(FileRegistry, DamagedFileIsKeptAsideAndTheStoreStartsEmpty) {

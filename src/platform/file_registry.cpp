@@ -1,6 +1,7 @@
 // The registry file: reading, locking and atomic replacement.
 #include "file_registry.h"
 
+#include "private_files.h"
 #include "regular_file.h"
 
 #include <QDateTime>
@@ -60,6 +61,13 @@ bool FileRegistry::writable() const {
   // The owner's write bit is checked as well as access(), so that a file
   // marked read-only stays read-only for an administrator too.
   return file.isWritable() && file.permissions().testFlag(QFileDevice::WriteOwner);
+}
+
+QStringList FileRegistry::restrictAccess() const {
+  const QFileInfo file(filePath_);
+  // The folder is the program's own: it and the registry file's companions
+  // (its lock, copies kept aside) are narrowed with it.
+  return restrictEntriesToOwner(file.absolutePath(), file.fileName(), true);
 }
 
 void FileRegistry::moveAside(const QString& why) {
@@ -144,13 +152,15 @@ RegStatus FileRegistry::modify(const std::function<RegStatus(RegFileData&)>& cha
   if (refused_) return RegStatus::Failed;
   if (!writable()) return RegStatus::AccessDenied;
   const QFileInfo info(filePath_);
-  if (!QDir().mkpath(info.absolutePath())) return RegStatus::Failed;
+  // The file holds the service's codes: its folder, the file, its lock and
+  // the copy that replaces it are the user's alone.
+  if (!makePrivateFolder(info.absolutePath())) return RegStatus::Failed;
 
   // Without the lock the write still lands whole; only a writer at the same
   // moment could lose its value.
   QLockFile lock(filePath_ + QStringLiteral(".lock"));
   lock.setStaleLockTime(30000);
-  takeLock(lock);
+  if (takeLock(lock)) restrictToOwner(lock.fileName());
 
   // Read again under the lock: another program may have written meanwhile.
   const auto loaded = load(true);
@@ -164,6 +174,8 @@ RegStatus FileRegistry::modify(const std::function<RegStatus(RegFileData&)>& cha
 
   QSaveFile out(filePath_);
   if (!out.open(QIODevice::WriteOnly)) return RegStatus::Failed;
+  // The copy takes the rights of the file it replaces, or the umask's.
+  out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   if (out.write(after) != after.size() || !out.flush()) {
     out.cancelWriting();
     out.commit();

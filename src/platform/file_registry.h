@@ -11,6 +11,7 @@
 #include "registry_file_format.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -28,6 +29,10 @@ class FileRegistry : public Registry {
   static QString defaultFilePath();
 
   const QString& filePath() const { return filePath_; }
+
+  // Takes the rights of other users off the file's folder, the file and
+  // its companions (the lock, copies moved aside); the paths narrowed.
+  QStringList restrictAccess() const;
 
   // The largest file read; a larger one is left alone.
   static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
