@@ -55,8 +55,8 @@ bool restrictToOwner(const QString& path) {
   if (fd < 0) return false;
   struct stat info {};
   bool changed = false;
-  if (::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode)) &&
-      info.st_uid == ::geteuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+  if (::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode)) && info.st_uid == ::geteuid() &&
+      (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     changed = ::fchmod(fd, info.st_mode & S_IRWXU) == 0;
   }
   ::close(fd);
