@@ -1,10 +1,13 @@
 // Talking to the extraction helper.
 #include "content_reader.h"
 
+#include "document_file.h"
 #include "document_format.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
+
+#include <algorithm>
 
 namespace orvanta::service {
 
@@ -34,25 +37,46 @@ bool ContentReader::ensureRunning() {
   return true;
 }
 
+bool ContentReader::send(const QByteArray& header, const QByteArray& data, const QDeadlineTimer& deadline) {
+  // Written in slices, so the pipe's buffer never holds a second copy of
+  // a large document.
+  constexpr qsizetype kSlice = 1024 * 1024;
+  process_->write(header);
+  for (qsizetype done = 0; done < data.size(); done += kSlice) {
+    process_->write(data.constData() + done, std::min(kSlice, data.size() - done));
+    while (process_->bytesToWrite() > kSlice) {
+      if (deadline.hasExpired() || process_->state() != QProcess::Running) return false;
+      process_->waitForBytesWritten(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    }
+  }
+  return true;
+}
+
 std::optional<QString> ContentReader::read(const QByteArray& path) {
-  if (path.contains('\0') || !ensureRunning()) return std::nullopt;
+  // The service opens the document; the helper that parses it opens nothing.
+  const DocumentFormat format = formatOf(path);
+  if (format == DocumentFormat::None || path.contains('\0')) return std::nullopt;
+  const std::optional<QByteArray> data = readDocumentFile(path, kMaxDocumentBytes);
+  if (!data || !ensureRunning()) return std::nullopt;
   const QDeadlineTimer deadline(timeoutMs_);
   const auto fail = [this] {
     stop();
     return std::nullopt;
   };
-  process_->write(path + '\0');
+  const QByteArray header = QByteArray::number(static_cast<int>(format)) + ' ' + QByteArray::number(data->size()) + '\n';
+  if (!send(header, *data, deadline)) return fail();
   while (!process_->canReadLine()) {
     if (deadline.hasExpired() || process_->state() != QProcess::Running) return fail();
     process_->waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
   }
-  const QByteArray header = process_->readLine().trimmed();
-  const qsizetype blank = header.indexOf(' ');
+  const QByteArray answer = process_->readLine().trimmed();
+  const qsizetype blank = answer.indexOf(' ');
   bool ok = false;
-  const qint64 length = header.mid(blank + 1).toLongLong(&ok);
+  const qint64 length = answer.mid(blank + 1).toLongLong(&ok);
   // UTF-8 takes at most three bytes for each UTF-16 unit.
   if (blank < 0 || !ok || length < 0 || length > 3 * qint64(kMaxTextChars)) return fail();
-  if (header.left(blank) != "ok") return std::nullopt;
+  if (answer.left(blank) == "no") return std::nullopt;
+  if (answer.left(blank) != "ok") return fail();
   while (process_->bytesAvailable() < length) {
     if (deadline.hasExpired() || process_->state() != QProcess::Running) return fail();
     process_->waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));

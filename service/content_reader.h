@@ -1,6 +1,7 @@
-// The service's side of text extraction: hands file paths to the helper
-// process local-search-extract and reads the text back, with a time limit
-// per file. A helper that dies or runs over costs that one file's contents;
+// The service's side of text extraction: reads each document (regular
+// files only, never through a link) and hands its bytes to the helper
+// process local-search-extract, which opens no file itself, and reads the
+// text back, with a time limit per file. A helper that dies or runs over costs that one file's contents;
 // the next file gets a new helper.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QDeadlineTimer;
 class QProcess;
 
 namespace orvanta::service {
@@ -30,6 +32,8 @@ class ContentReader {
 
  private:
   bool ensureRunning();
+  // Writes one request; false when the helper ended or the time ran out.
+  bool send(const QByteArray& header, const QByteArray& data, const QDeadlineTimer& deadline);
   void stop();
 
   QString program_;

@@ -1,8 +1,8 @@
-// The extraction helper's system side on POSIX systems.
-#include "extract_io.h"
+// Reading a document on POSIX systems: opened without following a link and
+// without blocking, its type and size taken from the open descriptor.
+#include "document_file.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,36 +10,7 @@
 
 namespace orvanta::service {
 
-namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
-constexpr rlim_t kAddressSpaceLimit = rlim_t{1024} * 1024 * 1024;
-
-}  // namespace
-
-void limitHelperResources() {
-  const rlimit noCore{0, 0};
-  setrlimit(RLIMIT_CORE, &noCore);
-  // The address sanitizer reserves terabytes of address space up front; its
-  // builds run without the cap.
-  if (!kAddressSanitizer) {
-    const rlimit space{kAddressSpaceLimit, kAddressSpaceLimit};
-    setrlimit(RLIMIT_AS, &space);
-  }
-}
-
-std::optional<QByteArray> readRegularFile(const QByteArray& path, qint64 maxBytes) {
+std::optional<QByteArray> readDocumentFile(const QByteArray& path, qint64 maxBytes) {
   const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return std::nullopt;
   struct stat status {};

@@ -191,13 +191,27 @@ TEST(DocumentText, HostileFilesCostOnlyTheirOwnText) {
   }
 }
 
-// A helper that never answers is stopped at the time limit and replaced.
+// A helper that never answers is stopped at the time limit and replaced,
+// and so is one that answers out of form.
 TEST(DocumentText, HelperThatHangsIsReplaced) {
   app();
-  ContentReader reader(QStringLiteral("cat"), 200);  // echoes the path back, never a line
-  EXPECT_FALSE(reader.read("/nothing.txt").has_value());
-  EXPECT_FALSE(reader.read("/nothing.txt").has_value());
-  EXPECT_EQ(reader.helperStarts(), 2);
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QByteArray path = QFile::encodeName(dir.path() + QStringLiteral("/notes.txt"));
+  ASSERT_TRUE(writeFile(QFile::decodeName(path), "some words"));
+  const struct {
+    const char* program;
+    const char* behaviour;
+  } helpers[] = {
+      {"tail", "reads until its input ends, never answers"},
+      {"cat", "echoes the request back: a line that is no answer"},
+  };
+  for (const auto& helper : helpers) {
+    ContentReader reader(QString::fromLatin1(helper.program), 200);
+    EXPECT_FALSE(reader.read(path).has_value()) << helper.behaviour;
+    EXPECT_FALSE(reader.read(path).has_value()) << helper.behaviour;
+    EXPECT_EQ(reader.helperStarts(), 2) << helper.behaviour;
+  }
 }
 
 // With thousands of names matching, the search walks the names newest
