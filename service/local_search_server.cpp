@@ -47,8 +47,8 @@ struct Exchange {
   bool aborted = false;  // the server is going away
 };
 
-// The target with every byte outside printable ASCII written as %XX, so
-// that a log line stays one line of words.
+// Request text (the target, the method) with every byte outside printable
+// ASCII written as %XX, so that a log line stays one line of words.
 QString printableTarget(const QByteArray& target) {
   QString out;
   for (const char c : target) {
@@ -171,8 +171,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     exchange->peer = addressText(info ? info->client_addr : nullptr);
     if (exchange->request.method == "GET" || exchange->request.method == "HEAD") return MHD_YES;
     exchange->reply = {405, notFoundPage()};
-    shared.logLater(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
-                    shared.server->maskedLogTarget(exchange->request.target) + QStringLiteral(" 405"));
+    shared.logLater(shared.server->requestLogLine(exchange->peer, exchange->request, 405));
     return queueReply(connection, exchange->reply);
   }
   if (*uploadSize != 0) {  // a body sent with a GET: not read
@@ -188,8 +187,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     LocalSearchServer& server = *shared.server;
     HttpReply reply = server.answer(exchange->request);
     if (server.log) {
-      server.log(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
-                 server.maskedLogTarget(exchange->request.target) + u' ' + QString::number(reply.status));
+      server.log(server.requestLogLine(exchange->peer, exchange->request, reply.status));
     }
     const std::lock_guard lock(shared.mutex);
     const auto it = shared.waiting.find(exchange);
@@ -245,6 +243,15 @@ QString maskedTarget(const QString& target, const ServiceCodes& codes) {
 
 QString LocalSearchServer::maskedLogTarget(const QByteArray& target) const {
   return maskedTarget(printableTarget(target), codes_);
+}
+
+QString LocalSearchServer::requestLogLine(const QString& peer, const HttpRequest& request, int status) const {
+  // The method is the client's text as much as the target is, and is
+  // written the same way; then cut short (no method we answer is long),
+  // after the codes are masked, so that no part of one is left.
+  constexpr qsizetype kMethodCharacters = 48;
+  return peer + u' ' + maskedLogTarget(request.method).left(kMethodCharacters) + u' ' +
+         maskedLogTarget(request.target) + u' ' + QString::number(status);
 }
 
 LocalSearchServer::LocalSearchServer(ServiceCodes codes, IndexSettings indexSettings, QObject* parent)

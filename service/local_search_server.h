@@ -76,6 +76,10 @@ class LocalSearchServer : public QObject {
   // A request's target as the log writes it: one line, without the codes.
   QString maskedLogTarget(const QByteArray& target) const;
 
+  // The log line of one request from `peer` answered with `status`: the
+  // method and the target written as maskedLogTarget writes a target.
+  QString requestLogLine(const QString& peer, const HttpRequest& request, int status) const;
+
   // Called with every log line (one per request, and the indexing news) on
   // the thread of the server object.
   std::function<void(const QString&)> log;

@@ -696,5 +696,36 @@ TEST(ServiceHttp, LogNeverHoldsTheCodes) {
   EXPECT_TRUE(service.lines.contains(QStringLiteral("127.0.0.1 POST /search&s=***?q=x 405")));
 }
 
+TEST(ServiceHttp, LogWritesHostileMethodsAsTheTargetIsWritten) {
+  QTemporaryDir dir;
+  Service service(dir.path());
+  ASSERT_NE(service.port, 0);
+  const struct {
+    QByteArray method;
+    QString logged;
+  } cases[] = {
+      // A terminal control sequence, a carriage return to write over the
+      // line, NEL (a line end in Unicode), a long method, and one holding
+      // a code past the length a method is cut to.
+      {"G\x1b[2JET", QStringLiteral("G%1B[2JET")},
+      {"GET\rFAKE", QStringLiteral("GET%0DFAKE")},
+      {QByteArray("GET\xc2\x85") + "FAKE", QStringLiteral("GET%C2%85FAKE")},
+      {QByteArray(300, 'M'), QString(48, u'M')},
+      {QByteArray(40, 'X') + kCodes.securityCode.toLatin1(), QString(40, u'X') + QStringLiteral("***")},
+  };
+  for (const auto& c : cases) {
+    RawClient client(service.port);
+    ASSERT_TRUE(client.connected);
+    client.send(c.method + " /m HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    const QString line = QStringLiteral("127.0.0.1 ") + c.logged + QStringLiteral(" /m 405");
+    EXPECT_TRUE(waitFor([&] { return service.lines.contains(line); }, kServiceWaitMs))
+        << line.toStdString() << "\n"
+        << service.lines.join(u'\n').toStdString();
+  }
+  for (const QString& line : service.lines) {
+    for (const QChar c : line) EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() < 0x7f) << line.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace orvanta::service
