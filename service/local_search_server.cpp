@@ -1,10 +1,12 @@
-// Request routing, the connections (through libmicrohttpd, on threads of its
-// own) and the searches of the index. Every request is answered on the
-// server object's thread: the library's thread parks the connection, hands
-// the request over and takes the answer back, so the index and the log are
-// only ever used from one thread.
+// Request routing, the connections (accepted by the connection gate, served
+// by libmicrohttpd, each on a thread of its own) and the searches of the
+// index. Every request is answered on the server object's thread: the
+// library's thread parks the connection, hands the request over and takes
+// the answer back, so the index and the log are only ever used from one
+// thread.
 #include "local_search_server.h"
 
+#include "connection_gate.h"
 #include "service_pages.h"
 #include "socket_owner.h"
 
@@ -23,7 +25,8 @@
 #include <sys/socket.h>
 #endif
 
-#include <atomic>
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -44,8 +47,8 @@ struct Exchange {
   bool aborted = false;  // the server is going away
 };
 
-// The target with every byte outside printable ASCII written as %XX, so
-// that a log line stays one line of words.
+// Request text (the target, the method) with every byte outside printable
+// ASCII written as %XX, so that a log line stays one line of words.
 QString printableTarget(const QByteArray& target) {
   QString out;
   for (const char c : target) {
@@ -65,17 +68,10 @@ QString addressText(const sockaddr* address) {
 
 }  // namespace
 
-// One listening socket with its daemon.
-struct Listener {
-  LocalSearchServer::Daemons* shared = nullptr;
-  sockaddr_storage address{};    // where it listens; the port is in `port`
-  std::atomic<quint16> port{0};  // known once listening (0 before)
-  MHD_Daemon* daemon = nullptr;
-};
-
 struct LocalSearchServer::Daemons {
   LocalSearchServer* server = nullptr;
-  std::vector<std::unique_ptr<Listener>> listeners;
+  MHD_Daemon* daemon = nullptr;
+  std::unique_ptr<ConnectionGate> gate;
   std::optional<unsigned> ownUser;  // connections of other users are refused
   std::mutex mutex;                 // guards everything below
   bool stopping = false;
@@ -93,6 +89,10 @@ struct LocalSearchServer::Daemons {
       if (server->log) server->log(line);
     });
   }
+
+  // Whether a connection from `client` to `listener` is this user's;
+  // another user's is logged, once per user.
+  bool fromOwnUser(const sockaddr* client, const sockaddr* listener);
 };
 
 namespace {
@@ -104,30 +104,40 @@ void* onUri(void* cls, const char* uri, MHD_Connection*) {
   return exchange;
 }
 
-MHD_Result onAccept(void* cls, const sockaddr* address, socklen_t) {
-  auto* listener = static_cast<Listener*>(cls);
-  LocalSearchServer::Daemons& shared = *listener->shared;
-  if (!shared.ownUser) return MHD_YES;
-  // The listening end, as the client's socket entry names it.
-  sockaddr_storage server = listener->address;
-  const quint16 port = listener->port.load();
-  if (port == 0) return MHD_NO;  // a caller faster than the start
-  if (server.ss_family == AF_INET6) {
-    reinterpret_cast<sockaddr_in6*>(&server)->sin6_port = htons(port);
+// The gate's place of a connection.
+ConnectionGate::Place* placeOf(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+  return info ? static_cast<ConnectionGate::Place*>(info->socket_context) : nullptr;
+}
+
+void onConnection(void* cls, MHD_Connection* connection, void** socketContext, MHD_ConnectionNotificationCode code) {
+  ConnectionGate& gate = *static_cast<LocalSearchServer::Daemons*>(cls)->gate;
+  if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    *socketContext = info ? gate.opened(info->connect_fd) : nullptr;
   } else {
-    reinterpret_cast<sockaddr_in*>(&server)->sin_port = htons(port);
+    gate.closed(static_cast<ConnectionGate::Place*>(*socketContext));
+    *socketContext = nullptr;
   }
-  const std::optional<unsigned> owner = connectionPeerOwner(address, reinterpret_cast<const sockaddr*>(&server));
-  if (owner == shared.ownUser) return MHD_YES;
+}
+
+}  // namespace
+
+bool LocalSearchServer::Daemons::fromOwnUser(const sockaddr* client, const sockaddr* listener) {
+  if (!ownUser) return true;
+  const std::optional<unsigned> owner = connectionPeerOwner(client, listener);
+  if (owner == ownUser) return true;
   // Another user's program, or one whose socket is already gone.
   if (owner) {
-    const std::lock_guard lock(shared.mutex);
-    if (shared.refusedUsers.insert(*owner).second) {
-      shared.logLater(QStringLiteral("refused a connection from another user's program (user id %1)").arg(*owner));
+    const std::lock_guard lock(mutex);
+    if (refusedUsers.insert(*owner).second) {
+      logLater(QStringLiteral("refused a connection from another user's program (user id %1)").arg(*owner));
     }
   }
-  return MHD_NO;
+  return false;
 }
+
+namespace {
 
 MHD_Result queueReply(MHD_Connection* connection, const HttpReply& reply) {
   MHD_Response* response = MHD_create_response_from_buffer(static_cast<size_t>(reply.body.size()),
@@ -142,8 +152,7 @@ MHD_Result queueReply(MHD_Connection* connection, const HttpReply& reply) {
 
 MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const char* method, const char*,
                      const char*, size_t* uploadSize, void** context) {
-  auto* listener = static_cast<Listener*>(cls);
-  LocalSearchServer::Daemons& shared = *listener->shared;
+  LocalSearchServer::Daemons& shared = *static_cast<LocalSearchServer::Daemons*>(cls);
   auto* exchange = static_cast<Exchange*>(*context);
   if (!exchange) return MHD_NO;
   if (exchange->answered) return queueReply(connection, exchange->reply);
@@ -154,6 +163,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
   // the library has read the whole request (so the connection can be kept).
   if (!exchange->started) {
     exchange->started = true;
+    shared.gate->headComplete(placeOf(connection));
     exchange->request.method = QByteArray(method ? method : "");
     const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
     exchange->request.host = QByteArray(host ? host : "");
@@ -161,8 +171,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     exchange->peer = addressText(info ? info->client_addr : nullptr);
     if (exchange->request.method == "GET" || exchange->request.method == "HEAD") return MHD_YES;
     exchange->reply = {405, notFoundPage()};
-    shared.logLater(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
-                    shared.server->maskedLogTarget(exchange->request.target) + QStringLiteral(" 405"));
+    shared.logLater(shared.server->requestLogLine(exchange->peer, exchange->request, 405));
     return queueReply(connection, exchange->reply);
   }
   if (*uploadSize != 0) {  // a body sent with a GET: not read
@@ -178,8 +187,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
     LocalSearchServer& server = *shared.server;
     HttpReply reply = server.answer(exchange->request);
     if (server.log) {
-      server.log(exchange->peer + u' ' + QString::fromLatin1(exchange->request.method.left(16)) + u' ' +
-                 server.maskedLogTarget(exchange->request.target) + u' ' + QString::number(reply.status));
+      server.log(server.requestLogLine(exchange->peer, exchange->request, reply.status));
     }
     const std::lock_guard lock(shared.mutex);
     const auto it = shared.waiting.find(exchange);
@@ -193,7 +201,9 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const c
   return MHD_YES;
 }
 
-void onCompleted(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
+// A request has ended: its connection waits for the next head, or closes.
+void onCompleted(void* cls, MHD_Connection* connection, void** context, MHD_RequestTerminationCode) {
+  static_cast<LocalSearchServer::Daemons*>(cls)->gate->answered(placeOf(connection));
   delete static_cast<Exchange*>(*context);
   *context = nullptr;
 }
@@ -235,11 +245,21 @@ QString LocalSearchServer::maskedLogTarget(const QByteArray& target) const {
   return maskedTarget(printableTarget(target), codes_);
 }
 
+QString LocalSearchServer::requestLogLine(const QString& peer, const HttpRequest& request, int status) const {
+  // The method is the client's text as much as the target is, and is
+  // written the same way; then cut short (no method we answer is long),
+  // after the codes are masked, so that no part of one is left.
+  constexpr qsizetype kMethodCharacters = 48;
+  return peer + u' ' + maskedLogTarget(request.method).left(kMethodCharacters) + u' ' +
+         maskedLogTarget(request.target) + u' ' + QString::number(status);
+}
+
 LocalSearchServer::LocalSearchServer(ServiceCodes codes, IndexSettings indexSettings, QObject* parent)
     : QObject(parent), codes_(std::move(codes)), indexSettings_(std::move(indexSettings)) {}
 
 LocalSearchServer::~LocalSearchServer() {
   if (daemons_) {
+    daemons_->gate->stop();
     {
       // Parked requests are let go (their connections close), so that the
       // library stops with none left parked.
@@ -251,7 +271,7 @@ LocalSearchServer::~LocalSearchServer() {
       }
       daemons_->waiting.clear();
     }
-    for (const auto& listener : daemons_->listeners) MHD_stop_daemon(listener->daemon);
+    MHD_stop_daemon(daemons_->daemon);
   }
 }
 
@@ -261,42 +281,51 @@ quint16 LocalSearchServer::listenOnLoopback(quint16 port) {
   daemons->server = this;
   if (canTellPeerOwners()) daemons->ownUser = currentUserId();
 
-  const auto start = [&](const sockaddr* address, socklen_t size) -> Listener* {
-    auto listener = std::make_unique<Listener>();
-    listener->shared = daemons.get();
-    std::memcpy(&listener->address, address, size);
-    // poll(), not epoll: with epoll this library version stops noticing
-    // clients that leave while it is at its connection limit.
-    const unsigned flags = MHD_USE_POLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
-                           (address->sa_family == AF_INET6 ? MHD_USE_IPv6 : 0);
-    listener->daemon = MHD_start_daemon(
-        flags, 0, &onAccept, listener.get(), &onRequest, listener.get(), MHD_OPTION_SOCK_ADDR, &listener->address,
-        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(std::max(1, limits_.maxConnections)),
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(std::max(1, limits_.idleSeconds)),
-        MHD_OPTION_URI_LOG_CALLBACK, &onUri, nullptr, MHD_OPTION_NOTIFY_COMPLETED, &onCompleted, nullptr,
-        MHD_OPTION_END);
-    if (!listener->daemon) return nullptr;
-    const MHD_DaemonInfo* info = MHD_get_daemon_info(listener->daemon, MHD_DAEMON_INFO_BIND_PORT);
-    listener->port = info ? info->port : 0;
-    daemons->listeners.push_back(std::move(listener));
-    return daemons->listeners.back().get();
-  };
+  // One count of places over both listeners; the library serves what the
+  // gate admits and is never asked for more than that.
+  const int places = std::max(1, limits_.maxConnections);
+  const std::chrono::milliseconds idle(std::chrono::seconds(std::max(1, limits_.idleSeconds)));
+  GateTiming timing;
+  timing.places = places;
+  timing.headTime = idle;
+  timing.keptAliveGrace = std::max(timing.newGrace, idle / 2);
+  Daemons* shared = daemons.get();
+  daemons->gate = std::make_unique<ConnectionGate>(
+      timing,
+      [shared](const sockaddr* client, const sockaddr* listener) { return shared->fromOwnUser(client, listener); },
+      [shared](qintptr socket, const sockaddr* client) {
+        const socklen_t size = client->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        return MHD_add_connection(shared->daemon, static_cast<MHD_socket>(socket), client, size) == MHD_YES;
+      });
 
   sockaddr_in v4{};
   v4.sin_family = AF_INET;
   v4.sin_port = htons(port);
   v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const Listener* first = start(reinterpret_cast<const sockaddr*>(&v4), sizeof v4);
-  if (!first) return 0;
-  const quint16 bound = first->port.load();
-
+  const quint16 bound = daemons->gate->listen(reinterpret_cast<const sockaddr*>(&v4));
+  if (bound == 0) return 0;
   sockaddr_in6 v6{};
   v6.sin6_family = AF_INET6;
   v6.sin6_port = htons(bound);
   v6.sin6_addr = in6addr_loopback;
-  if (!start(reinterpret_cast<const sockaddr*>(&v6), sizeof v6) && log) {
+  if (daemons->gate->listen(reinterpret_cast<const sockaddr*>(&v6)) == 0 && log) {
     log(QStringLiteral("IPv6 loopback not available; serving on 127.0.0.1 only"));
   }
+
+  // poll(), not epoll: with epoll this library version stops noticing
+  // clients that leave while it is at its connection limit. The library's
+  // own limit stays above the gate's: a connection it is still closing
+  // counts for it a moment longer.
+  const unsigned flags =
+      MHD_USE_POLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC;
+  daemons->daemon =
+      MHD_start_daemon(flags, 0, nullptr, nullptr, &onRequest, daemons.get(), MHD_OPTION_CONNECTION_LIMIT,
+                       static_cast<unsigned>(places + 16), MHD_OPTION_CONNECTION_TIMEOUT,
+                       static_cast<unsigned>(std::max(1, limits_.idleSeconds)), MHD_OPTION_URI_LOG_CALLBACK, &onUri,
+                       nullptr, MHD_OPTION_NOTIFY_COMPLETED, &onCompleted, daemons.get(), MHD_OPTION_NOTIFY_CONNECTION,
+                       &onConnection, daemons.get(), MHD_OPTION_END);
+  if (!daemons->daemon) return 0;
+  daemons->gate->start();
   if (!daemons->ownUser && log) {
     log(QStringLiteral("this system does not tell which user a caller runs as; answering every local caller"));
   }

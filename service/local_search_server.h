@@ -2,7 +2,8 @@
 // from the current index, the home, "/ok" and "/unsupported" pages, and
 // refuses a search without the right code. Listens on loopback only and
 // answers only this user's programs, through an HTTP library that closes
-// connections as clients ask and bounds idle ones.
+// connections as clients ask, behind a gate that bounds the connections and
+// the time each request head may take.
 #pragma once
 
 #include "indexer.h"
@@ -23,8 +24,12 @@ inline constexpr int kMaxHits = 200;
 
 // How the service treats its connections.
 struct ConnectionLimits {
-  int idleSeconds = 15;      // an idle connection is closed after this
-  int maxConnections = 256;  // further connections wait, unread, until one ends
+  // An idle connection is closed after this, and so is one that has not
+  // sent a whole request head this long after opening or its last answer.
+  int idleSeconds = 15;
+  // Over both listeners; further connections wait, unread, until one ends
+  // or one still waiting for a request head gives way.
+  int maxConnections = 256;
 };
 
 // One request as the service reads it.
@@ -70,6 +75,10 @@ class LocalSearchServer : public QObject {
 
   // A request's target as the log writes it: one line, without the codes.
   QString maskedLogTarget(const QByteArray& target) const;
+
+  // The log line of one request from `peer` answered with `status`: the
+  // method and the target written as maskedLogTarget writes a target.
+  QString requestLogLine(const QString& peer, const HttpRequest& request, int status) const;
 
   // Called with every log line (one per request, and the indexing news) on
   // the thread of the server object.

@@ -58,11 +58,13 @@ int main(int argc, char** argv) {
       QStringLiteral("dir"));
   const QCommandLineOption idleOption(
       QStringLiteral("idle-timeout"),
-      QStringLiteral("Seconds after which a connection that sends nothing is closed (default 15)."),
+      QStringLiteral("Seconds after which an idle connection, or one that has not sent a whole request head, is "
+                     "closed (default 15)."),
       QStringLiteral("seconds"), QStringLiteral("15"));
   const QCommandLineOption connectionsOption(
       QStringLiteral("max-connections"),
-      QStringLiteral("Most connections served at once; further ones wait, unread, until one ends (default 256)."),
+      QStringLiteral("Most connections served at once over both listeners; further ones wait, unread, until one "
+                     "ends or one still waiting for a request head gives way (default 256)."),
       QStringLiteral("count"), QStringLiteral("256"));
   const QCommandLineOption excludeOption(
       QStringLiteral("exclude"),

@@ -16,6 +16,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -217,19 +219,151 @@ TEST(ServiceHttp, IdleConnectionsAreBoundedAndClosed) {
     for (auto& client : waiting) ASSERT_TRUE(waitFor([&] { return client->answers(1); }, kServiceWaitMs));
   }
   {
-    // A connection that sends nothing, or stops halfway through its
-    // request, is closed after the idle time.
+    // A connection that sends nothing, stops halfway through its request
+    // or trickles it a byte at a time is closed after the idle time: a
+    // byte does not buy more time for the request head.
     Service service(dir.path(), {/*idleSeconds=*/1, /*maxConnections=*/16});
     ASSERT_NE(service.port, 0);
     RawClient silent(service.port);
     RawClient halfway(service.port);
+    RawClient trickling(service.port);
     RawClient answered(service.port);
-    ASSERT_TRUE(silent.connected && halfway.connected && answered.connected);
+    ASSERT_TRUE(silent.connected && halfway.connected && trickling.connected && answered.connected);
     halfway.send("GET / HTTP/1.1\r\nHost: loc");
+    const QByteArray slowHead = "GET / HTTP/1.1\r\nX-Slow: " + QByteArray(200, 'x');
+    qsizetype sent = 0;
+    QTimer trickle;
+    QObject::connect(&trickle, &QTimer::timeout, [&] {
+      if (!trickling.closed() && sent < slowHead.size()) trickling.send(slowHead.mid(sent++, 1));
+    });
+    trickle.start(100);
     answered.send(request("/"));
     ASSERT_TRUE(waitFor([&] { return silent.closed() && halfway.closed() && answered.closed(); }, kServiceWaitMs));
+    ASSERT_TRUE(waitFor([&] { return trickling.closed(); }, kServiceWaitMs)) << sent << " bytes sent";
+    EXPECT_LT(sent, slowHead.size());
     EXPECT_TRUE(silent.received.isEmpty());
     EXPECT_TRUE(answered.answers(1));
+  }
+}
+
+TEST(ServiceHttp, ConnectionLimitCountsBothListeners) {
+  QTcpServer probe;
+  if (!probe.listen(QHostAddress::LocalHostIPv6)) GTEST_SKIP() << "no IPv6 loopback here";
+  probe.close();
+  QTemporaryDir dir;
+  Service service(dir.path(), {/*idleSeconds=*/300, /*maxConnections=*/4});
+  ASSERT_NE(service.port, 0);
+  const QString loopbacks[] = {QStringLiteral("127.0.0.1"), QStringLiteral("::1")};
+  // Four places in all, two taken over each listener by kept-alive
+  // clients that have had their answers.
+  std::vector<std::unique_ptr<RawClient>> held;
+  for (int i = 0; i < 4; ++i) {
+    held.push_back(std::make_unique<RawClient>(service.port, loopbacks[i % 2]));
+    ASSERT_TRUE(held.back()->connected);
+    held.back()->send(request("/"));
+    ASSERT_TRUE(waitFor([&] { return held.back()->answers(1); }, kServiceWaitMs)) << i;
+  }
+  std::vector<std::unique_ptr<RawClient>> extra;
+  for (const QString& loopback : loopbacks) {
+    extra.push_back(std::make_unique<RawClient>(service.port, loopback));
+    extra.back()->send(request("/"));
+  }
+  for (auto& client : held) {
+    client->send(request("/"));
+    ASSERT_TRUE(waitFor([&] { return client->answers(2); }, kServiceWaitMs));
+  }
+  const auto answeredExtras = [&] {
+    return std::count_if(extra.begin(), extra.end(), [](const auto& client) { return client->answers(1); });
+  };
+  EXPECT_EQ(answeredExtras(), 0);
+  // Each place that ends lets one waiting client in.
+  held[0]->socket.disconnectFromHost();
+  ASSERT_TRUE(waitFor([&] { return answeredExtras() == 1; }, kServiceWaitMs));
+  for (int i = 1; i < 4; ++i) {
+    held[i]->send(request("/"));
+    ASSERT_TRUE(waitFor([&] { return held[i]->answers(3); }, kServiceWaitMs));
+  }
+  EXPECT_EQ(answeredExtras(), 1);
+  held[1]->socket.disconnectFromHost();
+  ASSERT_TRUE(waitFor([&] { return answeredExtras() == 2; }, kServiceWaitMs));
+}
+
+TEST(ServiceHttp, AnUnfinishedHeadGivesItsPlaceToAWholeRequest) {
+  QTemporaryDir dir;
+  // The idle time is far away: only giving way lets the request in.
+  Service service(dir.path(), {/*idleSeconds=*/300, /*maxConnections=*/2});
+  ASSERT_NE(service.port, 0);
+  RawClient first(service.port);
+  ASSERT_TRUE(first.connected);
+  first.send("GET / HTTP/1.1\r\nHost: loc");
+  RawClient second(service.port);
+  ASSERT_TRUE(second.connected);
+  second.send("GE");
+  RawClient whole(service.port);
+  ASSERT_TRUE(whole.connected);
+  whole.send(request("/"));
+  ASSERT_TRUE(waitFor([&] { return whole.answers(1); }, kServiceWaitMs));
+  // The one that waited longest for its head gave way.
+  EXPECT_TRUE(first.closed());
+  EXPECT_FALSE(second.closed());
+}
+
+// Clients that each send one byte of a request head every two seconds,
+// reconnecting when the service closes them, as long as they live.
+struct Tricklers {
+  Tricklers(quint16 port, int count) : port(port) {
+    for (int i = 0; i < count; ++i) {
+      clients.push_back(std::make_unique<QTcpSocket>());
+      sent.push_back(0);
+    }
+    QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+    tick();
+    timer.start(2000);
+  }
+  void tick() {
+    static const QByteArray head = request("/search&s=" + kCodes.securityCode.toLatin1() + "?q=slow");
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+      QTcpSocket& client = *clients[i];
+      if (client.state() == QAbstractSocket::UnconnectedState) {
+        client.connectToHost(QHostAddress::LocalHost, port);
+        sent[i] = 0;
+      } else if (client.state() == QAbstractSocket::ConnectedState && sent[i] < head.size() - 1) {
+        client.write(head.mid(sent[i]++, 1));
+      }
+    }
+    ++ticks;
+  }
+  quint16 port;
+  std::vector<std::unique_ptr<QTcpSocket>> clients;
+  std::vector<qsizetype> sent;
+  QTimer timer;
+  int ticks = 0;
+};
+
+TEST(ServiceHttp, TricklingClientsDoNotHoldBackASearch) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QFile needle(dir.path() + QStringLiteral("/needle.txt"));
+  ASSERT_TRUE(needle.open(QIODevice::WriteOnly));
+  needle.close();
+  Service service(dir.path(), ConnectionLimits{});  // the defaults: 256 places, 15 s
+  ASSERT_NE(service.port, 0);
+  ASSERT_TRUE(service.server.startIndexing());
+  ASSERT_TRUE(waitFor([&] { return !service.lines.filter(QStringLiteral("indexed")).isEmpty(); }, kServiceWaitMs));
+
+  // More trickling clients than places, all over one listener; a few
+  // rounds of bytes pass before the search.
+  Tricklers tricklers(service.port, 300);
+  ASSERT_TRUE(waitFor([&] { return tricklers.ticks >= 3; }, kServiceWaitMs));
+  const QByteArray search = request("/search&s=" + kCodes.securityCode.toLatin1() + "?q=needle");
+  for (const QString& loopback : {QStringLiteral("127.0.0.1"), QStringLiteral("::1")}) {
+    if (loopback == QStringLiteral("::1") && !service.lines.filter(QStringLiteral("IPv6")).isEmpty()) continue;
+    RawClient client(service.port, loopback);
+    ASSERT_TRUE(client.connected) << loopback.toStdString();
+    client.send(search);
+    // Answered within two seconds while the clients trickle on.
+    EXPECT_TRUE(waitFor([&] { return client.answers(1); }, 2000)) << loopback.toStdString();
+    EXPECT_TRUE(client.received.contains("needle.txt\"")) << client.received.left(200).constData();
   }
 }
 
@@ -565,6 +699,37 @@ TEST(ServiceHttp, LogNeverHoldsTheCodes) {
   EXPECT_TRUE(service.lines.contains(QStringLiteral("127.0.0.1 GET /search&s=***?q=near 403")));
   EXPECT_TRUE(service.lines.contains(QStringLiteral("127.0.0.1 GET /unsupported?url=%2F%26s%3D***%26q%3D&s=*** 200")));
   EXPECT_TRUE(service.lines.contains(QStringLiteral("127.0.0.1 POST /search&s=***?q=x 405")));
+}
+
+TEST(ServiceHttp, LogWritesHostileMethodsAsTheTargetIsWritten) {
+  QTemporaryDir dir;
+  Service service(dir.path());
+  ASSERT_NE(service.port, 0);
+  const struct {
+    QByteArray method;
+    QString logged;
+  } cases[] = {
+      // A terminal control sequence, a carriage return to write over the
+      // line, NEL (a line end in Unicode), a long method, and one holding
+      // a code past the length a method is cut to.
+      {"G\x1b[2JET", QStringLiteral("G%1B[2JET")},
+      {"GET\rFAKE", QStringLiteral("GET%0DFAKE")},
+      {QByteArray("GET\xc2\x85") + "FAKE", QStringLiteral("GET%C2%85FAKE")},
+      {QByteArray(300, 'M'), QString(48, u'M')},
+      {QByteArray(40, 'X') + kCodes.securityCode.toLatin1(), QString(40, u'X') + QStringLiteral("***")},
+  };
+  for (const auto& c : cases) {
+    RawClient client(service.port);
+    ASSERT_TRUE(client.connected);
+    client.send(c.method + " /m HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    const QString line = QStringLiteral("127.0.0.1 ") + c.logged + QStringLiteral(" /m 405");
+    EXPECT_TRUE(waitFor([&] { return service.lines.contains(line); }, kServiceWaitMs))
+        << line.toStdString() << "\n"
+        << service.lines.join(u'\n').toStdString();
+  }
+  for (const QString& line : service.lines) {
+    for (const QChar c : line) EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() < 0x7f) << line.toStdString();
+  }
 }
 
 }  // namespace
