@@ -3,6 +3,7 @@
 
 #include "preferences_design.h"
 
+#include "platform/design_palette.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
 #include "platform/window_geometry.h"
@@ -140,6 +141,9 @@ Form_OrvantaPreferences::~Form_OrvantaPreferences() = default;
 void Form_OrvantaPreferences::buildDesign() {
   setObjectName(QStringLiteral("Form_OrvantaPreferences"));
   setWindowTitle(QStringLiteral("Orvanta Preferences"));
+  // Every control takes the design's colours from the window, whatever the
+  // desktop's theme.
+  setPalette(platform::designPalette());
   QFont dialogFont = font();
   dialogFont.setPointSizeF(kDialogFontPoints);
   setFont(dialogFont);
