@@ -1,7 +1,8 @@
 // The windows' colours whatever the desktop does to them: under a dark
 // desktop palette (as a dark GTK theme hands Qt, for the application and
 // for each kind of control) the designs keep their own colours, text
-// included.
+// included; and the panel's pictures look the same while the panel is
+// disabled (as it is while the preferences window is open).
 #include "results_window/form1.h"
 
 #include "fake_preferences.h"
@@ -134,6 +135,33 @@ TEST_F(WindowColoursTest, SearchBoxIsBlackOnWhite) {
   const QImage drawn = box->grab().toImage();
   EXPECT_EQ(drawn.pixelColor(drawn.width() - 4, drawn.height() / 2), QColor(255, 255, 255));
   EXPECT_GT(countPixels(drawn, isDark), 0);
+}
+
+TEST_F(WindowColoursTest, PanelPicturesLookTheSameWhileThePanelIsDisabled) {
+  results_window::Form1& form = loadForm1();
+  form.setHeight(4455);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.CloseButton()->show();
+  const QWidget* pictures[] = {form.IconImg(0), form.CloseButton()};
+  const QImage enabled = form.grab().toImage();
+  form.setEnabled(false);
+  const QImage disabled = form.grab().toImage();
+  ASSERT_EQ(enabled.size(), disabled.size());
+  for (const QWidget* picture : pictures) {
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(picture->isVisible()) << picture->objectName().toStdString();
+    const QRect area(picture->mapTo(&form, QPoint(0, 0)) * enabled.devicePixelRatio(),
+                     picture->size() * enabled.devicePixelRatio());
+    ASSERT_TRUE(enabled.rect().contains(area)) << picture->objectName().toStdString();
+    const QImage before = enabled.copy(area);
+    const QImage after = disabled.copy(area);
+    // The picture is there (not one field of colour), and unchanged.
+    EXPECT_GT(countPixels(before, [&](QColor c) { return c != before.pixelColor(0, 0); }), 0);
+    EXPECT_EQ(countPixels(after, [&](QColor c) { return c.red() > 200 && c.green() < 80 && c.blue() > 200; }), 0)
+        << picture->objectName().toStdString() << " turns magenta";
+    EXPECT_TRUE(before == after) << picture->objectName().toStdString();
+  }
 }
 
 }  // namespace
