@@ -480,7 +480,7 @@ TEST_F(PreferencesWindowTest, ClosingStoresOnlyWhatTheUserChanged) {
        "345", "31234", "12"},
   };
   storeAddress();
-  peers.left = 3000;
+  peers.left = 1200;
   peers.top = 330;
   peers.maxSearchResults = 7;
   for (const auto& c : cases) {

@@ -34,22 +34,21 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) 
 }
 
 // An image control: its picture looks the same whether the window is
-// enabled or not. (A disabled label draws its picture through the style's
-// disabled look, which tints it with the window's back colour: the panel's
-// magenta while the preferences window has it disabled.)
+// enabled or not, so it draws the picture itself in both states. (A
+// disabled label draws its picture through the style's disabled look,
+// which tints it with the window's back colour: the panel's magenta while
+// the preferences window has it disabled.)
 class DesignPicture : public QLabel {
  public:
   using QLabel::QLabel;
 
  protected:
-  void paintEvent(QPaintEvent* e) override {
-    if (isEnabled()) {
-      QLabel::paintEvent(e);
-      return;
-    }
+  void paintEvent(QPaintEvent*) override {
     const QPixmap picture = pixmap();
     if (picture.isNull()) return;
     QPainter painter(this);
+    // A picture drawn for another device pixel ratio is scaled smoothly.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (hasScaledContents()) {
       painter.drawPixmap(contentsRect(), picture);
     } else {
