@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QSlider>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -118,11 +119,11 @@ TEST_F(PreferencesHostTest, FirstRunOpensTheWindowAfterThePanelLoadsAndItsCloseK
   window->close();
   EXPECT_FALSE(host.isPreferencesLoaded());
   EXPECT_TRUE(form1.isEnabled());
-  // Closed untouched, it stores the defaults again (as the window writes
-  // numbers, without the leading blank).
-  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral("7"));
-  EXPECT_EQ(setting(u"LeftPosition"), QString::number(defaultLeft));
-  EXPECT_EQ(setting(u"TopPosition"), QStringLiteral("330"));
+  // Closed untouched, it stores nothing: the defaults stay as the panel's
+  // load stored them.
+  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral(" 7"));
+  EXPECT_EQ(setting(u"LeftPosition"), QLatin1Char(' ') + QString::number(defaultLeft));
+  EXPECT_EQ(setting(u"TopPosition"), QStringLiteral(" 330"));
   EXPECT_TRUE(testing::waitFor([&] { return closing.isNull(); }));
   // The other windows stay; nothing ends.
   EXPECT_TRUE(w.isForm1Loaded() && w.isMenuButtonLoaded());
@@ -184,6 +185,42 @@ TEST_F(PreferencesHostTest, SliderMovementPlacesThePanelTheFrameAndTheButton) {
   host.showPreferences();
   EXPECT_TRUE(host.isPreferencesLoaded());
   EXPECT_EQ(browsers.created, 2);
+}
+
+TEST_F(PreferencesHostTest, OpeningAndClosingKeepsWhatTheUserSetInThisRunAndBefore) {
+  // An anchor stored on a wider screen: the panel stands moved in, at the
+  // screen's right edge, while the setting keeps the place for that screen.
+  storeAddress();
+  const QString wideLeft = QString::number(platform::screenWidthTwips() + 9600);
+  settings::writeSetting(temp.regKeys(), u"LeftPosition", wideLeft);
+  settings::writeSetting(temp.regKeys(), u"TopPosition", QStringLiteral("345"));
+  Windows& w = start();
+  results_window::Form1& form1 = w.form1();
+  ASSERT_LT(form1.Left(), platform::screenWidthTwips());
+
+  host.showPreferences();
+  host.unloadPreferences();
+  EXPECT_EQ(setting(u"LeftPosition"), wideLeft);
+  EXPECT_EQ(setting(u"TopPosition"), QStringLiteral("345"));
+  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral(" 7"));
+
+  // The rows per group changed in one opening stay changed through the
+  // next, which shows them.
+  host.showPreferences();
+  auto* box = control<QLineEdit>("TextMaxSearchResults");
+  ASSERT_NE(box, nullptr);
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, QStringLiteral("12"));
+  host.unloadPreferences();
+  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral("12"));
+  host.showPreferences();
+  EXPECT_EQ(control<QLineEdit>("TextMaxSearchResults")->text(), QStringLiteral("12"));
+  host.unloadPreferences();
+  EXPECT_EQ(setting(u"MaxSearchResults"), QStringLiteral("12"));
+  EXPECT_EQ(setting(u"LeftPosition"), wideLeft);
+  // The panel of this run keeps the value it read at its start.
+  EXPECT_EQ(form1.Panel.MaxSearchResults, 7);
 }
 
 TEST_F(PreferencesHostTest, DeactivationWithPreferencesOpenClosesNothing) {

@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace orvanta::settings {
@@ -108,11 +109,26 @@ class PreferencesWindowTest : public ::testing::Test {
 
   QStringList writes() const { return log.filter(QStringLiteral("write ")); }
 
-  // The three stores of the anchor and the box, as the window makes them.
-  QStringList positionWrites() const {
-    return {QStringLiteral("write TopPosition=%1").arg(child<QSlider>("TopSideSlider")->value()),
-            QStringLiteral("write LeftPosition=%1").arg(child<QSlider>("LeftSideSlider")->value()),
-            QStringLiteral("write MaxSearchResults=%1").arg(child<QLineEdit>("TextMaxSearchResults")->text())};
+  // The values of the anchor and the box the user has changed.
+  struct Changed {
+    bool top = false;
+    bool left = false;
+    bool maxSearchResults = false;
+  };
+
+  // The stores the window makes of the changed values, in its order.
+  QStringList positionWrites(Changed changed) const {
+    QStringList expected;
+    if (changed.top) {
+      expected << QStringLiteral("write TopPosition=%1").arg(child<QSlider>("TopSideSlider")->value());
+    }
+    if (changed.left) {
+      expected << QStringLiteral("write LeftPosition=%1").arg(child<QSlider>("LeftSideSlider")->value());
+    }
+    if (changed.maxSearchResults) {
+      expected << QStringLiteral("write MaxSearchResults=%1").arg(child<QLineEdit>("TextMaxSearchResults")->text());
+    }
+    return expected;
   }
 
   QStringList log;
@@ -284,7 +300,7 @@ TEST_F(PreferencesWindowTest, BlankHalvesOfTheAddressAreKept) {
   EXPECT_TRUE(writes().isEmpty());
 }
 
-TEST_F(PreferencesWindowTest, FirstRunLoadShowsOneAndStoresItAtClose) {
+TEST_F(PreferencesWindowTest, FirstRunLoadShowsOneAndClosingUntouchedStoresNothing) {
   // Opened from the results window's own load: its MaxSearchResults is still
   // 0 and it stands at its design place and height.
   peers.maxSearchResults = 0;
@@ -307,14 +323,19 @@ TEST_F(PreferencesWindowTest, FirstRunLoadShowsOneAndStoresItAtClose) {
   EXPECT_EQ(top->maximum(), std::max(1395, screenTwips().height() - 11160));
   EXPECT_EQ(child<QSlider>("LeftSideSlider")->value(), 240);
 
+  // Nothing the user left alone is stored: the load's defaults stay.
+  log.clear();
   window->close();
-  EXPECT_EQ(stored(u"MaxSearchResults"), QStringLiteral("1"));
-  EXPECT_EQ(stored(u"TopPosition"), QStringLiteral("1395"));
-  EXPECT_EQ(stored(u"LeftPosition"), QStringLiteral("240"));
+  EXPECT_TRUE(writes().isEmpty()) << writes().join(u'\n').toStdString();
+  EXPECT_EQ(stored(u"MaxSearchResults"), QString());
+  EXPECT_EQ(stored(u"TopPosition"), QString());
+  EXPECT_EQ(stored(u"LeftPosition"), QString());
 }
 
 TEST_F(PreferencesWindowTest, SliderRangesWidenToHoldThePanelsPlace) {
   storeAddress();
+  // Stored on a wider screen, the panel moved in a little.
+  writeSetting(temp.regKeys(), u"LeftPosition", QStringLiteral("30123"));
   peers.left = 30000;
   peers.top = -300;
   open();
@@ -325,8 +346,8 @@ TEST_F(PreferencesWindowTest, SliderRangesWidenToHoldThePanelsPlace) {
   EXPECT_EQ(top->value(), -300);
   EXPECT_EQ(top->minimum(), -300);
   window->close();
-  EXPECT_EQ(stored(u"LeftPosition"), QStringLiteral("30000"));
-  EXPECT_EQ(stored(u"TopPosition"), QStringLiteral("-300"));
+  EXPECT_EQ(stored(u"LeftPosition"), QStringLiteral("30123"));
+  EXPECT_EQ(stored(u"TopPosition"), QString());
 }
 
 TEST_F(PreferencesWindowTest, MaximumResultsBoxRules) {
@@ -371,10 +392,11 @@ TEST_F(PreferencesWindowTest, KeyReleaseInTheBoxStoresItsTextAsTyped) {
     log.clear();
     QTest::keyClicks(box, QString::fromUtf8(c.typed));
     EXPECT_EQ(stored(u"MaxSearchResults"), QString::fromUtf8(c.stored)) << c.typed;
-    // Every key release stores the three values, in order.
+    // Every key release stores what the user changed: the box only, the
+    // sliders have not moved.
     const QStringList all = writes();
-    ASSERT_EQ(all.size(), 3 * static_cast<int>(qstrlen(c.typed))) << c.typed;
-    EXPECT_EQ(all.mid(all.size() - 3), positionWrites()) << c.typed;
+    ASSERT_EQ(all.size(), static_cast<int>(qstrlen(c.typed))) << c.typed;
+    EXPECT_EQ(all.mid(all.size() - 1), positionWrites({.maxSearchResults = true})) << c.typed;
   }
 }
 
@@ -384,33 +406,146 @@ TEST_F(PreferencesWindowTest, SavePositionSettingsStoresPlainNumbersInOrder) {
   auto* left = child<QSlider>("LeftSideSlider");
   auto* top = child<QSlider>("TopSideSlider");
 
-  const auto expectOneSave = [&](const char* trigger) {
+  const auto expectOneSave = [&](const char* trigger, Changed changed) {
     const QStringList all = writes();
-    ASSERT_EQ(all.size(), 3) << trigger << ": " << all.join(u'\n').toStdString();
-    EXPECT_EQ(all, positionWrites()) << trigger;
+    EXPECT_EQ(all, positionWrites(changed)) << trigger;
     for (const QString& write : all) EXPECT_FALSE(write.contains(QStringLiteral("= "))) << trigger;
   };
 
+  // Before anything changed, the events store nothing.
+  auto* box = child<QLineEdit>("TextMaxSearchResults");
+  box->setFocus();
+  log.clear();
+  QTest::keyRelease(box, Qt::Key_Shift);
+  expectOneSave("key release in the box before any change", {});
+
   log.clear();
   QTest::mouseClick(left, Qt::LeftButton, {}, QPoint(left->width() / 4, left->height() / 2));
-  expectOneSave("release on the horizontal slider");
+  ASSERT_NE(left->value(), 1200);
+  expectOneSave("release on the horizontal slider", {.left = true});
   EXPECT_EQ(stored(u"LeftPosition"), QString::number(left->value()));
 
   log.clear();
   QTest::mouseClick(top, Qt::LeftButton, {}, QPoint(top->width() / 2, top->height() / 2));
-  expectOneSave("click on the vertical slider");
+  ASSERT_NE(top->value(), 330);
+  expectOneSave("click on the vertical slider", {.top = true, .left = true});
   EXPECT_EQ(stored(u"TopPosition"), QString::number(top->value()));
 
   log.clear();
-  auto* box = child<QLineEdit>("TextMaxSearchResults");
   box->setFocus();
   QTest::keyRelease(box, Qt::Key_Shift);
-  expectOneSave("key release in the box");
+  expectOneSave("key release in the box", {.top = true, .left = true});
 
   log.clear();
   window->close();
-  expectOneSave("close");
-  EXPECT_EQ(stored(u"MaxSearchResults"), QStringLiteral("12"));
+  expectOneSave("close", {.top = true, .left = true});
+  // The box, never edited, stored nothing.
+  EXPECT_EQ(stored(u"MaxSearchResults"), QString());
+}
+
+TEST_F(PreferencesWindowTest, ClosingStoresOnlyWhatTheUserChanged) {
+  // What a run stored before: the panel stands elsewhere (moved onto a
+  // smaller screen, rounded to pixels) and read the rows per group at its
+  // start.
+  const struct {
+    const char* what;
+    std::function<void(Form_OrvantaPreferences&)> act;
+    const char* top;
+    const char* left;
+    const char* maxSearchResults;
+  } cases[] = {
+      {"nothing", [](Form_OrvantaPreferences&) {}, "345", "31234", "9"},
+      {"focus moved through every control",
+       [](Form_OrvantaPreferences& w) {
+         for (int i = 0; i < 16; ++i) QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
+       },
+       "345", "31234", "9"},
+      {"horizontal slider one step right",
+       [](Form_OrvantaPreferences& w) {
+         QTest::keyClick(w.findChild<QSlider*>(QStringLiteral("LeftSideSlider")), Qt::Key_Right);
+       },
+       "345", nullptr, "9"},
+      {"vertical slider one step down",
+       [](Form_OrvantaPreferences& w) {
+         QTest::keyClick(w.findChild<QSlider*>(QStringLiteral("TopSideSlider")), Qt::Key_Down);
+       },
+       nullptr, "31234", "9"},
+      {"box typed into",
+       [](Form_OrvantaPreferences& w) {
+         auto* box = w.findChild<QLineEdit*>(QStringLiteral("TextMaxSearchResults"));
+         box->setFocus();
+         box->selectAll();
+         QTest::keyClicks(box, QStringLiteral("12"));
+       },
+       "345", "31234", "12"},
+  };
+  storeAddress();
+  peers.left = 1200;
+  peers.top = 330;
+  peers.maxSearchResults = 7;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeSetting(temp.regKeys(), u"TopPosition", QStringLiteral("345"));
+    writeSetting(temp.regKeys(), u"LeftPosition", QStringLiteral("31234"));
+    writeSetting(temp.regKeys(), u"MaxSearchResults", QStringLiteral("9"));
+    delete window.data();
+    open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    c.act(*window);
+    const int top = child<QSlider>("TopSideSlider")->value();
+    const int left = child<QSlider>("LeftSideSlider")->value();
+    window->close();
+    EXPECT_EQ(stored(u"TopPosition"), c.top ? QString::fromLatin1(c.top) : QString::number(top));
+    EXPECT_EQ(stored(u"LeftPosition"), c.left ? QString::fromLatin1(c.left) : QString::number(left));
+    EXPECT_EQ(stored(u"MaxSearchResults"), QString::fromLatin1(c.maxSearchResults));
+  }
+}
+
+TEST_F(PreferencesWindowTest, TheBoxShowsTheRowsPerGroupANextStartWouldTake) {
+  // The panel read 7 at its start; a value stored since (by an earlier
+  // opening of this window) is shown, one a start would not take is not.
+  const struct {
+    const char* stored;
+    const char* shown;
+  } cases[] = {{"12", "12"}, {" 9", "9"}, {"-3", "-3"}, {"45", "30"}, {"abc", "7"}, {"0", "7"}, {"", "7"}};
+  storeAddress();
+  peers.maxSearchResults = 7;
+  for (const auto& c : cases) {
+    writeSetting(temp.regKeys(), u"MaxSearchResults", QString::fromLatin1(c.stored));
+    delete window.data();
+    open();
+    EXPECT_EQ(child<QLineEdit>("TextMaxSearchResults")->text(), QString::fromLatin1(c.shown)) << c.stored;
+    log.clear();
+    window->close();
+    EXPECT_TRUE(writes().isEmpty()) << c.stored << ": " << writes().join(u'\n').toStdString();
+  }
+}
+
+TEST_F(PreferencesWindowTest, TheWindowOpensWithinTheWorkArea) {
+  // Placed where it does not fit (as its design place does on a small or
+  // scaled screen), it is moved in, its title bar first.
+  storeAddress();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const QPoint places[] = {{2160 / 15, 2205 / 15},
+                           {area.right() - 100, area.bottom() - 100},
+                           {area.left() - 300, area.top() - 50},
+                           {area.right() + 500, area.top() + 10}};
+  for (const QPoint& place : places) {
+    delete window.data();
+    create()->move(place);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const QRect frame = window->frameGeometry();
+    EXPECT_TRUE(area.contains(frame.topLeft())) << place.x() << ", " << place.y();
+    if (frame.width() <= area.width()) {
+      EXPECT_GE(frame.left(), area.left());
+      EXPECT_LE(frame.right(), area.right());
+    }
+    if (frame.height() <= area.height()) {
+      EXPECT_LE(frame.bottom(), area.bottom()) << place.x() << ", " << place.y();
+    }
+  }
 }
 
 TEST_F(PreferencesWindowTest, MovingASliderPreviewsThePanelFrameAndButton) {
@@ -455,7 +590,7 @@ TEST_F(PreferencesWindowTest, CloseRunsItsStepsInOrderOnce) {
   log.clear();
   window->close();
   QStringList expected{QStringLiteral("unloadBackdrop"), QStringLiteral("setResultsEnabled 1")};
-  expected << positionWrites() << QStringLiteral("clearPreferencesOpen");
+  expected << positionWrites({.left = true}) << QStringLiteral("clearPreferencesOpen");
   EXPECT_EQ(log, expected);
   EXPECT_TRUE(peers.resultsEnabled);
   EXPECT_FALSE(peers.preferencesOpen);

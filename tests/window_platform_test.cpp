@@ -1,7 +1,9 @@
-// Twips and pixels through the screen's logical dpi, and the stand-ins for
-// the design fonts that the system lacks.
+// Twips and pixels through the screen's logical dpi, the stand-ins for
+// the design fonts that the system lacks, and windows kept within a work
+// area.
 #include "platform/fonts.h"
 #include "platform/twips.h"
+#include "platform/window_geometry.h"
 
 #include "gui_application.h"
 
@@ -29,6 +31,28 @@ TEST(Twips, FifteenTwipsAPixelAt96Dpi) {
   EXPECT_EQ(pixelsToTwipsY(-9), -135);
   EXPECT_EQ(twipsToPixels(2100, 105, 2505, 255), QRect(140, 7, 167, 17));
   EXPECT_EQ(screenWidthTwips(), QGuiApplication::primaryScreen()->geometry().width() * 15);
+}
+
+TEST(WindowGeometry, WindowsAreMovedIntoTheWorkAreaAsLittleAsNeeded) {
+  // A work area below a 27-pixel top panel of a 1280 x 800 screen.
+  const QRect area(0, 27, 1280, 773);
+  const struct {
+    QRect frame;
+    QPoint place;
+  } cases[] = {
+      {{144, 147, 665, 620}, {144, 147}},    // fits where it is
+      {{144, 300, 665, 620}, {144, 180}},    // bottom edge up to the area's
+      {{900, 100, 665, 620}, {615, 100}},    // right edge in
+      {{-50, 0, 665, 620}, {0, 27}},         // left and top edges in
+      {{144, 147, 998, 915}, {144, 27}},     // taller than the area: title bar at its top
+      {{500, 500, 1400, 900}, {0, 27}},      // larger both ways: top left corner at the area's
+      {{1280, 800, 100, 100}, {1180, 700}},  // wholly outside
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(placeWithin(c.frame, area), c.place) << c.frame.x() << ", " << c.frame.y();
+  }
+  // Without a work area the window stays.
+  EXPECT_EQ(placeWithin(QRect(5000, 5000, 10, 10), QRect()), QPoint(5000, 5000));
 }
 
 TEST(Fonts, MissingDesignFontsFallBackAtTheirPointSizes) {

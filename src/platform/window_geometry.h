@@ -2,9 +2,12 @@
 // keeps the size the program gives them, to the device pixel.
 #pragma once
 
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace orvanta::platform {
 
@@ -25,6 +28,17 @@ inline void setWindowSize(QWidget& window, const QSize& size) {
 inline void setWindowGeometry(QWidget& window, const QRect& geometry) {
   setWindowSize(window, geometry.size());
   window.move(geometry.topLeft());
+}
+
+// Where a window whose frame (title bar and borders included) is `frame`
+// goes so that it stays reachable in `workArea` (a screen's area without
+// its panels): moved in as little as needed; a frame larger than the area
+// has its top left corner, with the title bar, at the area's.
+inline QPoint placeWithin(const QRect& frame, const QRect& workArea) {
+  if (workArea.isEmpty()) return frame.topLeft();
+  const int left = std::max(workArea.left(), std::min(frame.left(), workArea.right() + 1 - frame.width()));
+  const int top = std::max(workArea.top(), std::min(frame.top(), workArea.bottom() + 1 - frame.height()));
+  return {left, top};
 }
 
 }  // namespace orvanta::platform

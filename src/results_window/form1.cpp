@@ -6,6 +6,7 @@
 #include "on_screen.h"
 
 #include "artwork/artwork.h"
+#include "platform/design_palette.h"
 #include "platform/twips.h"
 #include "platform/twips_geometry.h"
 #include "platform/window_geometry.h"
@@ -38,7 +39,8 @@ Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSys
       module1_(windowSystem) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Orvanta"));
-  QPalette palette = this->palette();
+  // The design's colours for every control, whatever the desktop's theme.
+  QPalette palette = platform::designPalette();
   palette.setColor(QPalette::Window, kBackColour);
   setPalette(palette);
   setAutoFillBackground(true);

@@ -9,6 +9,9 @@
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
+#include <QPainter>
+#include <QStyle>
+
 namespace orvanta::results_window {
 
 using namespace form1_design;
@@ -30,8 +33,32 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) 
   return label;
 }
 
+// An image control: its picture looks the same whether the window is
+// enabled or not, so it draws the picture itself in both states. (A
+// disabled label draws its picture through the style's disabled look,
+// which tints it with the window's back colour: the panel's magenta while
+// the preferences window has it disabled.)
+class DesignPicture : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    const QPixmap picture = pixmap();
+    if (picture.isNull()) return;
+    QPainter painter(this);
+    // A picture drawn for another device pixel ratio is scaled smoothly.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (hasScaledContents()) {
+      painter.drawPixmap(contentsRect(), picture);
+    } else {
+      style()->drawItemPixmap(&painter, contentsRect(), static_cast<int>(alignment()), picture);
+    }
+  }
+};
+
 QLabel* makeImage(QWidget* parent, const QString& name, const QPixmap& picture) {
-  auto* image = new QLabel(parent);
+  auto* image = new DesignPicture(parent);
   image->setObjectName(name);
   image->setPixmap(picture);
   image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -117,7 +144,7 @@ void Form1::buildDesign() {
   progress_ = new QWidget(this);
   progress_->setObjectName(QStringLiteral("Progress"));
   applyDesign(progress_);
-  progressFrame_ = new QLabel(progress_);
+  progressFrame_ = new DesignPicture(progress_);
   progressFrame_->setObjectName(QStringLiteral("ProgressFrame"));
   progressFrame_->setPixmap(artwork::picture(artwork::kProgressStrip));
   progressFrame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

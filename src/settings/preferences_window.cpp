@@ -3,8 +3,10 @@
 
 #include "preferences_design.h"
 
+#include "platform/design_palette.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
+#include "platform/window_geometry.h"
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
@@ -21,6 +23,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -138,6 +141,9 @@ Form_OrvantaPreferences::~Form_OrvantaPreferences() = default;
 void Form_OrvantaPreferences::buildDesign() {
   setObjectName(QStringLiteral("Form_OrvantaPreferences"));
   setWindowTitle(QStringLiteral("Orvanta Preferences"));
+  // Every control takes the design's colours from the window, whatever the
+  // desktop's theme.
+  setPalette(platform::designPalette());
   QFont dialogFont = font();
   dialogFont.setPointSizeF(kDialogFontPoints);
   setFont(dialogFont);
@@ -238,8 +244,19 @@ void Form_OrvantaPreferences::buildDesign() {
     slider->setSingleStep(qRound(scale.twipsPerPixel()));
     slider->setPageStep(qRound(10 * scale.twipsPerPixel()));
     slider->setFocusPolicy(Qt::StrongFocus);
-    connect(slider, &QSlider::valueChanged, this, [this] { PositionPreview(); });
   }
+  // The load sets the sliders with their signals blocked: every change
+  // reported here is the user's.
+  connect(LeftSideSlider, &QSlider::valueChanged, this, [this] {
+    leftChanged_ = true;
+    PositionPreview();
+  });
+  connect(TopSideSlider, &QSlider::valueChanged, this, [this] {
+    topChanged_ = true;
+    PositionPreview();
+  });
+  // Edits by the user only; the box's own corrections of an edit follow it.
+  connect(TextMaxSearchResults, &QLineEdit::textEdited, this, [this] { maxSearchResultsChanged_ = true; });
 
 
   connect(TextMaxSearchResults, &QLineEdit::textChanged, this, [this] { TextMaxSearchResults_Change(); });
@@ -250,7 +267,14 @@ void Form_OrvantaPreferences::buildDesign() {
 }
 
 bool Form_OrvantaPreferences::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) peers_.keepOnTop(*this);
+  if (e->type() == QEvent::WindowActivate) {
+    // By its first activation the window manager has framed the window.
+    if (!placedWithFrame_ && frameGeometry() != geometry()) {
+      placedWithFrame_ = true;
+      keepWithinWorkArea();
+    }
+    peers_.keepOnTop(*this);
+  }
   return QWidget::event(e);
 }
 
@@ -285,13 +309,15 @@ void Form_OrvantaPreferences::Form_Load() {
     browser_->setNavigationObserver([this] { WebBrowser1_Navigated(); });
   }
 
+  keepWithinWorkArea();
+
   const QScreen* screen = QGuiApplication::primaryScreen();
   const platform::TwipsScale scale = platform::TwipsScale::forScreen(screen);
   const QSize screenPixels = screen ? screen->geometry().size() : QSize();
   setSliderRange(LeftSideSlider, scale.toTwips(screenPixels.width()) - peers_.resultsWidth(), peers_.resultsLeft());
   setSliderRange(TopSideSlider, scale.toTwips(screenPixels.height()) - peers_.resultsHeight(), peers_.resultsTop());
 
-  TextMaxSearchResults->setText(QString::number(peers_.resultsMaxSearchResults()));
+  TextMaxSearchResults->setText(QString::number(currentMaxSearchResults()));
 
   TextSearchPrefix->setText(loadText(regKeys_, u"SearchPrefix").value);
   TextSearchSuffix->setText(loadText(regKeys_, u"SearchSuffix").value);
@@ -305,6 +331,17 @@ void Form_OrvantaPreferences::Form_Load() {
   LeftSideSlider->setFocus();
 }
 
+void Form_OrvantaPreferences::keepWithinWorkArea() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // A window's place is its frame's. Before the window manager has framed
+  // the window, a title bar below that place is allowed for.
+  QRect frame = frameGeometry();
+  if (frame == geometry()) frame.setHeight(frame.height() + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  const QPoint place = platform::placeWithin(frame, screen->availableGeometry());
+  if (place != frame.topLeft()) move(place);
+}
+
 void Form_OrvantaPreferences::Form_Unload() {
   unloaded_ = true;
   peers_.unloadBackdrop();
@@ -314,9 +351,22 @@ void Form_OrvantaPreferences::Form_Unload() {
 }
 
 void Form_OrvantaPreferences::SavePositionSettings() {
-  writeSetting(regKeys_, u"TopPosition", QString::number(TopSideSlider->value()));
-  writeSetting(regKeys_, u"LeftPosition", QString::number(LeftSideSlider->value()));
-  writeSetting(regKeys_, u"MaxSearchResults", TextMaxSearchResults->text());
+  if (topChanged_) writeSetting(regKeys_, u"TopPosition", QString::number(TopSideSlider->value()));
+  if (leftChanged_) writeSetting(regKeys_, u"LeftPosition", QString::number(LeftSideSlider->value()));
+  if (maxSearchResultsChanged_) writeSetting(regKeys_, u"MaxSearchResults", TextMaxSearchResults->text());
+}
+
+qint32 Form_OrvantaPreferences::currentMaxSearchResults() const {
+  // The panel keeps the value it read at the start for this run; a value
+  // stored since (by an earlier opening of this window) is the one the
+  // next start takes, so the box shows that. A stored text the next start
+  // would replace by its default leaves the panel's value.
+  const QString stored = readSetting(regKeys_, u"MaxSearchResults");
+  const Setting* setting = findSetting(u"MaxSearchResults");
+  if (setting && !needsDefault(*setting, stored)) {
+    if (const auto number = textToLong(stored)) return *number;
+  }
+  return peers_.resultsMaxSearchResults();
 }
 
 void Form_OrvantaPreferences::PositionPreview() {

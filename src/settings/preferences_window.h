@@ -48,7 +48,11 @@ class Form_OrvantaPreferences : public QWidget {
   void buildDesign();
   void Form_Load();
   void Form_Unload();
+  // Stores the anchor and the rows per group, each only once the user has
+  // changed it.
   void SavePositionSettings();
+  // The rows per group the box starts with.
+  qint32 currentMaxSearchResults() const;
   void PositionPreview();
   void TextMaxSearchResults_Change();
   void ApplySettings_Click();
@@ -56,6 +60,9 @@ class Form_OrvantaPreferences : public QWidget {
   void Command2_Click();
   void Command3_Click();
   void WebBrowser1_Navigated();
+  // Moves the window, title bar included, into the work area of its screen
+  // when it does not lie there (a scaled screen may be too small for it).
+  void keepWithinWorkArea();
   // Fetches `address` into HTMLBox, then sends the browser there.
   void loadPage(const QString& address);
 
@@ -66,6 +73,16 @@ class Form_OrvantaPreferences : public QWidget {
   std::unique_ptr<platform::Browser> browser_;
   bool loaded_ = false;
   bool unloaded_ = false;
+  // Which values the user changed since this window opened: only those are
+  // stored. The others may show what the screen made of them (a panel moved
+  // back onto a smaller screen, a place rounded to whole pixels), which
+  // must never replace what the user set.
+  // Whether the window has been placed with its frame known (the window
+  // manager adds the frame after the window first shows).
+  bool placedWithFrame_ = false;
+  bool topChanged_ = false;
+  bool leftChanged_ = false;
+  bool maxSearchResultsChanged_ = false;
 
   QLabel* Label8 = nullptr;
   QLabel* Label5 = nullptr;

@@ -224,18 +224,20 @@ TEST_F(PreferencesE2eTest, FirstRunSearchFillsTheRawPageAndTheBrowserAndSniffCut
                                        QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
                                        QStringLiteral("alt+F4")});
   }));
-  // It showed the defaults the panel's load had stored (" 7"); it stores
-  // them again in its own form.
+  // It showed the defaults the panel's load had stored (" 7"); closed
+  // with none of them changed, it leaves them as they were stored.
   EXPECT_TRUE(waitUntil([&] {
-    platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
-    return settings::readSetting(settings::RegKeys(registry), u"MaxSearchResults") == QStringLiteral("7");
+    const auto found = session->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--name"), QStringLiteral("^Orvanta Preferences$")});
+    return !found || found->isEmpty();
   }));
   {
     platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
     const settings::RegKeys regKeys(registry);
-    EXPECT_EQ(settings::readSetting(regKeys, u"TopPosition"), QStringLiteral("330"));
+    EXPECT_EQ(settings::readSetting(regKeys, u"MaxSearchResults"), QStringLiteral(" 7"));
+    EXPECT_EQ(settings::readSetting(regKeys, u"TopPosition"), QStringLiteral(" 330"));
     // Flush right on the session's 1280-pixel screen.
-    EXPECT_EQ(settings::readSetting(regKeys, u"LeftPosition"), QString::number(1280 * 15 - 5115));
+    EXPECT_EQ(settings::readSetting(regKeys, u"LeftPosition"), QStringLiteral(" ") + QString::number(1280 * 15 - 5115));
   }
   // Closing the preferences window does not end the program.
   EXPECT_FALSE(program.waitForFinished(2000));

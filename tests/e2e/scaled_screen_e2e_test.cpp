@@ -1,8 +1,10 @@
 // The built program on scaled screens of a virtual X display with a window
 // manager: at 144 dpi (a scale factor of 1.5) the button's bottom edge
-// meets the panel's top edge to the device pixel, and at a scale factor of
-// 2 the button and the panel show the artwork drawn at twice the size,
-// pixel for pixel.
+// meets the panel's top edge to the device pixel, and the preferences
+// window, larger than the screen, stays reachable and closed untouched
+// keeps the anchor set on a wider screen; at a scale factor of 2 the
+// button and the panel show the artwork drawn at twice the size, pixel for
+// pixel.
 #include "x11_session.h"
 
 #include "gui_application.h"
@@ -117,6 +119,66 @@ TEST_F(ScaledScreenE2eTest, AtOneHundredFortyFourDpiTheButtonMeetsThePanel) {
     program.kill();
     EXPECT_TRUE(program.waitForFinished(5000));
   }
+}
+
+TEST_F(ScaledScreenE2eTest, AtOneHundredFortyFourDpiThePreferencesStayReachableAndKeepTheAnchor) {
+  ASSERT_TRUE(session->run(QStringLiteral("xprop"),
+                           {QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("RESOURCE_MANAGER"),
+                            QStringLiteral("8s"), QStringLiteral("-set"), QStringLiteral("RESOURCE_MANAGER"),
+                            QStringLiteral("Xft.dpi:\t144\n")}));
+  // Settings made at 96 dpi on a 1920-pixel screen (the panel at its right
+  // edge), but no search address: the preferences window opens at the start.
+  QTemporaryDir configHome;
+  ASSERT_TRUE(configHome.isValid());
+  const QString registryFile = configHome.path() + QStringLiteral("/orvanta/registry.reg");
+  {
+    platform::FileRegistry registry(registryFile);
+    settings::RegKeys regKeys(registry);
+    settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("23685"));
+    settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("345"));
+    settings::writeSetting(regKeys, u"MaxSearchResults", QStringLiteral("12"));
+  }
+  QProcess& program = startProgram(configHome, session->environment());
+  const auto window = session->waitForWindow(QStringLiteral("^Orvanta Preferences$"), 30000);
+  ASSERT_TRUE(window);
+
+  // 665 x 590 pixels are 998 x 885 device pixels, more than the screen's
+  // 800: the window stands with its title bar at the screen's top, wholly
+  // within its width.
+  std::optional<QRect> place;
+  int titleBar = -1;
+  ASSERT_TRUE(waitUntil([&] {
+    place = session->geometry(*window);
+    const auto extents = session->run(QStringLiteral("xprop"),
+                                      {QStringLiteral("-id"), *window, QStringLiteral("_NET_FRAME_EXTENTS")});
+    const QStringList parts = extents ? extents->section(QLatin1Char('='), 1).split(QLatin1Char(',')) : QStringList();
+    titleBar = parts.size() == 4 ? parts[2].trimmed().toInt() : -1;
+    return place && place->size() == QSize(998, 885) && titleBar > 0;
+  })) << (place ? place->x() : -1) << ", " << (place ? place->y() : -1) << ", title bar " << titleBar;
+  EXPECT_GE(place->x(), 0);
+  EXPECT_LE(place->x() + place->width(), 1280);
+  EXPECT_TRUE(waitUntil([&] {
+    place = session->geometry(*window);
+    return place && place->y() - titleBar >= 0 && place->y() - titleBar < 40;
+  })) << "frame top at " << (place ? place->y() - titleBar : -1);
+
+  // Closed untouched (the window manager's close, Alt+F4, as the title
+  // bar's close button), it leaves every setting as it was.
+  EXPECT_TRUE(waitUntil([&] {
+    const auto found = session->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--name"), QStringLiteral("^Orvanta Preferences$")});
+    if (!found || found->isEmpty()) return true;
+    session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window, QStringLiteral("key"),
+                      QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+    return false;
+  }));
+  platform::FileRegistry registry(registryFile);
+  settings::RegKeys regKeys(registry);
+  EXPECT_EQ(settings::readSetting(regKeys, u"LeftPosition"), QStringLiteral("23685"));
+  EXPECT_EQ(settings::readSetting(regKeys, u"TopPosition"), QStringLiteral("345"));
+  EXPECT_EQ(settings::readSetting(regKeys, u"MaxSearchResults"), QStringLiteral("12"));
+  program.kill();
+  EXPECT_TRUE(program.waitForFinished(5000));
 }
 
 TEST_F(ScaledScreenE2eTest, AtAScaleFactorOfTwoTheArtworkShowsAtTwiceTheSize) {
