@@ -20,6 +20,7 @@
 #include "settings/settings_table.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMap>
@@ -701,6 +702,8 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
   const QString explorer = QStringLiteral("c:\\windows\\explorer.exe ");
   const auto down = press(Qt::Key_Down);
   const auto enter = press(Qt::Key_Return);
+  const KeyStep tab{Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t")};
+  const KeyStep backTab{Qt::Key_Backtab, Qt::ShiftModifier, QString()};
   const std::vector<FakeProgramStart::Start> none;
   // Rows of the worked example: 1 a1.exe (Top Hit), 2-3 Applications,
   // 4-5 Documents, then the preferences row 999.
@@ -729,6 +732,13 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
       {"Down goes on from the row the pointer highlighted", {down, pointerOver(4), down, enter}, 5,
        {{QStringLiteral("\"/docs/d2.txt\" --view"), 1}}, true, 0, 1},
       {"Escape ends the program", {down, press(Qt::Key_Escape)}, 1, none, true, 0, 1},
+      {"Tab goes from the box to the rows", {tab, tab}, 2, none, false, 0, 1},
+      {"Tab after the last row comes back to the box", {tab, tab, tab, tab, tab, tab, tab}, 0, none, false, 0, 1},
+      {"Shift+Tab from the box goes to the last row", {backTab}, 999, none, false, 0, 1},
+      {"Shift+Tab sent as Tab with Shift", {tab, tab, press(Qt::Key_Tab, Qt::ShiftModifier)}, 1, none, false, 0, 1},
+      {"Enter opens the row Tab reached", {tab, tab, tab, tab, enter}, 4,
+       {{QStringLiteral("\"/docs/d1.txt\" --view"), 1}}, true, 0, 1},
+      {"words typed after Tab search", {tab, typed(QStringLiteral("x")), enter}, 0, none, false, 0, 2},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -892,6 +902,94 @@ TEST_F(Form1RowsTest, ScreenReadersReadTheRowsAndFollowTheHighlight) {
   EXPECT_FALSE(firstFocused);
   EXPECT_EQ(focused, (std::vector<QObject*>{form->FileName(1), form->FileName(2), form->FileName(1), form->Text1()}));
   EXPECT_FALSE(accessible(form->FileName(1))->state().focused);
+}
+
+TEST_F(Form1RowsTest, TheKeyboardNeverLeavesTheSearchBox) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  ASSERT_TRUE(form->Text2()->toPlainText().contains(QStringLiteral("/apps/a1.exe")));
+
+  // Of every control only the search box takes the keyboard.
+  for (const QWidget* control : form->findChildren<QWidget*>()) {
+    if (control == form->Text1()) continue;
+    EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << control->objectName().toStdString();
+  }
+
+  // Tab and Shift+Tab through the window as the keyboard sends them: the
+  // box keeps the keyboard, and words typed then land in it.
+  form->activateWindow();
+  ASSERT_TRUE(testing::waitFor([this] { return QApplication::focusWidget() == form->Text1(); }));
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int highlighted;
+  } steps[] = {
+      {Qt::Key_Tab, Qt::NoModifier, 1},    {Qt::Key_Tab, Qt::NoModifier, 2},
+      {Qt::Key_Backtab, Qt::ShiftModifier, 1}, {Qt::Key_Backtab, Qt::ShiftModifier, 0},
+      {Qt::Key_Backtab, Qt::ShiftModifier, 999},
+  };
+  for (const auto& step : steps) {
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(step.key), step.modifiers);
+    EXPECT_EQ(QApplication::focusWidget(), form->Text1());
+    EXPECT_EQ(form->Interaction.CurrentRow, step.highlighted);
+  }
+  // Tab on the window itself, as when nothing in it has the keyboard.
+  QTest::keyClick(form.get(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), form->Text1());
+  EXPECT_EQ(form->Interaction.CurrentRow, 0);
+  form->Text1()->clear();
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("notes"));
+  EXPECT_EQ(form->Text1()->text(), QStringLiteral("notes"));
+}
+
+TEST_F(Form1RowsTest, AScreenReaderIsShownOnlyWhatIsOnView) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  const QString page = form->Text2()->toPlainText();
+  ASSERT_TRUE(page.contains(QStringLiteral("/apps/a1.exe")));
+
+  // Everything the window shows a screen reader, walked as one walks it.
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+  ASSERT_NE(window, nullptr);
+  std::vector<QObject*> shown;
+  std::vector<QAccessibleInterface*> pending{window};
+  while (!pending.empty()) {
+    QAccessibleInterface* interface = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < interface->childCount(); ++i) {
+      QAccessibleInterface* child = interface->child(i);
+      ASSERT_NE(child, nullptr);
+      shown.push_back(child->object());
+      pending.push_back(child);
+      SCOPED_TRACE(child->object()->objectName().toStdString());
+      EXPECT_EQ(child->parent(), interface);
+      EXPECT_EQ(interface->indexOfChild(child), i);
+      EXPECT_FALSE(child->text(QAccessible::Name).isEmpty());
+      EXPECT_FALSE(child->state().invisible);
+      EXPECT_FALSE(child->text(QAccessible::Value).contains(QStringLiteral("span title")));
+    }
+  }
+  const std::vector<QObject*> onView{form->Text1(),     form->CloseButton(), form->FileName(1), form->FileName(2),
+                                     form->FileName(3), form->FileName(4),   form->FileName(5), form->FileName(999)};
+  EXPECT_EQ(shown, onView);
+
+  // The page box tells nothing, even when asked for directly.
+  QAccessibleInterface* pageBox = QAccessible::queryAccessibleInterface(form->Text2());
+  ASSERT_NE(pageBox, nullptr);
+  EXPECT_EQ(pageBox->textInterface(), nullptr);
+  EXPECT_EQ(pageBox->editableTextInterface(), nullptr);
+  EXPECT_EQ(pageBox->childCount(), 0);
+  EXPECT_TRUE(pageBox->state().invisible);
+  for (QAccessible::Text text : {QAccessible::Name, QAccessible::Value, QAccessible::Description}) {
+    EXPECT_TRUE(pageBox->text(text).isEmpty());
+  }
+
+  // A search that finds nothing leaves the box (and the preferences row).
+  serve(QStringLiteral("nothing"), {});
+  search(QStringLiteral("nothing"));
+  EXPECT_EQ(window->childCount(), 3);
+  EXPECT_EQ(window->child(0)->object(), form->Text1());
+  EXPECT_EQ(window->child(2)->object(), form->FileName(999));
 }
 
 }  // namespace

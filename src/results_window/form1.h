@@ -122,6 +122,12 @@ class Form1 : public QWidget {
   int showServiceMessage(const QString& text, int top);
   void hideServiceMessage();
 
+  // What a screen reader is shown of the window, in screen order: the
+  // search box, the close button and the service's message while they are
+  // on view, then the rows that hold a hit. Nothing else of the window
+  // (the rows without a hit, the page box, the pictures) is shown to it.
+  QList<QWidget*> accessibleControls() const;
+
   // Sets FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
 
@@ -189,6 +195,9 @@ class Form1 : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // Tab and Shift+Tab stay among what the window shows: the search box
+  // keeps the keyboard, and the highlight goes round the box and the rows.
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void buildDesign();
@@ -214,12 +223,15 @@ class Form1 : public QWidget {
   // The panel's keys: Escape, the row keys and Enter or Shift+Enter on a
   // row the keyboard highlighted. True when the key was taken.
   bool keyboardKeyPress(const QKeyEvent& key);
+  // Tab or Shift+Tab: the highlight goes round the box and the rows.
+  void tabAmongRows(NavigationKey key);
   // The highlight moved by the keyboard to `row` (0: back to the box).
   void highlightFromKeyboard(int row);
   // Accessible names, descriptions and roles of the search box, the close
   // button and the rows; the highlighted row is the accessible focus.
   void setUpAccessibility();
   static void setRowAccessibleRole(QLabel* fileName, int index);
+  static void hideFromAccessibility(QWidget* control);
   void updateAccessibleRows();
   void announceAccessibleFocus();
   // Sends the keys held during another key's turn to the search box, in

@@ -136,9 +136,12 @@ void Form1::buildDesign() {
   text2_->setObjectName(QStringLiteral("Text2"));
   text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   applyDesign(text2_);
-
-  // The search box comes first in the tab order.
-  setTabOrder(text1_, text2_);
+  // The page box lies outside the window: the keyboard never goes there
+  // (typed words would vanish into it), and a screen reader is not shown it
+  // (it holds the whole page, codes and all).
+  text2_->setFocusPolicy(Qt::NoFocus);
+  for (QWidget* part : text2_->findChildren<QWidget*>()) part->setFocusPolicy(Qt::NoFocus);
+  hideFromAccessibility(text2_);
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
