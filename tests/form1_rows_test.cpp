@@ -26,6 +26,7 @@
 #include <QMap>
 #include <QTemporaryDir>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <QTest>
 
@@ -654,6 +655,12 @@ TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHid
     EXPECT_LE(form->FileName(999)->geometry().bottom(), form->height());
     EXPECT_TRUE(form->FileName(999)->isVisible());
     EXPECT_LE(message->geometry().right(), form->width());
+    // A screen reader is shown the line as one of the window's controls.
+    QAccessibleInterface* told = QAccessible::queryAccessibleInterface(message);
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->text(QAccessible::Name), c.message);
+    EXPECT_EQ(told->parent(), QAccessible::queryAccessibleInterface(form.get()));
+    EXPECT_TRUE(form->accessibleControls().contains(message));
     EXPECT_TRUE(form->FileName(1)->text().isEmpty());
     EXPECT_TRUE(form->FileName(1)->toolTip().isEmpty());
     EXPECT_EQ(form->FileName(0)->text(), QStringLiteral("Show All"));
@@ -666,6 +673,7 @@ TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHid
     serve(QStringLiteral("report"), kWorkedExample);
     search(QStringLiteral("report"));
     EXPECT_FALSE(form->ServiceMessage()->isVisible());
+    EXPECT_FALSE(form->accessibleControls().contains(form->ServiceMessage()));
     EXPECT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
     EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(2860));
   }
@@ -990,6 +998,100 @@ TEST_F(Form1RowsTest, AScreenReaderIsShownOnlyWhatIsOnView) {
   EXPECT_EQ(window->childCount(), 3);
   EXPECT_EQ(window->child(0)->object(), form->Text1());
   EXPECT_EQ(window->child(2)->object(), form->FileName(999));
+}
+
+TEST_F(Form1RowsTest, RowsBeyondTheWorkAreaScrollAndTheKeyboardsRowStaysInView) {
+  // 31 rows in each of two groups on a screen whose work area ends 400
+  // pixels down: the rows need 1300 pixels.
+  settings::writeSetting(temp.regKeys(), u"MaxSearchResults", QStringLiteral("30"));
+  windowSystem.screenWorkArea = QRect(0, 0, 800, 400);
+  form.reset();
+  form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+  windows.form1 = form.get();
+  form->setSearchCallback([this](const QString& text) { return searchAndFill(*form, pipeline, text); });
+  form->Form_Load();
+  form->show();
+  QStringList hits;
+  for (int i = 1; i <= 31; ++i) hits << QStringLiteral("/apps/a%1.exe").arg(i);
+  for (int i = 1; i <= 31; ++i) hits << QStringLiteral("/docs/d%1.txt").arg(i);
+  serve(QStringLiteral("report"), hits);
+  search(QStringLiteral("report"));
+
+  const int strip = platform::twipsToPixelsY(470);
+  const int rowsHeight = platform::twipsToPixelsY(form->Panel.RowTop + form->Panel.WindowExtraHeight);
+  ASSERT_GT(rowsHeight, 400);
+  EXPECT_EQ(form->y() + form->height(), 400) << "the window ends at the work area's bottom";
+  EXPECT_EQ(form->maximumRowScroll(), rowsHeight - form->height());
+  EXPECT_TRUE(form->RowScrollBar()->isVisible());
+  const QRect searchBox = form->Text1()->geometry();
+
+  // Where a row's file name lies in the window, and whether all of it is
+  // on view between the search strip and the bottom rule.
+  const auto inView = [&](int row) {
+    const QRect name(form->FileName(row)->mapTo(form.get(), QPoint(0, 0)), form->FileName(row)->size());
+    return name.top() >= strip && name.bottom() < form->height() - 1;
+  };
+  const auto key = [this](int code) {
+    QKeyEvent keyPress(QEvent::KeyPress, code, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->Text1(), &keyPress);
+  };
+  const struct {
+    int key;
+    int highlighted;
+    bool scrolled;
+  } steps[] = {
+      {Qt::Key_End, 62, true},          {Qt::Key_Down, 999, true},  {Qt::Key_Home, 1, false},
+      {Qt::Key_PageDown, 2, false},     {Qt::Key_PageDown, 32, true}, {Qt::Key_PageUp, 2, false},
+      {Qt::Key_Up, 1, false},           {Qt::Key_Up, 0, false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(::testing::Message() << "key " << step.key);
+    key(step.key);
+    EXPECT_EQ(form->Interaction.CurrentRow, step.highlighted);
+    EXPECT_EQ(form->rowScroll() > 0, step.scrolled);
+    if (step.highlighted != 0) {
+      EXPECT_TRUE(inView(step.highlighted));
+      EXPECT_EQ(form->SelectionBand()->y(), form->FileName(step.highlighted)->y());
+    }
+    EXPECT_EQ(form->Text1()->geometry(), searchBox) << "the search strip stays";
+  }
+  // Every row with a hit comes into view on its way down.
+  for (int row = 1; row <= 62; ++row) {
+    key(Qt::Key_Down);
+    ASSERT_EQ(form->Interaction.CurrentRow, row);
+    EXPECT_TRUE(inView(row)) << row;
+  }
+
+  // Back in the box, the rows at their start.
+  key(Qt::Key_Home);
+  key(Qt::Key_Up);
+  ASSERT_EQ(form->Interaction.CurrentRow, 0);
+  EXPECT_EQ(form->rowScroll(), 0);
+
+  // The wheel scrolls, a notch three rows, within the rows' height. (A
+  // wheel turned over a row reaches the window as the row leaves it; an
+  // event sent by a test goes to its receiver alone.)
+  const auto wheel = [this](int notches) {
+    const QPointF at(10, 100);
+    QWheelEvent event(at, form->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(form.get(), &event);
+  };
+  wheel(-1);
+  EXPECT_EQ(form->rowScroll(), 3 * platform::twipsToPixelsY(300));
+  wheel(-100);
+  EXPECT_EQ(form->rowScroll(), form->maximumRowScroll());
+  EXPECT_TRUE(inView(999));
+  wheel(100);
+  EXPECT_EQ(form->rowScroll(), 0);
+
+  // A search whose rows fit lays the window out as before, unscrolled.
+  serve(QStringLiteral("few"), kWorkedExample);
+  search(QStringLiteral("few"));
+  EXPECT_EQ(form->height(), platform::twipsToPixelsY(3180));
+  EXPECT_EQ(form->maximumRowScroll(), 0);
+  EXPECT_FALSE(form->RowScrollBar()->isVisible());
+  EXPECT_EQ(form->FileName(999)->mapTo(form.get(), QPoint(0, 0)).y(), platform::twipsToPixelsY(2860));
 }
 
 }  // namespace

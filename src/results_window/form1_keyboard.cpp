@@ -184,10 +184,13 @@ void Form1::highlightFromKeyboard(int row) {
   if (row == 0) {
     keyboardHighlight_ = false;
     removeHighlight();
+    scrollRowsTo(0);
     return;
   }
   HighlightRow(row);
   keyboardHighlight_ = Interaction.CurrentRow != 0;
+  // A row the keyboard reaches is scrolled into view.
+  if (keyboardHighlight_) keepRowInView(Interaction.CurrentRow);
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
@@ -203,6 +206,7 @@ void Form1::setUpAccessibility() {
   }();
   Q_UNUSED(factoryInstalled);
   setAccessibleRole(closeButton_, QAccessible::Button);
+  setAccessibleRole(serviceMessage_, QAccessible::StaticText);
 }
 
 void Form1::hideFromAccessibility(QWidget* control) { control->setProperty(kAccessibleHidden, true); }

@@ -8,7 +8,6 @@
 namespace orvanta::search {
 namespace {
 
-constexpr int kRowHeight = 300;
 constexpr int kGroupGap = 100;
 constexpr int kTopHitTop = 960;
 constexpr int kShowAllTop = 525;

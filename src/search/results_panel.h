@@ -23,6 +23,8 @@ inline constexpr int kPreferencesRow = 999;
 // Where a search's rows start, and the window's height below the last row.
 inline constexpr qint32 kFirstRowTop = 1360;
 inline constexpr qint32 kWindowExtraHeight = 420;
+// The height of a row, twips.
+inline constexpr qint32 kRowHeight = 300;
 
 // Whether the window's design gives `array` an element with index `index`:
 // LeftsideLabel 0-123 and 999, IconImg 0-106, FileName 0-110 and 999,
