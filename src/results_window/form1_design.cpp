@@ -9,6 +9,8 @@
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
+#include <QGuiApplication>
+
 namespace orvanta::results_window {
 
 using namespace form1_design;
@@ -161,6 +163,17 @@ void Form1::buildDesign() {
   rowScrollBar_ = new QScrollBar(Qt::Vertical, this);
   rowScrollBar_->setObjectName(QStringLiteral("RowScrollBar"));
   rowScrollBar_->setFocusPolicy(Qt::NoFocus);
+  // Not the window's own colours (the design's magenta under its picture):
+  // every role set, so that none is inherited from the window.
+  {
+    const QPalette application = QGuiApplication::palette();
+    QPalette bar = application;
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      const auto colourRole = static_cast<QPalette::ColorRole>(role);
+      bar.setColor(colourRole, application.color(colourRole));
+    }
+    rowScrollBar_->setPalette(bar);
+  }
   rowScrollBar_->setSingleStep(platform::twipsToPixelsY(search::kRowHeight));
   rowScrollBar_->hide();
   hideFromAccessibility(rowScrollBar_);
