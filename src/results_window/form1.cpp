@@ -295,9 +295,7 @@ int Form1::rowScroll() const { return rowScrollBar_->value(); }
 
 int Form1::maximumRowScroll() const { return rowScrollBar_->maximum(); }
 
-void Form1::scrollRowsTo(int pixels) {
-  rowScrollBar_->setValue(std::clamp(pixels, 0, rowScrollBar_->maximum()));
-}
+void Form1::scrollRowsTo(int pixels) { rowScrollBar_->setValue(std::clamp(pixels, 0, rowScrollBar_->maximum())); }
 
 void Form1::keepRowInView(int index) {
   const QLabel* name = FileName(index);

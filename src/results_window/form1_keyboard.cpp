@@ -28,9 +28,7 @@ class PanelControlAccessible : public QAccessibleWidget {
 
   // The rows may lie in containers of their own; to a screen reader they
   // are the window's, as the window lists them.
-  QAccessibleInterface* parent() const override {
-    return QAccessible::queryAccessibleInterface(widget()->window());
-  }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(widget()->window()); }
 
   QAccessible::State state() const override {
     QAccessible::State state = QAccessibleWidget::state();
