@@ -211,8 +211,8 @@ void Form1::hideFromAccessibility(QWidget* control) { control->setProperty(kAcce
 
 QList<QWidget*> Form1::accessibleControls() const {
   QList<QWidget*> controls;
-  for (QWidget* control : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(closeButton_),
-                           static_cast<QWidget*>(serviceMessage_)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(text1_), static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(serviceMessage_)}) {
     if (control->isVisibleTo(this)) controls.append(control);
   }
   std::vector<NavigationRow> rows = navigationRows();
