@@ -20,11 +20,13 @@
 #include "settings/settings_table.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <QTest>
 
@@ -653,6 +655,12 @@ TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHid
     EXPECT_LE(form->FileName(999)->geometry().bottom(), form->height());
     EXPECT_TRUE(form->FileName(999)->isVisible());
     EXPECT_LE(message->geometry().right(), form->width());
+    // A screen reader is shown the line as one of the window's controls.
+    QAccessibleInterface* told = QAccessible::queryAccessibleInterface(message);
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->text(QAccessible::Name), c.message);
+    EXPECT_EQ(told->parent(), QAccessible::queryAccessibleInterface(form.get()));
+    EXPECT_TRUE(form->accessibleControls().contains(message));
     EXPECT_TRUE(form->FileName(1)->text().isEmpty());
     EXPECT_TRUE(form->FileName(1)->toolTip().isEmpty());
     EXPECT_EQ(form->FileName(0)->text(), QStringLiteral("Show All"));
@@ -665,6 +673,7 @@ TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHid
     serve(QStringLiteral("report"), kWorkedExample);
     search(QStringLiteral("report"));
     EXPECT_FALSE(form->ServiceMessage()->isVisible());
+    EXPECT_FALSE(form->accessibleControls().contains(form->ServiceMessage()));
     EXPECT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
     EXPECT_EQ(form->FileName(999)->y(), platform::twipsToPixelsY(2860));
   }
@@ -701,6 +710,8 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
   const QString explorer = QStringLiteral("c:\\windows\\explorer.exe ");
   const auto down = press(Qt::Key_Down);
   const auto enter = press(Qt::Key_Return);
+  const KeyStep tab{Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t")};
+  const KeyStep backTab{Qt::Key_Backtab, Qt::ShiftModifier, QString()};
   const std::vector<FakeProgramStart::Start> none;
   // Rows of the worked example: 1 a1.exe (Top Hit), 2-3 Applications,
   // 4-5 Documents, then the preferences row 999.
@@ -729,6 +740,13 @@ TEST_F(Form1RowsTest, KeysMoveTheHighlightAndOpenTheRow) {
       {"Down goes on from the row the pointer highlighted", {down, pointerOver(4), down, enter}, 5,
        {{QStringLiteral("\"/docs/d2.txt\" --view"), 1}}, true, 0, 1},
       {"Escape ends the program", {down, press(Qt::Key_Escape)}, 1, none, true, 0, 1},
+      {"Tab goes from the box to the rows", {tab, tab}, 2, none, false, 0, 1},
+      {"Tab after the last row comes back to the box", {tab, tab, tab, tab, tab, tab, tab}, 0, none, false, 0, 1},
+      {"Shift+Tab from the box goes to the last row", {backTab}, 999, none, false, 0, 1},
+      {"Shift+Tab sent as Tab with Shift", {tab, tab, press(Qt::Key_Tab, Qt::ShiftModifier)}, 1, none, false, 0, 1},
+      {"Enter opens the row Tab reached", {tab, tab, tab, tab, enter}, 4,
+       {{QStringLiteral("\"/docs/d1.txt\" --view"), 1}}, true, 0, 1},
+      {"words typed after Tab search", {tab, typed(QStringLiteral("x")), enter}, 0, none, false, 0, 2},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -892,6 +910,188 @@ TEST_F(Form1RowsTest, ScreenReadersReadTheRowsAndFollowTheHighlight) {
   EXPECT_FALSE(firstFocused);
   EXPECT_EQ(focused, (std::vector<QObject*>{form->FileName(1), form->FileName(2), form->FileName(1), form->Text1()}));
   EXPECT_FALSE(accessible(form->FileName(1))->state().focused);
+}
+
+TEST_F(Form1RowsTest, TheKeyboardNeverLeavesTheSearchBox) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  ASSERT_TRUE(form->Text2()->toPlainText().contains(QStringLiteral("/apps/a1.exe")));
+
+  // Of every control only the search box takes the keyboard.
+  for (const QWidget* control : form->findChildren<QWidget*>()) {
+    if (control == form->Text1()) continue;
+    EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << control->objectName().toStdString();
+  }
+
+  // Tab and Shift+Tab through the window as the keyboard sends them: the
+  // box keeps the keyboard, and words typed then land in it.
+  form->activateWindow();
+  ASSERT_TRUE(testing::waitFor([this] { return QApplication::focusWidget() == form->Text1(); }));
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int highlighted;
+  } steps[] = {
+      {Qt::Key_Tab, Qt::NoModifier, 1},    {Qt::Key_Tab, Qt::NoModifier, 2},
+      {Qt::Key_Backtab, Qt::ShiftModifier, 1}, {Qt::Key_Backtab, Qt::ShiftModifier, 0},
+      {Qt::Key_Backtab, Qt::ShiftModifier, 999},
+  };
+  for (const auto& step : steps) {
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(step.key), step.modifiers);
+    EXPECT_EQ(QApplication::focusWidget(), form->Text1());
+    EXPECT_EQ(form->Interaction.CurrentRow, step.highlighted);
+  }
+  // Tab on the window itself, as when nothing in it has the keyboard.
+  QTest::keyClick(form.get(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), form->Text1());
+  EXPECT_EQ(form->Interaction.CurrentRow, 0);
+  form->Text1()->clear();
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("notes"));
+  EXPECT_EQ(form->Text1()->text(), QStringLiteral("notes"));
+}
+
+TEST_F(Form1RowsTest, AScreenReaderIsShownOnlyWhatIsOnView) {
+  serve(QStringLiteral("report"), kWorkedExample);
+  search(QStringLiteral("report"));
+  const QString page = form->Text2()->toPlainText();
+  ASSERT_TRUE(page.contains(QStringLiteral("/apps/a1.exe")));
+
+  // Everything the window shows a screen reader, walked as one walks it.
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+  ASSERT_NE(window, nullptr);
+  std::vector<QObject*> shown;
+  std::vector<QAccessibleInterface*> pending{window};
+  while (!pending.empty()) {
+    QAccessibleInterface* interface = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < interface->childCount(); ++i) {
+      QAccessibleInterface* child = interface->child(i);
+      ASSERT_NE(child, nullptr);
+      shown.push_back(child->object());
+      pending.push_back(child);
+      SCOPED_TRACE(child->object()->objectName().toStdString());
+      EXPECT_EQ(child->parent(), interface);
+      EXPECT_EQ(interface->indexOfChild(child), i);
+      EXPECT_FALSE(child->text(QAccessible::Name).isEmpty());
+      EXPECT_FALSE(child->state().invisible);
+      EXPECT_FALSE(child->text(QAccessible::Value).contains(QStringLiteral("span title")));
+    }
+  }
+  const std::vector<QObject*> onView{form->Text1(),     form->CloseButton(), form->FileName(1), form->FileName(2),
+                                     form->FileName(3), form->FileName(4),   form->FileName(5), form->FileName(999)};
+  EXPECT_EQ(shown, onView);
+
+  // The page box tells nothing, even when asked for directly.
+  QAccessibleInterface* pageBox = QAccessible::queryAccessibleInterface(form->Text2());
+  ASSERT_NE(pageBox, nullptr);
+  EXPECT_EQ(pageBox->textInterface(), nullptr);
+  EXPECT_EQ(pageBox->editableTextInterface(), nullptr);
+  EXPECT_EQ(pageBox->childCount(), 0);
+  EXPECT_TRUE(pageBox->state().invisible);
+  for (QAccessible::Text text : {QAccessible::Name, QAccessible::Value, QAccessible::Description}) {
+    EXPECT_TRUE(pageBox->text(text).isEmpty());
+  }
+
+  // A search that finds nothing leaves the box (and the preferences row).
+  serve(QStringLiteral("nothing"), {});
+  search(QStringLiteral("nothing"));
+  EXPECT_EQ(window->childCount(), 3);
+  EXPECT_EQ(window->child(0)->object(), form->Text1());
+  EXPECT_EQ(window->child(2)->object(), form->FileName(999));
+}
+
+TEST_F(Form1RowsTest, RowsBeyondTheWorkAreaScrollAndTheKeyboardsRowStaysInView) {
+  // 31 rows in each of two groups on a screen whose work area ends 400
+  // pixels down: the rows need 1300 pixels.
+  settings::writeSetting(temp.regKeys(), u"MaxSearchResults", QStringLiteral("30"));
+  windowSystem.screenWorkArea = QRect(0, 0, 800, 400);
+  form.reset();
+  form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
+  windows.form1 = form.get();
+  form->setSearchCallback([this](const QString& text) { return searchAndFill(*form, pipeline, text); });
+  form->Form_Load();
+  form->show();
+  QStringList hits;
+  for (int i = 1; i <= 31; ++i) hits << QStringLiteral("/apps/a%1.exe").arg(i);
+  for (int i = 1; i <= 31; ++i) hits << QStringLiteral("/docs/d%1.txt").arg(i);
+  serve(QStringLiteral("report"), hits);
+  search(QStringLiteral("report"));
+
+  const int strip = platform::twipsToPixelsY(470);
+  const int rowsHeight = platform::twipsToPixelsY(form->Panel.RowTop + form->Panel.WindowExtraHeight);
+  ASSERT_GT(rowsHeight, 400);
+  EXPECT_EQ(form->y() + form->height(), 400) << "the window ends at the work area's bottom";
+  EXPECT_EQ(form->maximumRowScroll(), rowsHeight - form->height());
+  EXPECT_TRUE(form->RowScrollBar()->isVisible());
+  const QRect searchBox = form->Text1()->geometry();
+
+  // Where a row's file name lies in the window, and whether all of it is
+  // on view between the search strip and the bottom rule.
+  const auto inView = [&](int row) {
+    const QRect name(form->FileName(row)->mapTo(form.get(), QPoint(0, 0)), form->FileName(row)->size());
+    return name.top() >= strip && name.bottom() < form->height() - 1;
+  };
+  const auto key = [this](int code) {
+    QKeyEvent keyPress(QEvent::KeyPress, code, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->Text1(), &keyPress);
+  };
+  const struct {
+    int key;
+    int highlighted;
+    bool scrolled;
+  } steps[] = {
+      {Qt::Key_End, 62, true},          {Qt::Key_Down, 999, true},  {Qt::Key_Home, 1, false},
+      {Qt::Key_PageDown, 2, false},     {Qt::Key_PageDown, 32, true}, {Qt::Key_PageUp, 2, false},
+      {Qt::Key_Up, 1, false},           {Qt::Key_Up, 0, false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(::testing::Message() << "key " << step.key);
+    key(step.key);
+    EXPECT_EQ(form->Interaction.CurrentRow, step.highlighted);
+    EXPECT_EQ(form->rowScroll() > 0, step.scrolled);
+    if (step.highlighted != 0) {
+      EXPECT_TRUE(inView(step.highlighted));
+      EXPECT_EQ(form->SelectionBand()->y(), form->FileName(step.highlighted)->y());
+    }
+    EXPECT_EQ(form->Text1()->geometry(), searchBox) << "the search strip stays";
+  }
+  // Every row with a hit comes into view on its way down.
+  for (int row = 1; row <= 62; ++row) {
+    key(Qt::Key_Down);
+    ASSERT_EQ(form->Interaction.CurrentRow, row);
+    EXPECT_TRUE(inView(row)) << row;
+  }
+
+  // Back in the box, the rows at their start.
+  key(Qt::Key_Home);
+  key(Qt::Key_Up);
+  ASSERT_EQ(form->Interaction.CurrentRow, 0);
+  EXPECT_EQ(form->rowScroll(), 0);
+
+  // The wheel scrolls, a notch three rows, within the rows' height. (A
+  // wheel turned over a row reaches the window as the row leaves it; an
+  // event sent by a test goes to its receiver alone.)
+  const auto wheel = [this](int notches) {
+    const QPointF at(10, 100);
+    QWheelEvent event(at, form->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(form.get(), &event);
+  };
+  wheel(-1);
+  EXPECT_EQ(form->rowScroll(), 3 * platform::twipsToPixelsY(300));
+  wheel(-100);
+  EXPECT_EQ(form->rowScroll(), form->maximumRowScroll());
+  EXPECT_TRUE(inView(999));
+  wheel(100);
+  EXPECT_EQ(form->rowScroll(), 0);
+
+  // A search whose rows fit lays the window out as before, unscrolled.
+  serve(QStringLiteral("few"), kWorkedExample);
+  search(QStringLiteral("few"));
+  EXPECT_EQ(form->height(), platform::twipsToPixelsY(3180));
+  EXPECT_EQ(form->maximumRowScroll(), 0);
+  EXPECT_FALSE(form->RowScrollBar()->isVisible());
+  EXPECT_EQ(form->FileName(999)->mapTo(form.get(), QPoint(0, 0)).y(), platform::twipsToPixelsY(2860));
 }
 
 }  // namespace

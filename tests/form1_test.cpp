@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 
 namespace orvanta::results_window {
@@ -379,10 +381,19 @@ TEST_F(Form1Test, RowsMadeAfterTheLoadKeepTheirVisibilityAndPlaceInTheZOrder) {
     EXPECT_EQ(f.Text2()->toPlainText(), QStringLiteral("Text2"));
     form.reset();
   }
-  // Above the band, below every other control, in their own design order.
+  // Above the band, below every other control, in their own design order;
+  // the controls in the order they are painted, lowest first, the
+  // controls inside a container right after the container.
   Form1& f = load();
   f.completeDesign();
-  const QObjectList children = f.children();
+  QObjectList children;
+  const std::function<void(const QObject*)> paintOrder = [&](const QObject* parent) {
+    for (QObject* child : parent->children()) {
+      children << child;
+      paintOrder(child);
+    }
+  };
+  paintOrder(&f);
   QList<qsizetype> order;
   for (const QObject* control : {static_cast<const QObject*>(f.SelectionBand()),
                                  static_cast<const QObject*>(f.MenuScroller(0)),

@@ -65,6 +65,16 @@ TEST(KeyboardNavigationTest, NextRowForEachKey) {
       {Key::PageUp, 999, 7},
       {Key::PageUp, 1, std::nullopt},
       {Key::PageUp, 0, std::nullopt},
+      // Tab and Shift+Tab go round: the box, the rows, the box again.
+      {Key::Tab, 0, 1},
+      {Key::Tab, 3, 7},
+      {Key::Tab, 4, 999},
+      {Key::Tab, 999, 0},
+      {Key::Tab, 6, 1},
+      {Key::BackTab, 0, 999},
+      {Key::BackTab, 999, 4},
+      {Key::BackTab, 7, 3},
+      {Key::BackTab, 1, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "key " << static_cast<int>(c.key) << " from row " << c.before);
@@ -80,6 +90,10 @@ TEST(KeyboardNavigationTest, WithoutHitsOnlyThePreferencesRowIsReached) {
   EXPECT_EQ(nextHighlightedRow(rows, 0, Key::Home), std::nullopt);
   EXPECT_EQ(nextHighlightedRow(rows, 0, Key::End), std::nullopt);
   EXPECT_EQ(nextHighlightedRow({}, 0, Key::Down), std::nullopt);
+  EXPECT_EQ(nextHighlightedRow(rows, 0, Key::BackTab), 999);
+  EXPECT_EQ(nextHighlightedRow(rows, 999, Key::Tab), 0);
+  EXPECT_EQ(nextHighlightedRow({}, 0, Key::Tab), std::nullopt);
+  EXPECT_EQ(nextHighlightedRow({}, 0, Key::BackTab), std::nullopt);
 }
 
 TEST(KeyboardNavigationTest, GroupCaptionOfARow) {

@@ -399,5 +399,39 @@ TEST(FillResultsPanel, ASecondFillShowsNothingOfTheFirst) {
   EXPECT_EQ(fill.panel.windowHeight, 1780);
 }
 
+TEST(FillResultsPanel, TheTopHitRowShowsAPictureOnlyBesideAHit) {
+  // After a search that filled the Top Hit row, the start of the next
+  // search clears its label (classification may give it a Widgets hit),
+  // then the fill runs.
+  struct Case {
+    const char* name;
+    CategoryLists lists;
+    QString topHitPath;  // what classification left in the label
+    bool iconShown;
+  };
+  CategoryLists widgetsOnly;
+  widgetsOnly[Category::Widgets] = hits(QStringLiteral("w"), 1, QStringLiteral("widget"));
+  CategoryLists documents;
+  documents[Category::Documents] = hits(QStringLiteral("d"), 1, QStringLiteral("txt"));
+  const std::vector<Case> cases{
+      {"nothing found", CategoryLists{}, QString(), false},
+      {"a hit only in Widgets", widgetsOnly, widgetsOnly[Category::Widgets][0], true},
+      {"a Documents hit", documents, documents[Category::Documents][0], true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fill fill;
+    fill.run(workedExampleLists());
+    ASSERT_TRUE(fill.at(RowArray::IconImg, 1).visible);
+    fill.newSearch();
+    fill.panel.setCaption(RowArray::FileName, 1, testing::lastPathComponent(c.topHitPath));
+    fill.panel.setToolTip(RowArray::FileName, 1, c.topHitPath);
+    fill.run(c.lists);
+    EXPECT_EQ(fill.at(RowArray::IconImg, 1).visible, c.iconShown);
+    EXPECT_EQ(fill.at(RowArray::IconImg, 1).top, 960);
+    for (int r = 2; r <= 5; ++r) EXPECT_FALSE(fill.at(RowArray::IconImg, r).visible) << r;
+  }
+}
+
 }  // namespace
 }  // namespace orvanta::search

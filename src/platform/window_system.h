@@ -1,8 +1,9 @@
 // The window-system service: keeping a window topmost, the z-order, the
-// application's activation changes, processing pending events, the system
-// folder and ending the process at once.
+// application's activation changes, processing pending events, the work
+// area of a screen, the system folder and ending the process at once.
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -30,6 +31,11 @@ class WindowSystem {
 
   // Lets pending window events, timer ticks and posted events run once.
   virtual void processPendingEvents() = 0;
+
+  // The work area of the screen that holds `window`: that screen without
+  // the desktop's panels and docks, in pixels. Empty when there is no
+  // screen.
+  virtual QRect workArea(const QWidget& window) = 0;
 
   // The Windows folder; on other systems the folder of the system's
   // programs. Empty when it cannot be told.

@@ -1,9 +1,11 @@
-// Activation changes, pending events and ending the process through Qt.
+// Activation changes, pending events, work areas and ending the process
+// through Qt.
 #include "window_system_qt.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <cstdio>
@@ -20,6 +22,12 @@ QtWindowSystem::~QtWindowSystem() {
 }
 
 void QtWindowSystem::bringToFront(QWidget& window) { window.raise(); }
+
+QRect QtWindowSystem::workArea(const QWidget& window) {
+  QScreen* screen = QGuiApplication::screenAt(window.geometry().center());
+  if (!screen) screen = window.screen();
+  return screen ? screen->availableGeometry() : QRect();
+}
 
 void QtWindowSystem::processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 

@@ -1,5 +1,6 @@
 // The parts of the window-system service that Qt gives on every system:
-// activation changes, pending events and ending the process. The backends
+// activation changes, pending events, screens' work areas and ending the
+// process. The backends
 // add what needs the system's own window manager.
 #pragma once
 
@@ -16,6 +17,7 @@ class QtWindowSystem : public QObject, public WindowSystem {
 
   void bringToFront(QWidget& window) override;
   void processPendingEvents() override;
+  QRect workArea(const QWidget& window) override;
   ActivationHook replaceActivationHook(ActivationHook hook) override;
   void endProgram(int status) override;
 

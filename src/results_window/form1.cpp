@@ -18,6 +18,10 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QSignalBlocker>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace orvanta::results_window {
 
@@ -236,6 +240,7 @@ bool Form1::Text1_KeyUp() {
 
 int Form1::showServiceMessage(const QString& text, int top) {
   serviceMessage_->setText(text);
+  serviceMessage_->setAccessibleName(text);
   const int width = serviceMessage_->width();
   const int height = serviceMessage_->heightForWidth(width);
   serviceMessage_->setGeometry(serviceMessage_->x(), platform::twipsToPixelsY(top), width,
@@ -259,7 +264,70 @@ int Form1::Width() const { return platform::widthTwips(*this); }
 int Form1::Height() const { return platform::heightTwips(*this); }
 void Form1::setLeft(int twips) { platform::setLeftTwips(*this, twips); }
 void Form1::setTop(int twips) { platform::setTopTwips(*this, twips); }
-void Form1::setHeight(int twips) { platform::setWindowHeightTwips(*this, twips); }
+void Form1::setHeight(int twips) {
+  rowsHeight_ = platform::twipsToPixelsY(twips);
+  // Down to the bottom of the work area, never shorter than the search
+  // strip.
+  int height = rowsHeight_;
+  const QRect workArea = windowSystem_.workArea(*this);
+  if (workArea.isValid()) {
+    const int room = workArea.bottom() + 1 - y();
+    height = std::min(height, std::max(room, platform::twipsToPixelsY(kSearchStripHeight)));
+  }
+  platform::setWindowSize(*this, QSize(width(), height));
+  layOutRowArea();
+}
+
+void Form1::layOutRowArea() {
+  if (!rowArea_) return;
+  const int stripHeight = platform::twipsToPixelsY(kSearchStripHeight);
+  const int rowsHeight = std::max(rowsHeight_, height());
+  const int maximum = rowsHeight - height();
+  const QSignalBlocker quiet(rowScrollBar_);
+  rowScrollBar_->setRange(0, maximum);
+  rowScrollBar_->setPageStep(std::max(1, height() - stripHeight));
+  const int barWidth = rowScrollBar_->sizeHint().width();
+  rowScrollBar_->setGeometry(width() - barWidth, stripHeight, barWidth, std::max(0, height() - stripHeight - 1));
+  rowScrollBar_->setVisible(maximum > 0);
+  rowView_->setGeometry(0, stripHeight, width(), std::max(0, height() - stripHeight));
+  rowArea_->setGeometry(0, -stripHeight - rowScrollBar_->value(), width(), rowsHeight);
+}
+
+int Form1::rowScroll() const { return rowScrollBar_->value(); }
+
+int Form1::maximumRowScroll() const { return rowScrollBar_->maximum(); }
+
+void Form1::scrollRowsTo(int pixels) { rowScrollBar_->setValue(std::clamp(pixels, 0, rowScrollBar_->maximum())); }
+
+void Form1::keepRowInView(int index) {
+  const QLabel* name = FileName(index);
+  if (!name) return;
+  const int stripHeight = platform::twipsToPixelsY(kSearchStripHeight);
+  // In the rows' area, the part on view lies below the strip and above
+  // the bottom rule.
+  const int viewTop = stripHeight + rowScroll();
+  const int viewBottom = rowScroll() + height() - 1;
+  if (name->y() < viewTop) {
+    // A row of the first screenful takes the rows back to their start, so
+    // that Show All and the Top Hit come into view with it.
+    const bool firstScreenful = name->geometry().bottom() + 1 <= height() - 1;
+    scrollRowsTo(firstScreenful ? 0 : name->y() - stripHeight);
+  } else if (name->geometry().bottom() + 1 > viewBottom) {
+    scrollRowsTo(name->geometry().bottom() + 1 - height() + 1);
+  }
+}
+
+void Form1::wheelEvent(QWheelEvent* event) {
+  // The wheel scrolls the rows, three rows a notch, when they do not fit.
+  if (maximumRowScroll() == 0) {
+    event->ignore();
+    return;
+  }
+  const int pixels = event->pixelDelta().y();
+  const int step = pixels != 0 ? pixels : event->angleDelta().y() * 3 * rowScrollBar_->singleStep() / 120;
+  scrollRowsTo(rowScroll() - step);
+  event->accept();
+}
 
 bool Form1::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) Form_Activate();
@@ -268,6 +336,7 @@ bool Form1::event(QEvent* event) {
 
 void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  layOutRowArea();
   Form_Resize();
 }
 

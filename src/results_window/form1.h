@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QHash>
 #include <QKeyEvent>
 #include <QTimer>
@@ -122,6 +123,12 @@ class Form1 : public QWidget {
   int showServiceMessage(const QString& text, int top);
   void hideServiceMessage();
 
+  // What a screen reader is shown of the window, in screen order: the
+  // search box, the close button and the service's message while they are
+  // on view, then the rows that hold a hit. Nothing else of the window
+  // (the rows without a hit, the page box, the pictures) is shown to it.
+  QList<QWidget*> accessibleControls() const;
+
   // Sets FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
 
@@ -132,7 +139,24 @@ class Form1 : public QWidget {
   int Height() const;
   void setLeft(int twips);
   void setTop(int twips);
+  // The height the rows need. The window takes it as far as the work area
+  // of its screen reaches; below that its rows scroll under the search
+  // strip (Height() then tells the window's height, less than this).
   void setHeight(int twips);
+
+  // --- The rows' scrolling, when they need more height than the work
+  // area leaves the window. Pixels the rows are scrolled up by, and the
+  // most they can be.
+  int rowScroll() const;
+  int maximumRowScroll() const;
+  void scrollRowsTo(int pixels);
+  // Scrolls the rows as little as needed for row `index` to lie wholly in
+  // view below the search strip.
+  void keepRowInView(int index);
+  // What holds the rows (their places are relative to it, as they were to
+  // the window when nothing is scrolled), and the scroll bar at its side.
+  QWidget* RowArea() const { return rowArea_; }
+  QScrollBar* RowScrollBar() const { return rowScrollBar_; }
 
   // --- Controls.
   QLineEdit* Text1() const { return text1_; }
@@ -189,9 +213,16 @@ class Form1 : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  // Tab and Shift+Tab stay among what the window shows: the search box
+  // keeps the keyboard, and the highlight goes round the box and the rows.
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void buildDesign();
+  // Sizes the rows' view to the window below the search strip, the rows'
+  // area to the height they need, and the scroll bar to what is left over.
+  void layOutRowArea();
   // What completeDesign adds is part of the design whether made yet or
   // not, so asking a const window for it may complete the design.
   const Form1& completed() const {
@@ -214,12 +245,15 @@ class Form1 : public QWidget {
   // The panel's keys: Escape, the row keys and Enter or Shift+Enter on a
   // row the keyboard highlighted. True when the key was taken.
   bool keyboardKeyPress(const QKeyEvent& key);
+  // Tab or Shift+Tab: the highlight goes round the box and the rows.
+  void tabAmongRows(NavigationKey key);
   // The highlight moved by the keyboard to `row` (0: back to the box).
   void highlightFromKeyboard(int row);
   // Accessible names, descriptions and roles of the search box, the close
   // button and the rows; the highlighted row is the accessible focus.
   void setUpAccessibility();
   static void setRowAccessibleRole(QLabel* fileName, int index);
+  static void hideFromAccessibility(QWidget* control);
   void updateAccessibleRows();
   void announceAccessibleFocus();
   // Sends the keys held during another key's turn to the search box, in
@@ -274,6 +308,12 @@ class Form1 : public QWidget {
   QLabel* closeButton_ = nullptr;
   QWidget* progress_ = nullptr;
   QLabel* progressFrame_ = nullptr;
+  // Below the search strip, clipping the rows; the rows' area inside it.
+  QWidget* rowView_ = nullptr;
+  QWidget* rowArea_ = nullptr;
+  QScrollBar* rowScrollBar_ = nullptr;
+  // The height the rows need, pixels (0: as high as the window).
+  int rowsHeight_ = 0;
   QLabel* selectionBand_ = nullptr;
   QLabel* serviceMessage_ = nullptr;
   LineControl* line1_ = nullptr;

@@ -9,6 +9,7 @@
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QStyle>
 
@@ -94,8 +95,22 @@ void Form1::buildDesign() {
     return results_window::makeImage(this, name, picture);
   };
 
-  // Lowest in the z-order: the highlight band, behind the row labels.
-  selectionBand_ = makeLabel(QStringLiteral("SelectionBand"), QString());
+  // Lowest in the z-order: the rows' view below the search strip, and in
+  // it the rows' area, whose origin is the window's while nothing is
+  // scrolled, so every row control stands where the design and the fill
+  // put it. Both are see-through: the window's picture shows behind.
+  rowView_ = new QWidget(this);
+  rowView_->setObjectName(QStringLiteral("RowView"));
+  rowArea_ = new QWidget(rowView_);
+  rowArea_->setObjectName(QStringLiteral("RowArea"));
+  hideFromAccessibility(rowView_);
+  hideFromAccessibility(rowArea_);
+  const auto makeRowLabel = [this](const QString& name, const QString& caption) {
+    return results_window::makeLabel(rowArea_, name, caption);
+  };
+
+  // Lowest in the rows' area: the highlight band, behind the row labels.
+  selectionBand_ = makeRowLabel(QStringLiteral("SelectionBand"), QString());
   selectionBand_->setAutoFillBackground(true);
   {
     QPalette band = selectionBand_->palette();
@@ -107,7 +122,7 @@ void Form1::buildDesign() {
   // The row arrays come next in the z-order; completeDesign makes them.
 
   // The line about a search service that could not be had.
-  serviceMessage_ = makeLabel(QStringLiteral("ServiceMessage"), QString());
+  serviceMessage_ = makeRowLabel(QStringLiteral("ServiceMessage"), QString());
   serviceMessage_->setWordWrap(true);
   serviceMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setTextColour(serviceMessage_, kRowTextColour);
@@ -163,9 +178,33 @@ void Form1::buildDesign() {
   text2_->setObjectName(QStringLiteral("Text2"));
   text2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   applyDesign(text2_);
+  // The page box lies outside the window: the keyboard never goes there
+  // (typed words would vanish into it), and a screen reader is not shown it
+  // (it holds the whole page, codes and all).
+  text2_->setFocusPolicy(Qt::NoFocus);
+  for (QWidget* part : text2_->findChildren<QWidget*>()) part->setFocusPolicy(Qt::NoFocus);
+  hideFromAccessibility(text2_);
 
-  // The search box comes first in the tab order.
-  setTabOrder(text1_, text2_);
+  // Shown only while the rows need more height than the window has.
+  rowScrollBar_ = new QScrollBar(Qt::Vertical, this);
+  rowScrollBar_->setObjectName(QStringLiteral("RowScrollBar"));
+  rowScrollBar_->setFocusPolicy(Qt::NoFocus);
+  // Not the window's own colours (the design's magenta under its picture):
+  // every role set, so that none is inherited from the window.
+  {
+    const QPalette application = QGuiApplication::palette();
+    QPalette bar = application;
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      const auto colourRole = static_cast<QPalette::ColorRole>(role);
+      bar.setColor(colourRole, application.color(colourRole));
+    }
+    rowScrollBar_->setPalette(bar);
+  }
+  rowScrollBar_->setSingleStep(platform::twipsToPixelsY(search::kRowHeight));
+  rowScrollBar_->hide();
+  hideFromAccessibility(rowScrollBar_);
+  connect(rowScrollBar_, &QScrollBar::valueChanged, this, &Form1::layOutRowArea);
+  layOutRowArea();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -192,11 +231,11 @@ void Form1::completeDesign() {
   // Made in their z-order, lowest first.
   QList<QWidget*> made;
   auto makeLabel = [this, &made](const QString& name, const QString& caption) {
-    made.append(results_window::makeLabel(this, name, caption));
+    made.append(results_window::makeLabel(rowArea_, name, caption));
     return static_cast<QLabel*>(made.back());
   };
   auto makeImage = [this, &made](const QString& name, const QPixmap& picture) {
-    made.append(results_window::makeImage(this, name, picture));
+    made.append(results_window::makeImage(rowArea_, name, picture));
     return static_cast<QLabel*>(made.back());
   };
 
@@ -286,8 +325,9 @@ void Form1::completeDesign() {
     }
   }
 
-  // Their place in the z-order: above the band, below every other control.
-  for (QWidget* element : made) element->stackUnder(iconsApplications_);
+  // Their place in the z-order: above the band, below the service's
+  // message; the rows' area lies below every other control.
+  for (QWidget* element : made) element->stackUnder(serviceMessage_);
   updateAccessibleRows();
 }
 

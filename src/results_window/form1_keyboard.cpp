@@ -7,6 +7,8 @@
 #include <QAccessibleWidget>
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace orvanta::results_window {
 namespace {
 
@@ -14,6 +16,8 @@ namespace {
 // control plays, and whether it is the highlighted row.
 constexpr char kAccessibleRole[] = "orvantaAccessibleRole";
 constexpr char kAccessibleHighlighted[] = "orvantaAccessibleHighlighted";
+// Set on a control that a screen reader is never shown.
+constexpr char kAccessibleHidden[] = "orvantaAccessibleHidden";
 
 // A control of the panel that plays another role than its widget class
 // (a label that is a row or a button); a row that can be highlighted says
@@ -21,6 +25,10 @@ constexpr char kAccessibleHighlighted[] = "orvantaAccessibleHighlighted";
 class PanelControlAccessible : public QAccessibleWidget {
  public:
   PanelControlAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+
+  // The rows may lie in containers of their own; to a screen reader they
+  // are the window's, as the window lists them.
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(widget()->window()); }
 
   QAccessible::State state() const override {
     QAccessible::State state = QAccessibleWidget::state();
@@ -36,8 +44,50 @@ class PanelControlAccessible : public QAccessibleWidget {
   }
 };
 
+// A control a screen reader is not shown: no name, no text, no children,
+// invisible. The window never lists it, and what it holds is told no one.
+class HiddenControlAccessible : public QAccessibleWidget {
+ public:
+  explicit HiddenControlAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+
+  QString text(QAccessible::Text) const override { return QString(); }
+  int childCount() const override { return 0; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    state.invisible = true;
+    state.offscreen = true;
+    return state;
+  }
+};
+
+// The window: its children are what it shows, not its several hundred
+// controls (most of them rows without a hit, outside the window).
+class PanelAccessible : public QAccessibleWidget {
+ public:
+  explicit PanelAccessible(Form1* form) : QAccessibleWidget(form, QAccessible::Window) {}
+
+  int childCount() const override { return static_cast<int>(form()->accessibleControls().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const QList<QWidget*> controls = form()->accessibleControls();
+    if (index < 0 || index >= controls.size()) return nullptr;
+    return QAccessible::queryAccessibleInterface(controls[index]);
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    if (!child) return -1;
+    return static_cast<int>(form()->accessibleControls().indexOf(qobject_cast<QWidget*>(child->object())));
+  }
+
+ private:
+  Form1* form() const { return static_cast<Form1*>(widget()); }
+};
+
 QAccessibleInterface* panelControlFactory(const QString&, QObject* object) {
   if (!object || !object->isWidgetType()) return nullptr;
+  if (auto* form = qobject_cast<Form1*>(object)) return new PanelAccessible(form);
+  if (object->property(kAccessibleHidden).toBool()) return new HiddenControlAccessible(static_cast<QWidget*>(object));
   const QVariant role = object->property(kAccessibleRole);
   if (!role.isValid()) return nullptr;
   return new PanelControlAccessible(static_cast<QWidget*>(object), static_cast<QAccessible::Role>(role.toInt()));
@@ -55,6 +105,8 @@ std::optional<NavigationKey> navigationKey(int key) {
     case Qt::Key_End: return NavigationKey::End;
     case Qt::Key_PageDown: return NavigationKey::PageDown;
     case Qt::Key_PageUp: return NavigationKey::PageUp;
+    case Qt::Key_Tab: return NavigationKey::Tab;
+    case Qt::Key_Backtab: return NavigationKey::BackTab;
     default: return std::nullopt;
   }
 }
@@ -96,7 +148,14 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
     }
     return true;
   }
-  const std::optional<NavigationKey> navigation = navigationKey(key.key());
+  std::optional<NavigationKey> navigation = navigationKey(key.key());
+  if (navigation == NavigationKey::Tab || navigation == NavigationKey::BackTab) {
+    // Shift+Tab comes as Backtab with Shift held, or as Tab with Shift.
+    if (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier) return false;
+    if (modifiers == Qt::ShiftModifier) navigation = NavigationKey::BackTab;
+    tabAmongRows(*navigation);
+    return true;
+  }
   if (!navigation || modifiers != Qt::NoModifier) return false;
   const std::vector<NavigationRow> rows = navigationRows();
   // Without rows the keys are the search box's own (Home and End move its
@@ -106,14 +165,30 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
   return true;
 }
 
+void Form1::tabAmongRows(NavigationKey key) {
+  // The keyboard stays in the search box, whatever had it.
+  if (!text1_->hasFocus()) text1_->setFocus(Qt::TabFocusReason);
+  if (const std::optional<int> next = nextHighlightedRow(navigationRows(), Interaction.CurrentRow, key)) {
+    highlightFromKeyboard(*next);
+  }
+}
+
+bool Form1::focusNextPrevChild(bool next) {
+  if (!unloaded_) tabAmongRows(next ? NavigationKey::Tab : NavigationKey::BackTab);
+  return true;
+}
+
 void Form1::highlightFromKeyboard(int row) {
   if (row == 0) {
     keyboardHighlight_ = false;
     removeHighlight();
+    scrollRowsTo(0);
     return;
   }
   HighlightRow(row);
   keyboardHighlight_ = Interaction.CurrentRow != 0;
+  // A row the keyboard reaches is scrolled into view.
+  if (keyboardHighlight_) keepRowInView(Interaction.CurrentRow);
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
@@ -129,6 +204,23 @@ void Form1::setUpAccessibility() {
   }();
   Q_UNUSED(factoryInstalled);
   setAccessibleRole(closeButton_, QAccessible::Button);
+  setAccessibleRole(serviceMessage_, QAccessible::StaticText);
+}
+
+void Form1::hideFromAccessibility(QWidget* control) { control->setProperty(kAccessibleHidden, true); }
+
+QList<QWidget*> Form1::accessibleControls() const {
+  QList<QWidget*> controls;
+  for (QWidget* control :
+       {static_cast<QWidget*>(text1_), static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(serviceMessage_)}) {
+    if (control->isVisibleTo(this)) controls.append(control);
+  }
+  std::vector<NavigationRow> rows = navigationRows();
+  std::stable_sort(rows.begin(), rows.end(), [](const NavigationRow& a, const NavigationRow& b) {
+    return a.top != b.top ? a.top < b.top : a.index < b.index;
+  });
+  for (const NavigationRow& row : rows) controls.append(fileName_(row.index));
+  return controls;
 }
 
 void Form1::setRowAccessibleRole(QLabel* fileName, int index) {

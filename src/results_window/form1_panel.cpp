@@ -66,6 +66,11 @@ int Form1Panel::top(RowArray array, int index) const {
   return twips.isValid() ? twips.toInt() : platform::pixelsToTwipsY(label->y());
 }
 
+QString Form1Panel::toolTip(RowArray array, int index) const {
+  const QLabel* label = element(array, index);
+  return label ? label->toolTip() : QString();
+}
+
 void Form1Panel::setIconPicture(int index, const QImage& picture) {
   form_.hitPictures().forget(index);
   if (QLabel* icon = form_.IconImg(index)) icon->setPixmap(QPixmap::fromImage(picture));

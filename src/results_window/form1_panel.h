@@ -23,6 +23,7 @@ class Form1Panel : public search::ResultsPanel {
   void setVisible(search::RowArray array, int index, bool visible) override;
   // The top last set in twips; the design place for an element never moved.
   int top(search::RowArray array, int index) const override;
+  QString toolTip(search::RowArray array, int index) const override;
   void setIconPicture(int index, const QImage& picture) override;
   void restoreIconPicture(int index) override;
   void setIconHeight(int index, int height) override;

@@ -29,7 +29,8 @@ class StartsNothing : public platform::ProgramStart {
 
 bool Form1::rowHoldsHit(int index) const {
   const QLabel* name = FileName(index);
-  if (!name || !name->isVisibleTo(this) || !rect().intersects(name->geometry())) return false;
+  // On view in the rows' area, scrolled into the window or not.
+  if (!name || !name->isVisibleTo(this) || !rowArea_->rect().intersects(name->geometry())) return false;
   return index == search::kPreferencesRow || !name->toolTip().isEmpty();
 }
 

@@ -56,6 +56,14 @@ std::optional<int> nextHighlightedRow(const std::vector<NavigationRow>& rows, in
       if (!onRow) return std::nullopt;
       if (position == 0) return 0;
       return ordered[static_cast<size_t>(position - 1)].index;
+    case NavigationKey::Tab:
+      if (!onRow) return ordered.front().index;
+      if (position == last) return 0;
+      return ordered[static_cast<size_t>(position + 1)].index;
+    case NavigationKey::BackTab:
+      if (!onRow) return ordered.back().index;
+      if (position == 0) return 0;
+      return ordered[static_cast<size_t>(position - 1)].index;
     case NavigationKey::Home:
       if (hits.empty()) return std::nullopt;
       return hits.front().index;

@@ -19,7 +19,7 @@ struct NavigationRow {
   QString caption;       // its caption column: a group's first row names the group
 };
 
-enum class NavigationKey { Down, Up, Home, End, PageDown, PageUp };
+enum class NavigationKey { Down, Up, Home, End, PageDown, PageUp, Tab, BackTab };
 
 // The row highlighted after `key` when row `current` is highlighted (0: no
 // row, the focus is in the search box). Rows holding a hit are visited in
@@ -28,7 +28,10 @@ enum class NavigationKey { Down, Up, Home, End, PageDown, PageUp };
 // the box (0). Home and End go to the first and last hit rows (never the
 // preferences row); Page Down and Page Up to the first row of the next and
 // previous group (a group starts at a row with a caption; the preferences
-// row is a group of its own). Nothing fits: nullopt, the highlight stays.
+// row is a group of its own). Tab and Shift+Tab (BackTab) go round the
+// box and the rows: Tab as Down, but from the last row back to the box;
+// BackTab as Up, but from the box to the last row. Nothing fits: nullopt,
+// the highlight stays.
 std::optional<int> nextHighlightedRow(const std::vector<NavigationRow>& rows, int current, NavigationKey key);
 
 // The caption of the group row `index` belongs to: its own caption, or that

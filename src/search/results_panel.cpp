@@ -8,7 +8,6 @@
 namespace orvanta::search {
 namespace {
 
-constexpr int kRowHeight = 300;
 constexpr int kGroupGap = 100;
 constexpr int kTopHitTop = 960;
 constexpr int kShowAllTop = 525;
@@ -192,6 +191,11 @@ void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryList
   rows.top(RowArray::LeftsideLabel, 1, kTopHitTop);
   rows.top(RowArray::FileName, 1, kTopHitTop);
   rows.top(RowArray::IconImg, 1, kTopHitTop);
+  // A Top Hit row without a hit (nothing found, or nothing the groups
+  // show) shows no picture beside its empty name.
+  if (rows.has(RowArray::FileName, 1)) {
+    rows.visible(RowArray::IconImg, 1, !panel.toolTip(RowArray::FileName, 1).isEmpty());
+  }
   rows.top(RowArray::FileName, kPreferencesRow, preferencesTop);
   panel.hideProgress();
   panel.stopTimer1();

@@ -23,6 +23,8 @@ inline constexpr int kPreferencesRow = 999;
 // Where a search's rows start, and the window's height below the last row.
 inline constexpr qint32 kFirstRowTop = 1360;
 inline constexpr qint32 kWindowExtraHeight = 420;
+// The height of a row, twips.
+inline constexpr qint32 kRowHeight = 300;
 
 // Whether the window's design gives `array` an element with index `index`:
 // LeftsideLabel 0-123 and 999, IconImg 0-106, FileName 0-110 and 999,
@@ -49,6 +51,8 @@ class ResultsPanel {
   virtual void setLeft(RowArray array, int index, int left) = 0;
   virtual void setVisible(RowArray array, int index, bool visible) = 0;
   virtual int top(RowArray array, int index) const = 0;
+  // The tool tip of a label: a row's path, empty for a row without a hit.
+  virtual QString toolTip(RowArray array, int index) const = 0;
 
   // IconImg elements. The pictures scale to the element's own size.
   virtual void setIconPicture(int index, const QImage& picture) = 0;
@@ -109,7 +113,8 @@ using GetFileNameFunction = std::function<QString(const QString& path)>;
 // MaxSearchResults + 1 rows each, the first row placed becoming the Top Hit
 // row, then the final placements and the window height RowTop +
 // WindowExtraHeight. Rows and captions that an earlier fill left and this one
-// does not write are hidden and cleared first. Starts from the RowIndex and
+// does not write are hidden and cleared first; the Top Hit row shows its icon
+// only while it holds a hit. Starts from the RowIndex and
 // RowTop in `state` (1 and kFirstRowTop at the start of a search).
 void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryLists& lists,
                       const GetFileNameFunction& getFileName);

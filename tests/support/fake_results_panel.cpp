@@ -128,6 +128,11 @@ int FakeResultsPanel::top(RowArray array, int index) const {
   return it == elements_.end() ? 0 : it->second.top;
 }
 
+QString FakeResultsPanel::toolTip(RowArray array, int index) const {
+  const auto it = elements_.find({array, index});
+  return it == elements_.end() ? QString() : it->second.toolTip;
+}
+
 void FakeResultsPanel::setIconPicture(int index, const QImage& picture) {
   pendingPictures.erase(index);
   if (Element* e = find(RowArray::IconImg, index)) e->picture = picture;

@@ -74,6 +74,7 @@ class FakeResultsPanel : public search::ResultsPanel {
   void setLeft(search::RowArray array, int index, int left) override;
   void setVisible(search::RowArray array, int index, bool visible) override;
   int top(search::RowArray array, int index) const override;
+  QString toolTip(search::RowArray array, int index) const override;
   void setIconPicture(int index, const QImage& picture) override;
   void restoreIconPicture(int index) override;
   void setIconHeight(int index, int height) override;

@@ -1,9 +1,11 @@
-// A window system for headless tests: records what the program asks of it
-// and lets a test change the application's activation.
+// A window system for headless tests: records what the program asks of it,
+// lets a test change the application's activation and sets the screens' work
+// area.
 #pragma once
 
 #include "platform/window_system.h"
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -22,6 +24,9 @@ class FakeWindowSystem : public platform::WindowSystem {
   std::optional<int> endedWith;
   // Runs inside each processPendingEvents, as pending events would.
   std::function<void()> onPendingEvents;
+  // The work area of every screen; larger than any window unless a test
+  // sets a small one.
+  QRect screenWorkArea{-100000, -100000, 200000, 200000};
 
   void keepOnTop(QWidget& window) override {
     keepOnTopCalls << window.objectName();
@@ -34,6 +39,7 @@ class FakeWindowSystem : public platform::WindowSystem {
     ++pendingEventRuns;
     if (onPendingEvents) onPendingEvents();
   }
+  QRect workArea(const QWidget&) override { return screenWorkArea; }
   QString windowsDirectory() override { return QStringLiteral("C:\\WINDOWS"); }
   platform::ActivationHook replaceActivationHook(platform::ActivationHook hook) override {
     platform::ActivationHook previous = std::move(hook_);
