@@ -201,5 +201,27 @@ TEST_F(IndexerFixture, IndexesEntriesDeeperThanTheLongestPath) {
   indexer.reset();  // before the tree goes
 }
 
+// A folder moved out of the root takes its subfolders' watches along: news
+// from the moved copy must not touch the entries now at the old paths.
+TEST_F(IndexerFixture, FolderMovedOutKeepsNoWatches) {
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/album/disc/track.txt"), ""));
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"track"}), QStringList{"/root/album/disc/track.txt"});
+
+  ASSERT_TRUE(QFile::rename(root + QStringLiteral("/album"), dir.path() + QStringLiteral("/moved")));
+  ASSERT_TRUE(waitFor([&] { return find({"track"}).isEmpty(); }, kIndexWaitMs));
+  // The same paths again inside the root.
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/album/disc/track.txt"), ""));
+  ASSERT_TRUE(waitFor([&] { return find({"track"}) == QStringList{"/root/album/disc/track.txt"}; }, kIndexWaitMs));
+
+  // Changes in the moved copy, deep down, are none of the index's business.
+  ASSERT_TRUE(QFile::remove(dir.path() + QStringLiteral("/moved/disc/track.txt")));
+  ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/moved/disc/stray")));
+  waitForLiveChangesApplied();
+  EXPECT_EQ(find({"track"}), QStringList{"/root/album/disc/track.txt"});
+  EXPECT_EQ(find({"stray"}), QStringList{});
+}
+
 }  // namespace
 }  // namespace orvanta::service
