@@ -134,6 +134,39 @@ bool ExcludeRules::excludes(const QByteArray& path, const QByteArray& name) cons
   return false;
 }
 
+IndexLock::IndexLock(const QString& databasePath)
+    : databasePath_(databasePath), file_(databasePath + QStringLiteral(".lock")) {
+  // Only a lock whose process is gone is stale, however old.
+  file_.setStaleLockTime(0);
+}
+
+bool IndexLock::tryLock() {
+  // Missing folders are made for this user alone.
+  const QString folder = QFileInfo(databasePath_).absolutePath();
+  QStringList missing;
+  for (QString path = folder; !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).absolutePath()) {
+    missing.prepend(path);
+  }
+  for (const QString& path : missing) {
+    QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  if (file_.tryLock(0)) return true;
+  qint64 pid = 0;
+  QString host;
+  QString program;
+  if (file_.error() == QLockFile::LockFailedError && file_.getLockInfo(&pid, &host, &program)) {
+    refusal_ = QStringLiteral(
+                   "local-search-service: the index %1 is in use by another service (process %2); "
+                   "stop it or give this one another --index")
+                   .arg(databasePath_)
+                   .arg(pid);
+  } else {
+    refusal_ = QStringLiteral("local-search-service: cannot lock the index %1 (cannot make %2)")
+                   .arg(databasePath_, file_.fileName());
+  }
+  return false;
+}
+
 class Indexer::Worker : public QObject {
  public:
   Worker(const IndexSettings& settings, Log log) : settings_(settings), log_(std::move(log)), excludes_(settings.excludes) {

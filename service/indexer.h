@@ -8,6 +8,7 @@
 #include "tree_watcher.h"
 
 #include <QByteArray>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -50,6 +51,24 @@ class ExcludeRules {
  private:
   std::vector<QRegularExpression> names_;
   std::vector<QRegularExpression> paths_;
+};
+
+// Keeps a second service off an index database: two services writing one
+// index would each drop the other's entries as gone. A lock file beside the
+// database, held while the service runs; the system's own lock on it goes
+// with the process, so a killed service leaves nothing that blocks the next.
+class IndexLock {
+ public:
+  explicit IndexLock(const QString& databasePath);
+  // Takes the lock, making the database's folder when missing. False when
+  // another process holds it or it cannot be made; `refusal` says why.
+  bool tryLock();
+  QString refusal() const { return refusal_; }
+
+ private:
+  QString databasePath_;
+  QLockFile file_;
+  QString refusal_;
 };
 
 class Indexer {

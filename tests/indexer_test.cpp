@@ -223,5 +223,65 @@ TEST_F(IndexerFixture, FolderMovedOutKeepsNoWatches) {
   EXPECT_EQ(find({"stray"}), QStringList{});
 }
 
+// The service on an index another service already uses refuses to start;
+// the lock goes with a killed service.
+TEST_F(IndexerFixture, SecondServiceOnOneIndexRefusesToStart) {
+  const QString other = dir.path() + QStringLiteral("/other");
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/first root file.txt"), ""));
+  ASSERT_TRUE(writeFile(other + QStringLiteral("/second root file.txt"), ""));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CACHE_HOME"}) {
+    environment.insert(QString::fromLatin1(name), dir.path() + QStringLiteral("/xdg"));
+  }
+  const auto start = [&](QProcess& service, const QString& folder) {
+    service.setProcessEnvironment(environment);
+    service.setProcessChannelMode(QProcess::MergedChannels);
+    service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), folder,
+                   QStringLiteral("--index"), settings.databasePath});
+  };
+  QString firstLog;
+  QProcess first;
+  start(first, root);
+  ASSERT_TRUE(waitFor(
+      [&] {
+        firstLog += QString::fromLocal8Bit(first.readAll());
+        return firstLog.contains(QStringLiteral("indexed "));
+      },
+      kIndexWaitMs))
+      << firstLog.toStdString();
+
+  QProcess second;
+  start(second, other);
+  ASSERT_TRUE(second.waitForFinished(kIndexWaitMs));
+  EXPECT_EQ(second.exitCode(), 1);
+  const QStringList refusal = QString::fromLocal8Bit(second.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(refusal.size(), 1) << refusal.join(u'\n').toStdString();
+  EXPECT_TRUE(refusal[0].contains(QStringLiteral("in use by another service"))) << refusal[0].toStdString();
+  EXPECT_TRUE(refusal[0].contains(settings.databasePath)) << refusal[0].toStdString();
+
+  // The first service's entries are still there, none of the second's.
+  ASSERT_TRUE(search.open(settings.databasePath, false));
+  EXPECT_EQ(find({"first", "root"}), QStringList{"/root/first root file.txt"});
+  EXPECT_EQ(find({"second", "root"}), QStringList{});
+
+  // Killed, the first service leaves nothing that keeps the next one out.
+  first.kill();
+  first.waitForFinished();
+  QProcess third;
+  start(third, other);
+  QString thirdLog;
+  EXPECT_TRUE(waitFor(
+      [&] {
+        thirdLog += QString::fromLocal8Bit(third.readAll());
+        return thirdLog.contains(QStringLiteral("indexed "));
+      },
+      kIndexWaitMs))
+      << thirdLog.toStdString();
+  third.kill();
+  third.waitForFinished();
+  EXPECT_EQ(find({"second", "root"}), QStringList{"/other/second root file.txt"});
+}
+
 }  // namespace
 }  // namespace orvanta::service
