@@ -28,6 +28,13 @@ struct IndexSettings {
   QString extractorProgram;      // the text extraction helper
   int rescanIntervalMs = 30 * 60 * 1000;
   int extractTimeoutMs = 10'000;  // per file
+  // First wait before a file that could not be read is read again, and
+  // before a failed write of the index is tried again; each doubles while
+  // the failure lasts.
+  int contentRetryMs = 60'000;
+  int writeRetryMs = 5'000;
+  // The SQLite file layer the indexer writes through; empty: the system's.
+  QByteArray databaseVfs;
   // Makes the watcher on the indexing thread; empty: the system's.
   std::function<std::unique_ptr<TreeWatcher>(TreeWatcher::Callbacks)> makeWatcher;
 };

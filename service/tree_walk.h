@@ -29,6 +29,9 @@ std::optional<DiskEntry> statEntry(const QByteArray& path);
 void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
               const std::function<bool()>& keepGoing);
 
+// Whether this process may read the entry at `path`.
+bool mayRead(const QByteArray& path);
+
 // Whether the folder `path` is tagged as a cache (holds a CACHEDIR.TAG).
 bool isTaggedCache(const QByteArray& path);
 

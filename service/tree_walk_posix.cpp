@@ -166,6 +166,10 @@ void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)
   }
 }
 
+bool mayRead(const QByteArray& path) {
+  return atEntry(path, [](int fd, const char* name) { return faccessat(fd, name, R_OK, 0) == 0; });
+}
+
 bool isTaggedCache(const QByteArray& path) {
   struct stat status {};
   return atEntry(path + "/CACHEDIR.TAG",

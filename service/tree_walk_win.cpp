@@ -48,6 +48,8 @@ void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)
   }
 }
 
+bool mayRead(const QByteArray& path) { return QFileInfo(QString::fromUtf8(path)).isReadable(); }
+
 bool isTaggedCache(const QByteArray& path) {
   return QFileInfo(QString::fromUtf8(path) + QStringLiteral("/CACHEDIR.TAG")).isFile();
 }

@@ -3,6 +3,7 @@
 // index, failed extractions, slow or hostile documents and a full disk.
 #include "indexer.h"
 #include "search_index.h"
+#include "text_extraction.h"
 #include "tree_walk.h"
 #include "wait_for.h"
 
@@ -15,9 +16,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <memory>
 
@@ -35,6 +38,97 @@ QCoreApplication& app() {
 using testing::waitFor;
 
 constexpr int kIndexWaitMs = 20'000;
+
+// A file layer for SQLite that refuses every write while the disk is
+// "full", as a full disk does (SQLITE_FULL), and counts what it refused.
+namespace full_disk {
+
+std::atomic<bool> full{false};
+std::atomic<int> refused{0};
+sqlite3_vfs* system = nullptr;
+
+struct File {
+  sqlite3_file base;
+  sqlite3_file* real;  // the system's file, stored right after this one
+};
+
+sqlite3_file* real(sqlite3_file* file) { return reinterpret_cast<File*>(file)->real; }
+
+int xClose(sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); }
+int xRead(sqlite3_file* f, void* data, int amount, sqlite3_int64 offset) {
+  return real(f)->pMethods->xRead(real(f), data, amount, offset);
+}
+int xWrite(sqlite3_file* f, const void* data, int amount, sqlite3_int64 offset) {
+  if (full.load()) {
+    ++refused;
+    return SQLITE_FULL;
+  }
+  return real(f)->pMethods->xWrite(real(f), data, amount, offset);
+}
+int xTruncate(sqlite3_file* f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); }
+int xSync(sqlite3_file* f, int flags) { return real(f)->pMethods->xSync(real(f), flags); }
+int xFileSize(sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); }
+int xLock(sqlite3_file* f, int level) { return real(f)->pMethods->xLock(real(f), level); }
+int xUnlock(sqlite3_file* f, int level) { return real(f)->pMethods->xUnlock(real(f), level); }
+int xCheckReservedLock(sqlite3_file* f, int* out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); }
+int xFileControl(sqlite3_file* f, int op, void* arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); }
+int xSectorSize(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); }
+int xDeviceCharacteristics(sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
+int xShmMap(sqlite3_file* f, int page, int size, int extend, void volatile** out) {
+  return real(f)->pMethods->xShmMap(real(f), page, size, extend, out);
+}
+int xShmLock(sqlite3_file* f, int offset, int n, int flags) {
+  return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+}
+void xShmBarrier(sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); }
+int xShmUnmap(sqlite3_file* f, int remove) { return real(f)->pMethods->xShmUnmap(real(f), remove); }
+
+const sqlite3_io_methods methods = {2,
+                                    xClose,
+                                    xRead,
+                                    xWrite,
+                                    xTruncate,
+                                    xSync,
+                                    xFileSize,
+                                    xLock,
+                                    xUnlock,
+                                    xCheckReservedLock,
+                                    xFileControl,
+                                    xSectorSize,
+                                    xDeviceCharacteristics,
+                                    xShmMap,
+                                    xShmLock,
+                                    xShmBarrier,
+                                    xShmUnmap,
+                                    nullptr,
+                                    nullptr};
+
+int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+  auto* wrapper = reinterpret_cast<File*>(file);
+  wrapper->real = reinterpret_cast<sqlite3_file*>(wrapper + 1);
+  wrapper->base.pMethods = nullptr;
+  const int result = system->xOpen(system, name, wrapper->real, flags, outFlags);
+  if (wrapper->real->pMethods) wrapper->base.pMethods = &methods;
+  return result;
+}
+
+// Registers the layer once; its name.
+const char* layer() {
+  static sqlite3_vfs vfs = [] {
+    system = sqlite3_vfs_find(nullptr);
+    sqlite3_vfs copy = *system;
+    copy.iVersion = 1;  // the calls of version 1 only, each the system's but opening
+    copy.zName = "orvanta-full-disk";
+    copy.szOsFile = static_cast<int>(sizeof(File)) + system->szOsFile;
+    copy.xOpen = xOpen;
+    copy.pNext = nullptr;
+    return copy;
+  }();
+  static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+  return registered ? vfs.zName : nullptr;
+}
+
+}  // namespace full_disk
 
 bool writeFile(const QString& path, const QByteArray& data) {
   QDir().mkpath(QFileInfo(path).absolutePath());
@@ -281,6 +375,136 @@ TEST_F(IndexerFixture, SecondServiceOnOneIndexRefusesToStart) {
   third.kill();
   third.waitForFinished();
   EXPECT_EQ(find({"second", "root"}), QStringList{"/other/second root file.txt"});
+}
+
+// Entities are decoded where they are whole and short; an '&' that starts
+// none stays as it is, however much text follows before a ';'.
+TEST(HtmlText, EntitiesAreShortAndLiteralOtherwise) {
+  const struct {
+    QString html;
+    QString text;
+  } cases[] = {
+      {QStringLiteral("tom &amp; jerry"), QStringLiteral("tom & jerry")},
+      {QStringLiteral("&#x41;&#66;&lt;"), QStringLiteral("AB<")},
+      {QStringLiteral("&thetasym;"), QStringLiteral(" ")},                   // unknown name: a word break
+      {QStringLiteral("&abcdefghijk;"), QStringLiteral(" ")},                // eleven letters: still a name
+      {QStringLiteral("&abcdefghijkl;"), QStringLiteral("&abcdefghijkl;")},  // too long for one
+      {QStringLiteral("trailing &"), QStringLiteral("trailing &")},
+      {QStringLiteral("&;"), QStringLiteral("&;")},
+      // Large runs of what never becomes an entity stay as they are.
+      {QString(100'000, u'&') + QStringLiteral(" tail"), QString(100'000, u'&') + QStringLiteral(" tail")},
+      {QStringLiteral("&amp").repeated(30'000) + QString(20, u' ') + u';',
+       QStringLiteral("&amp").repeated(30'000) + QString(20, u' ') + u';'},
+  };
+  for (const auto& c : cases) EXPECT_EQ(textOfHtml(c.html), c.text) << c.html.left(40).toStdString();
+}
+
+// Documents that take the helper long (hostile ones run into its time
+// limit) are read beside the live changes, which are applied meanwhile.
+TEST_F(IndexerFixture, SlowDocumentsDoNotHoldUpLiveChanges) {
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/stall%1.txt").arg(i), "HANG until stopped"));
+  }
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/obsolete.txt"), ""));
+  settings.extractorProgram = QStringLiteral(ORVANTA_STAND_IN_EXTRACT);
+  settings.extractTimeoutMs = 600'000;  // each of them holds the helper this long
+  startIndexer();
+  ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= 1; }, kIndexWaitMs));
+  ASSERT_EQ(find({"obsolete"}), QStringList{"/root/obsolete.txt"});
+
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/arrival.txt"), ""));
+  ASSERT_TRUE(QFile::remove(root + QStringLiteral("/obsolete.txt")));
+  EXPECT_TRUE(
+      waitFor([&] { return find({"arrival"}) == QStringList{"/root/arrival.txt"} && find({"obsolete"}).isEmpty(); },
+              kIndexWaitMs));
+  // The documents are still being read: none has text yet.
+  EXPECT_FALSE(search.pendingContents(1).empty());
+  // Stopping does not wait for them either (the test's time limit would).
+  indexer.reset();
+}
+
+// A file the helper could not read gets another try when its attributes
+// change (made readable, say): the failure is not kept while its time and
+// size stay the same.
+TEST_F(IndexerFixture, FailedExtractionIsRetriedOnAttributeChange) {
+  const QString locked = root + QStringLiteral("/locked.txt");
+  ASSERT_TRUE(writeFile(locked, "combination of the safe"));
+  ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+  settings.extractorProgram = QStringLiteral(ORVANTA_STAND_IN_EXTRACT);  // refuses files without read access
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"locked"}), QStringList{"/root/locked.txt"});
+  ASSERT_EQ(find({"combination"}), QStringList{});
+  const std::optional<StoredEntry> before = search.find(QFile::encodeName(locked));
+  ASSERT_TRUE(before.has_value());
+  EXPECT_EQ(before->content, ContentState::Failed);
+
+  const QFileInfo info(locked);
+  ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+  EXPECT_TRUE(waitFor([&] { return find({"combination"}) == QStringList{"/root/locked.txt"}; }, kIndexWaitMs));
+  // Same time and size: only the attribute change led to the new try.
+  EXPECT_EQ(QFileInfo(locked).lastModified(), info.lastModified());
+}
+
+// A failure that may pass (here the helper cannot be started) is tried
+// again after a wait, without any news of the file.
+TEST_F(IndexerFixture, TransientExtractionFailureIsRetriedAfterAWait) {
+  const QString helper = dir.path() + QStringLiteral("/helper/extract");
+  settings.extractorProgram = helper;  // not there yet
+  settings.contentRetryMs = 20;
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/ledger.txt"), "lantern oil accounts"));
+  startIndexer();
+  const QByteArray path = QFile::encodeName(root + QStringLiteral("/ledger.txt"));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        const std::optional<StoredEntry> entry = search.find(path);
+        return entry && entry->content == ContentState::Retry;
+      },
+      kIndexWaitMs));
+
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(helper).absolutePath()));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANTA_STAND_IN_EXTRACT), helper + QStringLiteral(".part")));
+  ASSERT_TRUE(QFile::setPermissions(helper + QStringLiteral(".part"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+  ASSERT_TRUE(QFile::rename(helper + QStringLiteral(".part"), helper));
+  EXPECT_TRUE(waitFor([&] { return find({"lantern"}) == QStringList{"/root/ledger.txt"}; }, kIndexWaitMs));
+  EXPECT_EQ(search.find(path)->content, ContentState::Done);
+}
+
+// Writes that fail (a full disk) are said once; indexing pauses, tries
+// again after waits, and goes on by itself once writes succeed again.
+TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
+  ASSERT_NE(full_disk::layer(), nullptr);
+  settings.databaseVfs = full_disk::layer();
+  settings.writeRetryMs = 20;
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/early.txt"), "before the disk filled"));
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"early"}), QStringList{"/root/early.txt"});
+
+  full_disk::full = true;
+  full_disk::refused = 0;
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/harvest%1.txt").arg(i), "granary records " + QByteArray::number(i)));
+  }
+  ASSERT_TRUE(
+      waitFor([&] { return loggedCount(QStringLiteral("cannot write the index database")) == 1; }, kIndexWaitMs))
+      << log().toStdString();
+  // It keeps trying, with a line for the first failure only.
+  const int refusedAtFirst = full_disk::refused.load();
+  ASSERT_TRUE(waitFor([&] { return full_disk::refused.load() >= refusedAtFirst + 3; }, kIndexWaitMs));
+  EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1) << log().toStdString();
+  EXPECT_TRUE(log().contains(QStringLiteral("database or disk is full"))) << log().toStdString();
+  EXPECT_EQ(find({"harvest"}), QStringList{});
+  // Searches still answer from what is stored.
+  EXPECT_EQ(find({"early"}), QStringList{"/root/early.txt"});
+
+  full_disk::full = false;
+  EXPECT_TRUE(waitFor([&] { return find({"granary"}).size() == 5 && find({"harvest"}).size() == 5; }, kIndexWaitMs))
+      << log().toStdString();
+  EXPECT_EQ(loggedCount(QStringLiteral("is written again")), 1);
+  EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1);
+  // Live changes are applied again.
+  waitForLiveChangesApplied();
 }
 
 }  // namespace
