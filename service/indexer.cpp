@@ -138,13 +138,12 @@ bool ExcludeRules::excludes(const QByteArray& path, const QByteArray& name) cons
   return false;
 }
 
-IndexLock::IndexLock(const QString& databasePath)
-    : databasePath_(databasePath), file_(databasePath + QStringLiteral(".lock")) {
-  // Only a lock whose process is gone is stale, however old.
-  file_.setStaleLockTime(0);
-}
+IndexLock::IndexLock(const QString& databasePath) : databasePath_(databasePath) {}
+
+IndexLock::~IndexLock() { unlockFile(handle_); }
 
 bool IndexLock::tryLock() {
+  if (handle_ != -1) return true;
   // Missing folders are made for this user alone.
   const QString folder = QFileInfo(databasePath_).absolutePath();
   QStringList missing;
@@ -154,19 +153,21 @@ bool IndexLock::tryLock() {
   for (const QString& path : missing) {
     QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
-  if (file_.tryLock(0)) return true;
-  qint64 pid = 0;
-  QString host;
-  QString program;
-  if (file_.error() == QLockFile::LockFailedError && file_.getLockInfo(&pid, &host, &program)) {
+  const QString lockPath = databasePath_ + QStringLiteral(".lock");
+  qint64 holder = 0;
+  handle_ = lockFile(QFile::encodeName(lockPath), &holder);
+  if (handle_ != -1) return true;
+  if (holder > 0) {
     refusal_ = QStringLiteral(
                    "local-search-service: the index %1 is in use by another service (process %2); "
                    "stop it or give this one another --index")
                    .arg(databasePath_)
-                   .arg(pid);
+                   .arg(holder);
   } else {
-    refusal_ = QStringLiteral("local-search-service: cannot lock the index %1 (cannot make %2)")
-                   .arg(databasePath_, file_.fileName());
+    refusal_ = QStringLiteral(
+                   "local-search-service: the index %1 is in use by another service, or its lock %2 cannot be "
+                   "made; stop it or give this one another --index")
+                   .arg(databasePath_, lockPath);
   }
   return false;
 }

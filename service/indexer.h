@@ -8,7 +8,6 @@
 #include "tree_watcher.h"
 
 #include <QByteArray>
-#include <QLockFile>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -61,12 +60,15 @@ class ExcludeRules {
 };
 
 // Keeps a second service off an index database: two services writing one
-// index would each drop the other's entries as gone. A lock file beside the
-// database, held while the service runs; the system's own lock on it goes
-// with the process, so a killed service leaves nothing that blocks the next.
+// index would each drop the other's entries as gone. A lock on a file beside
+// the database, held while the service runs; the system drops it with the
+// process, so a killed service leaves nothing that blocks the next.
 class IndexLock {
  public:
   explicit IndexLock(const QString& databasePath);
+  ~IndexLock();
+  IndexLock(const IndexLock&) = delete;
+  IndexLock& operator=(const IndexLock&) = delete;
   // Takes the lock, making the database's folder when missing. False when
   // another process holds it or it cannot be made; `refusal` says why.
   bool tryLock();
@@ -74,7 +76,7 @@ class IndexLock {
 
  private:
   QString databasePath_;
-  QLockFile file_;
+  qintptr handle_ = -1;
   QString refusal_;
 };
 

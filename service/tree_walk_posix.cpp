@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,6 +165,31 @@ void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)
     if (fd < 0) continue;
     read((folder.path == "/" ? folder.path : folder.path + '/') + name, fd);
   }
+}
+
+qintptr lockFile(const QByteArray& path, qint64* holder) {
+  const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  // The system drops the lock with the last descriptor, so a killed
+  // process leaves none behind.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    char text[32] = {};
+    const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
+    bool ok = false;
+    const qint64 pid = got > 0 ? QByteArray(text, got).trimmed().toLongLong(&ok) : 0;
+    if (holder) *holder = ok ? pid : 0;
+    ::close(fd);
+    return -1;
+  }
+  const QByteArray pid = QByteArray::number(qint64(getpid())) + '\n';
+  if (ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) != pid.size()) {
+    // The id is only for the message of another service; the lock holds.
+  }
+  return fd;
+}
+
+void unlockFile(qintptr handle) {
+  if (handle >= 0) ::close(static_cast<int>(handle));
 }
 
 bool mayRead(const QByteArray& path) {
