@@ -507,5 +507,37 @@ TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
   waitForLiveChangesApplied();
 }
 
+// A database that cannot be written at a start is not damaged: it stays
+// where it is, for the start after space comes back.
+TEST(IndexDatabase, UnwritableIsNotDamaged) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ASSERT_NE(full_disk::layer(), nullptr);
+  const QString path = dir.path() + QStringLiteral("/index.db");
+  {
+    SearchIndex index;
+    ASSERT_TRUE(index.open(path, true));
+    ASSERT_TRUE(index.begin());
+    EntryRecord record;
+    record.path = "/kept/entry.txt";
+    record.label = QStringLiteral("entry.txt");
+    index.store(record, 1);
+    ASSERT_TRUE(index.commit());
+  }
+  full_disk::full = true;
+  full_disk::refused = 0;
+  QStringList lines;
+  SearchIndex index;
+  const bool opened = index.open(
+      path, true, [&](const QString& line) { lines.append(line); }, full_disk::layer());
+  full_disk::full = false;
+  EXPECT_GT(full_disk::refused.load(), 0);  // the start tried to write
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(lines, QStringList{});
+  EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")}, QDir::Files), QStringList{});
+  ASSERT_TRUE(index.open(path, true));
+  EXPECT_EQ(index.search({QStringLiteral("entry")}, 10).size(), 1u);
+}
+
 }  // namespace
 }  // namespace orvanta::service
