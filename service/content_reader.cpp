@@ -3,6 +3,7 @@
 
 #include "document_file.h"
 #include "document_format.h"
+#include "tree_walk.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -11,7 +12,15 @@
 
 namespace orvanta::service {
 
-ContentReader::ContentReader(QString program, int timeoutMs) : program_(std::move(program)), timeoutMs_(timeoutMs) {}
+namespace {
+
+// How often a wait for the helper looks whether the read was cancelled.
+constexpr qint64 kCancelCheckMs = 100;
+
+}  // namespace
+
+ContentReader::ContentReader(QString program, int timeoutMs, const std::atomic<bool>* cancel)
+    : program_(std::move(program)), timeoutMs_(timeoutMs), cancel_(cancel) {}
 
 ContentReader::~ContentReader() { stop(); }
 
@@ -45,29 +54,39 @@ bool ContentReader::send(const QByteArray& header, const QByteArray& data, const
   for (qsizetype done = 0; done < data.size(); done += kSlice) {
     process_->write(data.constData() + done, std::min(kSlice, data.size() - done));
     while (process_->bytesToWrite() > kSlice) {
-      if (deadline.hasExpired() || process_->state() != QProcess::Running) return false;
-      process_->waitForBytesWritten(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+      if (deadline.hasExpired() || cancelled() || process_->state() != QProcess::Running) return false;
+      process_->waitForBytesWritten(static_cast<int>(qBound<qint64>(1, deadline.remainingTime(), kCancelCheckMs)));
     }
   }
   return true;
 }
 
-std::optional<QString> ContentReader::read(const QByteArray& path) {
+bool ContentReader::waitForOutput(const QDeadlineTimer& deadline) {
+  if (deadline.hasExpired() || cancelled() || process_->state() != QProcess::Running) return false;
+  process_->waitForReadyRead(static_cast<int>(qBound<qint64>(1, deadline.remainingTime(), kCancelCheckMs)));
+  return true;
+}
+
+Extraction ContentReader::extract(const QByteArray& path) {
   // The service opens the document; the helper that parses it opens nothing.
   const DocumentFormat format = formatOf(path);
-  if (format == DocumentFormat::None || path.contains('\0')) return std::nullopt;
+  if (format == DocumentFormat::None || path.contains('\0')) return {};
+  // A file this process may not read: that passes when its permissions
+  // change.
+  if (statEntry(path) && !mayRead(path)) return {std::nullopt, true};
   const std::optional<QByteArray> data = readDocumentFile(path, kMaxDocumentBytes);
-  if (!data || !ensureRunning()) return std::nullopt;
+  if (!data) return {};
+  if (!ensureRunning()) return {std::nullopt, true};
   const QDeadlineTimer deadline(timeoutMs_);
   const auto fail = [this] {
+    const bool stopped = cancelled();
     stop();
-    return std::nullopt;
+    return Extraction{std::nullopt, stopped};
   };
   const QByteArray header = QByteArray::number(static_cast<int>(format)) + ' ' + QByteArray::number(data->size()) + '\n';
   if (!send(header, *data, deadline)) return fail();
   while (!process_->canReadLine()) {
-    if (deadline.hasExpired() || process_->state() != QProcess::Running) return fail();
-    process_->waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    if (!waitForOutput(deadline)) return fail();
   }
   const QByteArray answer = process_->readLine().trimmed();
   const qsizetype blank = answer.indexOf(' ');
@@ -75,13 +94,12 @@ std::optional<QString> ContentReader::read(const QByteArray& path) {
   const qint64 length = answer.mid(blank + 1).toLongLong(&ok);
   // UTF-8 takes at most three bytes for each UTF-16 unit.
   if (blank < 0 || !ok || length < 0 || length > 3 * qint64(kMaxTextChars)) return fail();
-  if (answer.left(blank) == "no") return std::nullopt;
+  if (answer.left(blank) == "no") return {};
   if (answer.left(blank) != "ok") return fail();
   while (process_->bytesAvailable() < length) {
-    if (deadline.hasExpired() || process_->state() != QProcess::Running) return fail();
-    process_->waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    if (!waitForOutput(deadline)) return fail();
   }
-  return QString::fromUtf8(process_->read(length));
+  return {QString::fromUtf8(process_->read(length)), false};
 }
 
 }  // namespace orvanta::service

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -16,16 +17,28 @@ class QProcess;
 
 namespace orvanta::service {
 
+// What came of reading one file's text.
+struct Extraction {
+  std::optional<QString> text;  // nothing: no text this time
+  // The failure may pass by itself: the file could not be read (its
+  // permissions, say) or the helper could not be started. Otherwise the
+  // helper had no text for it or failed on it, which stays so until the
+  // file changes.
+  bool transient = false;
+};
+
 class ContentReader {
  public:
-  ContentReader(QString program, int timeoutMs);
+  // `cancel`, when given and set, ends a read early (as a transient failure).
+  ContentReader(QString program, int timeoutMs, const std::atomic<bool>* cancel = nullptr);
   ~ContentReader();
   ContentReader(const ContentReader&) = delete;
   ContentReader& operator=(const ContentReader&) = delete;
 
   // The text of the file at `path`; nothing when it has none the helper
   // can read, or the helper failed on it.
-  std::optional<QString> read(const QByteArray& path);
+  std::optional<QString> read(const QByteArray& path) { return extract(path).text; }
+  Extraction extract(const QByteArray& path);
 
   // How many helpers were started so far.
   int helperStarts() const { return starts_; }
@@ -36,8 +49,15 @@ class ContentReader {
   bool send(const QByteArray& header, const QByteArray& data, const QDeadlineTimer& deadline);
   void stop();
 
+  // Waits up to `deadline` for more output of the helper, in short steps
+  // so that a cancel is seen; false when the helper is gone, the time is
+  // up or the read is cancelled.
+  bool waitForOutput(const QDeadlineTimer& deadline);
+  bool cancelled() const { return cancel_ && cancel_->load(); }
+
   QString program_;
   int timeoutMs_;
+  const std::atomic<bool>* cancel_;
   std::unique_ptr<QProcess> process_;
   int starts_ = 0;
 };

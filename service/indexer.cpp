@@ -30,6 +30,10 @@ constexpr int kChangeDelayMs = 100;
 // While the system lacks folder watches, changes are found this often.
 constexpr int kPollIntervalMs = 60'000;
 constexpr qint64 kMaxDesktopEntryBytes = 256 * 1024;
+// The longest waits before another try at unreadable files and at writing
+// the index.
+constexpr int kMaxContentRetryMs = 60 * 60 * 1000;
+constexpr int kMaxWriteRetryMs = 5 * 60 * 1000;
 
 QString environmentOr(const char* name, const QString& fallback) {
   const QString value = qEnvironmentVariable(name);
@@ -134,6 +138,40 @@ bool ExcludeRules::excludes(const QByteArray& path, const QByteArray& name) cons
   return false;
 }
 
+IndexLock::IndexLock(const QString& databasePath) : databasePath_(databasePath) {}
+
+IndexLock::~IndexLock() { unlockFile(handle_); }
+
+bool IndexLock::tryLock() {
+  if (handle_ != -1) return true;
+  // Missing folders are made for this user alone.
+  const QString folder = QFileInfo(databasePath_).absolutePath();
+  QStringList missing;
+  for (QString path = folder; !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).absolutePath()) {
+    missing.prepend(path);
+  }
+  for (const QString& path : missing) {
+    QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  const QString lockPath = databasePath_ + QStringLiteral(".lock");
+  qint64 holder = 0;
+  handle_ = lockFile(QFile::encodeName(lockPath), &holder);
+  if (handle_ != -1) return true;
+  if (holder > 0) {
+    refusal_ = QStringLiteral(
+                   "local-search-service: the index %1 is in use by another service (process %2); "
+                   "stop it or give this one another --index")
+                   .arg(databasePath_)
+                   .arg(holder);
+  } else {
+    refusal_ = QStringLiteral(
+                   "local-search-service: the index %1 is in use by another service, or its lock %2 cannot be "
+                   "made; stop it or give this one another --index")
+                   .arg(databasePath_, lockPath);
+  }
+  return false;
+}
+
 class Indexer::Worker : public QObject {
  public:
   Worker(const IndexSettings& settings, Log log) : settings_(settings), log_(std::move(log)), excludes_(settings.excludes) {
@@ -146,15 +184,40 @@ class Indexer::Worker : public QObject {
     ownFolder_ = QFile::encodeName(QDir::cleanPath(own));
   }
 
+  ~Worker() override {
+    // The helper is stopped on the thread that started it.
+    stopping = true;
+    if (contentThread_.isRunning()) {
+      QMetaObject::invokeMethod(contentContext_, [this] {
+        reader_.reset();
+        QThread::currentThread()->quit();
+      });
+      contentThread_.wait();
+    }
+    delete contentContext_;
+  }
+
   std::atomic<bool> stopping{false};
 
   void run() {
     lowerThreadPriority();
-    if (!index_.open(settings_.databasePath, false, log_)) {
+    const QByteArray vfs = settings_.databaseVfs;
+    if (!index_.open(settings_.databasePath, false, log_, vfs.isEmpty() ? nullptr : vfs.constData())) {
       log_(QStringLiteral("cannot open the index database %1").arg(settings_.databasePath));
       return;
     }
-    reader_ = std::make_unique<ContentReader>(settings_.extractorProgram, settings_.extractTimeoutMs);
+    // Documents are read on a thread of their own, so that slow or hostile
+    // ones never hold up the live changes applied here.
+    contentContext_ = new QObject;
+    contentContext_->moveToThread(&contentThread_);
+    contentThread_.start(QThread::LowestPriority);
+    QMetaObject::invokeMethod(contentContext_, [] { lowerThreadPriority(); });
+    retryDelayMs_ = settings_.contentRetryMs;
+    writeDelayMs_ = settings_.writeRetryMs;
+    retryTimer_.setSingleShot(true);
+    QObject::connect(&retryTimer_, &QTimer::timeout, this, [this] { retryUnreadable(); });
+    writeRetryTimer_.setSingleShot(true);
+    QObject::connect(&writeRetryTimer_, &QTimer::timeout, this, [this] { scan(); });
     TreeWatcher::Callbacks callbacks{[this](const QByteArray& path) { noteChange(path, false); },
                                      [this](const QByteArray& path) { noteChange(path, true); },
                                      [this](const QString& why) { lose(why); }};
@@ -173,7 +236,32 @@ class Indexer::Worker : public QObject {
   }
 
  private:
-  bool keepGoing() const { return !stopping.load(); }
+  bool keepGoing() const { return !stopping.load() && !failedWrite_; }
+
+  // Notes a failed write of the index (a full disk, say): one log line,
+  // then indexing pauses and a rescan tries again after a wait that
+  // doubles while the failure lasts. Live changes wait for it too.
+  void writeFailed() {
+    failedWrite_ = true;
+    if (!paused_) {
+      paused_ = true;
+      log_(QStringLiteral("cannot write the index database %1 (%2); indexing paused, trying again from time to time")
+               .arg(settings_.databasePath, index_.writeError()));
+    }
+    changeTimer_.stop();
+    contentTimer_.stop();
+    if (!writeRetryTimer_.isActive()) {
+      writeRetryTimer_.start(writeDelayMs_);
+      writeDelayMs_ = std::min(writeDelayMs_ * 2, kMaxWriteRetryMs);
+    }
+  }
+
+  // A transaction ended; false (and the pause begun) when it was not stored.
+  bool committed() {
+    if (index_.commit()) return true;
+    writeFailed();
+    return false;
+  }
 
   void watch(const QByteArray& folder) {
     if (!watcher_->isLive() || watchesLacking_) return;
@@ -228,9 +316,12 @@ class Indexer::Worker : public QObject {
   }
 
   void countStored() {
+    if (index_.writeFailed()) {
+      failedWrite_ = true;  // ends the walk
+      return;
+    }
     if (++sinceCommit_ >= kEntriesPerTransaction) {
-      index_.commit();
-      index_.begin();
+      if (!committed() || !index_.begin()) failedWrite_ = true;
       sinceCommit_ = 0;
     }
   }
@@ -257,8 +348,16 @@ class Indexer::Worker : public QObject {
     timer.start();
     changeTimer_.stop();
     changes_.clear();
-    index_.begin();
+    failedWrite_ = false;
+    writeRetryTimer_.stop();
+    if (!index_.begin()) {
+      index_.commit();
+      writeFailed();
+      return;
+    }
     generation_ = index_.nextGeneration();
+    // Files that could not be read get another try with each scan.
+    index_.retryContentsLater();
     sinceCommit_ = 0;
     for (const QByteArray& root : roots_) {
       watch(root);
@@ -278,12 +377,21 @@ class Indexer::Worker : public QObject {
           },
           [this] { return keepGoing(); });
     }
-    if (!keepGoing()) {
+    if (stopping.load()) {
       index_.commit();
       return;
     }
-    const int gone = index_.removeUnseen(generation_);
-    index_.commit();
+    const int gone = failedWrite_ || index_.writeFailed() ? 0 : index_.removeUnseen(generation_);
+    if (failedWrite_ || !committed()) {
+      if (index_.writeFailed()) index_.commit();  // rolls back what is left
+      writeFailed();
+      return;
+    }
+    if (paused_) {
+      paused_ = false;
+      log_(QStringLiteral("the index database %1 is written again; indexing goes on").arg(settings_.databasePath));
+    }
+    writeDelayMs_ = settings_.writeRetryMs;
     const qint64 count = index_.entryCount();
     log_(QStringLiteral("indexed %1 entries in %2 ms (%3 gone)").arg(count).arg(timer.elapsed()).arg(gone));
     contentsWaiting_ = true;
@@ -292,7 +400,8 @@ class Indexer::Worker : public QObject {
 
   void noteChange(const QByteArray& path, bool removed) {
     changes_.push_back({path, removed});
-    if (!changeTimer_.isActive()) changeTimer_.start();
+    // While writes fail, the next scan takes in every change.
+    if (!paused_ && !changeTimer_.isActive()) changeTimer_.start();
   }
 
   void lose(const QString& why) {
@@ -301,8 +410,14 @@ class Indexer::Worker : public QObject {
   }
 
   void applyChanges() {
+    if (paused_) return;
     const std::vector<std::pair<QByteArray, bool>> changes = std::exchange(changes_, {});
-    index_.begin();
+    failedWrite_ = false;
+    if (!index_.begin()) {
+      index_.commit();
+      writeFailed();
+      return;
+    }
     for (const auto& [path, removed] : changes) {
       if (removed) {
         index_.removeTree(path);
@@ -314,18 +429,25 @@ class Indexer::Worker : public QObject {
       } else if (isApplicationEntry(path)) {
         storeApplication(*entry);
       } else if (std::any_of(roots_.cbegin(), roots_.cend(), [&](const QByteArray& root) { return isBelow(path, root); })) {
-        if (included(*entry)) storeEntry(*entry, true);
+        if (included(*entry)) {
+          storeEntry(*entry, true);
+          // News of a file whose text could not be read (its permissions
+          // changed, say) is a reason to try again.
+          if (entry->isRegular && index_.retryContents(path)) contentsWaiting_ = true;
+        }
       } else if (entry->isFolder) {
         watch(path);  // a new subfolder of an applications folder
       }
     }
-    index_.commit();
+    if (!committed()) return;
     if (contentsWaiting_) contentTimer_.start();
   }
 
+  // Hands the next batch of documents to the contents thread; one batch at
+  // a time.
   void readContents() {
-    if (!keepGoing()) return;
-    const auto pending = index_.pendingContents(kContentBatch);
+    if (!keepGoing() || paused_ || batchInFlight_) return;
+    std::vector<PendingContent> pending = index_.pendingContents(kContentBatch);
     if (pending.empty()) {
       contentsWaiting_ = false;
       if (documentsRead_ > 0) {
@@ -334,21 +456,68 @@ class Indexer::Worker : public QObject {
                  .arg(contentClock_.elapsed()));
       }
       documentsRead_ = 0;
+      // Unreadable files were tried again and none failed that way: the
+      // next such failure starts the waits afresh.
+      if (!retryTimer_.isActive() && !unreadableSinceRetry_) retryDelayMs_ = settings_.contentRetryMs;
       return;
     }
     if (documentsRead_ == 0) contentClock_.start();
     documentsRead_ += static_cast<int>(pending.size());
-    std::vector<std::pair<qint64, std::optional<QString>>> texts;
-    for (const auto& [id, path] : pending) {
-      if (!keepGoing()) return;
-      texts.emplace_back(id, reader_->read(path));
+    batchInFlight_ = true;
+    QMetaObject::invokeMethod(contentContext_, [this, batch = std::move(pending)] {
+      // On the contents thread: each text goes back to the indexing thread
+      // as soon as it is read.
+      if (!reader_) {
+        reader_ = std::make_unique<ContentReader>(settings_.extractorProgram, settings_.extractTimeoutMs, &stopping);
+      }
+      for (const PendingContent& item : batch) {
+        if (stopping.load()) break;
+        Extraction extraction = reader_->extract(item.path);
+        QMetaObject::invokeMethod(
+            this, [this, item, extraction = std::move(extraction)] { storeContents(item, extraction); });
+      }
+      QMetaObject::invokeMethod(this, [this] {
+        batchInFlight_ = false;
+        contentTimer_.start();
+      });
+    });
+  }
+
+  void storeContents(const PendingContent& item, const Extraction& extraction) {
+    if (stopping.load() || paused_) return;  // still pending: read again later
+    const ContentState state = extraction.text        ? ContentState::Done
+                               : extraction.transient ? ContentState::Retry
+                                                      : ContentState::Failed;
+    failedWrite_ = false;
+    if (!index_.begin()) {
+      index_.commit();
+      writeFailed();
+      return;
     }
-    index_.begin();
-    for (const auto& [id, text] : texts) {
-      index_.setContents(id, text.value_or(QString()), text ? ContentState::Done : ContentState::Failed);
+    index_.setContents(item, extraction.text.value_or(QString()), state);
+    if (!committed()) return;
+    if (state == ContentState::Retry) {
+      unreadableSinceRetry_ = true;
+      if (!retryTimer_.isActive()) {
+        retryTimer_.start(retryDelayMs_);
+        retryDelayMs_ = std::min(retryDelayMs_ * 2, kMaxContentRetryMs);
+      }
     }
-    index_.commit();
-    // One batch at a time, so live changes get in between.
+  }
+
+  // The wait after files could not be read is over: they wait for reading again.
+  void retryUnreadable() {
+    if (paused_) return;
+    unreadableSinceRetry_ = false;
+    failedWrite_ = false;
+    if (!index_.begin()) {
+      index_.commit();
+      writeFailed();
+      return;
+    }
+    index_.retryContentsLater();
+    if (!committed()) return;
+    contentsWaiting_ = true;
     contentTimer_.start();
   }
 
@@ -359,12 +528,23 @@ class Indexer::Worker : public QObject {
   std::vector<QByteArray> applicationDirs_;
   QByteArray ownFolder_;
   SearchIndex index_;
-  std::unique_ptr<ContentReader> reader_;
   std::unique_ptr<TreeWatcher> watcher_;
+  // The contents thread, and what lives on it.
+  QThread contentThread_;
+  QObject* contentContext_ = nullptr;  // made on the indexing thread, moved to the contents thread
+  std::unique_ptr<ContentReader> reader_;
+  bool batchInFlight_ = false;
   // Children, so they move to the indexing thread with the worker.
   QTimer changeTimer_{this};
   QTimer rescanTimer_{this};
   QTimer contentTimer_{this};
+  QTimer retryTimer_{this};       // another try at files that could not be read
+  QTimer writeRetryTimer_{this};  // another try at writing the index
+  int retryDelayMs_ = 0;
+  int writeDelayMs_ = 0;
+  bool unreadableSinceRetry_ = false;
+  bool paused_ = false;       // writes failed: indexing waits for the next try
+  bool failedWrite_ = false;  // a write of the current piece of work failed
   std::vector<std::pair<QByteArray, bool>> changes_;
   qint64 generation_ = 0;
   int sinceCommit_ = 0;

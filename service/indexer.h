@@ -27,6 +27,13 @@ struct IndexSettings {
   QString extractorProgram;      // the text extraction helper
   int rescanIntervalMs = 30 * 60 * 1000;
   int extractTimeoutMs = 10'000;  // per file
+  // First wait before a file that could not be read is read again, and
+  // before a failed write of the index is tried again; each doubles while
+  // the failure lasts.
+  int contentRetryMs = 60'000;
+  int writeRetryMs = 5'000;
+  // The SQLite file layer the indexer writes through; empty: the system's.
+  QByteArray databaseVfs;
   // Makes the watcher on the indexing thread; empty: the system's.
   std::function<std::unique_ptr<TreeWatcher>(TreeWatcher::Callbacks)> makeWatcher;
 };
@@ -50,6 +57,27 @@ class ExcludeRules {
  private:
   std::vector<QRegularExpression> names_;
   std::vector<QRegularExpression> paths_;
+};
+
+// Keeps a second service off an index database: two services writing one
+// index would each drop the other's entries as gone. A lock on a file beside
+// the database, held while the service runs; the system drops it with the
+// process, so a killed service leaves nothing that blocks the next.
+class IndexLock {
+ public:
+  explicit IndexLock(const QString& databasePath);
+  ~IndexLock();
+  IndexLock(const IndexLock&) = delete;
+  IndexLock& operator=(const IndexLock&) = delete;
+  // Takes the lock, making the database's folder when missing. False when
+  // another process holds it or it cannot be made; `refusal` says why.
+  bool tryLock();
+  QString refusal() const { return refusal_; }
+
+ private:
+  QString databasePath_;
+  qintptr handle_ = -1;
+  QString refusal_;
 };
 
 class Indexer {

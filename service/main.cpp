@@ -119,6 +119,11 @@ int main(int argc, char** argv) {
                                                          : orvanta::service::defaultDatabasePath(roots);
   indexSettings.extractorProgram = extractorProgram();
   orvanta::service::restrictIndexAccess(indexSettings.databasePath, !parser.isSet(indexOption), log);
+  orvanta::service::IndexLock indexLock(indexSettings.databasePath);
+  if (!indexLock.tryLock()) {
+    log(indexLock.refusal());
+    return 1;
+  }
   orvanta::service::LocalSearchServer server(codes, indexSettings);
   server.log = log;
   server.setConnectionLimits({static_cast<int>(*idleSeconds), static_cast<int>(*maxConnections)});

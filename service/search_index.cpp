@@ -47,6 +47,7 @@ CREATE INDEX IF NOT EXISTS files_folded ON files(folded);
 DROP INDEX IF EXISTS files_mtime;
 CREATE INDEX IF NOT EXISTS files_newest ON files(mtime, folded);
 CREATE INDEX IF NOT EXISTS files_pending ON files(content) WHERE content = 1;
+CREATE INDEX IF NOT EXISTS files_retry ON files(content) WHERE content = 4;
 CREATE VIRTUAL TABLE IF NOT EXISTS names USING fts5(folded, content='files', content_rowid='id',
   tokenize='trigram');
 CREATE VIRTUAL TABLE IF NOT EXISTS contents USING fts5(body, tokenize='unicode61 remove_diacritics 2');
@@ -157,35 +158,49 @@ bool SearchIndex::createSchema() {
   return exec(QByteArray("PRAGMA user_version=" + QByteArray::number(kSchemaVersion)).constData());
 }
 
-bool SearchIndex::open(const QString& path, bool repair, const std::function<void(const QString&)>& log) {
+bool SearchIndex::open(const QString& path, bool repair, const std::function<void(const QString&)>& log,
+                       const char* vfs) {
   close();
   // The index holds the user's documents: its folder and files are the
   // user's alone (SQLite gives the log and shared memory files the rights
   // of the database file).
   platform::makePrivateFolder(QFileInfo(path).absolutePath());
   const QByteArray name = QFile::encodeName(path);
+  // Whether the last try found the file damaged rather than unwritable.
+  bool damaged = false;
   const auto tryOpen = [&]() {
+    damaged = false;
     platform::makePrivateFile(path);
     if (sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
+                        vfs) != SQLITE_OK) {
       close();
       return false;
     }
     sqlite3_busy_timeout(db_, 5000);
     if (!repair) return exec("PRAGMA query_only=0");
     bool sound = createSchema();
-    if (sound) {
+    if (!sound) {
+      const int code = sqlite3_errcode(db_) & 0xff;
+      damaged = code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+    } else {
       sqlite3_stmt* check = nullptr;
-      sound = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK &&
-              sqlite3_step(check) == SQLITE_ROW &&
-              QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
+      const bool checked = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK &&
+                           sqlite3_step(check) == SQLITE_ROW;
+      if (checked) {
+        sound = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
+        damaged = !sound;
+      } else {
+        sound = false;
+        const int code = sqlite3_errcode(db_) & 0xff;
+        damaged = code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+      }
       sqlite3_finalize(check);
     }
     if (!sound) close();
     return sound;
   };
   if (tryOpen()) return true;
-  if (!repair || !QFile::exists(path)) return false;
+  if (!repair || !damaged || !QFile::exists(path)) return false;
 
   const QString aside = path + QStringLiteral(".damaged-") +
                         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddhhmmss"));
@@ -197,31 +212,65 @@ bool SearchIndex::open(const QString& path, bool repair, const std::function<voi
   return tryOpen();
 }
 
-void SearchIndex::begin() { exec("BEGIN IMMEDIATE"); }
+bool SearchIndex::fail() {
+  if (!failed_) {
+    failed_ = true;
+    error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("not open");
+  }
+  return false;
+}
 
-void SearchIndex::commit() { exec("COMMIT"); }
+bool SearchIndex::write(const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
+  if (failed_) return false;
+  sqlite3_stmt* statement = prepare(sql);
+  if (!statement) return fail();
+  Reset reset{statement};
+  bind(statement);
+  const int result = sqlite3_step(statement);
+  return result == SQLITE_DONE || result == SQLITE_ROW || fail();
+}
+
+bool SearchIndex::begin() {
+  failed_ = false;
+  error_.clear();
+  return exec("BEGIN IMMEDIATE") || fail();
+}
+
+bool SearchIndex::commit() {
+  if (!failed_ && (exec("COMMIT") || fail())) return true;
+  // A failed statement may have ended the transaction already.
+  if (db_ && !sqlite3_get_autocommit(db_)) exec("ROLLBACK");
+  return false;
+}
 
 std::optional<StoredEntry> SearchIndex::find(const QByteArray& path) {
   sqlite3_stmt* statement = prepare("SELECT id, mtime, size, content FROM files WHERE path = ?");
-  if (!statement) return std::nullopt;
+  if (!statement) {
+    fail();
+    return std::nullopt;
+  }
   Reset reset{statement};
   bindBlob(statement, 1, path);
-  if (sqlite3_step(statement) != SQLITE_ROW) return std::nullopt;
+  const int result = sqlite3_step(statement);
+  if (result != SQLITE_ROW) {
+    if (result != SQLITE_DONE) fail();
+    return std::nullopt;
+  }
   return StoredEntry{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1),
                      sqlite3_column_int64(statement, 2), static_cast<ContentState>(sqlite3_column_int(statement, 3))};
 }
 
 std::pair<qint64, bool> SearchIndex::store(const EntryRecord& entry, qint64 generation) {
+  if (failed_) return {0, false};
   const std::optional<StoredEntry> stored = find(entry.path);
+  if (failed_) return {0, false};
   const ContentState wanted = entry.wantsContents ? ContentState::Pending : ContentState::None;
   if (stored && stored->mtime == entry.mtime && stored->size == entry.size) {
-    sqlite3_stmt* touch = prepare("UPDATE files SET gen = ? WHERE id = ?");
-    if (touch) {
-      Reset reset{touch};
+    const bool touched = write("UPDATE files SET gen = ? WHERE id = ?", [&](sqlite3_stmt* touch) {
       sqlite3_bind_int64(touch, 1, generation);
       sqlite3_bind_int64(touch, 2, stored->id);
-      sqlite3_step(touch);
-    }
+    });
+    if (!touched) return {0, false};
     return {stored->id, stored->content == ContentState::Pending};
   }
   const QString label = entry.label;
@@ -229,107 +278,108 @@ std::pair<qint64, bool> SearchIndex::store(const EntryRecord& entry, qint64 gene
   QString folded = foldText(label);
   if (!entry.extra.isEmpty()) folded += u'\n' + foldText(entry.extra);
   if (stored) {
-    sqlite3_stmt* update = prepare(
-        "UPDATE files SET kind = ?, stem = ?, label = ?, folded = ?, mtime = ?, size = ?, content = ?, gen = ? "
-        "WHERE id = ?");
-    if (!update) return {0, false};
-    Reset reset{update};
-    sqlite3_bind_int(update, 1, static_cast<int>(entry.kind));
-    bindText(update, 2, stem);
-    bindText(update, 3, foldText(label));
-    bindText(update, 4, folded);
-    sqlite3_bind_int64(update, 5, entry.mtime);
-    sqlite3_bind_int64(update, 6, entry.size);
-    sqlite3_bind_int(update, 7, static_cast<int>(wanted));
-    sqlite3_bind_int64(update, 8, generation);
-    sqlite3_bind_int64(update, 9, stored->id);
-    sqlite3_step(update);
-    sqlite3_stmt* drop = prepare("DELETE FROM contents WHERE rowid = ?");
-    if (drop) {
-      Reset resetDrop{drop};
-      sqlite3_bind_int64(drop, 1, stored->id);
-      sqlite3_step(drop);
-    }
+    const bool updated =
+        write(
+            "UPDATE files SET kind = ?, stem = ?, label = ?, folded = ?, mtime = ?, size = ?, content = ?, gen = ? "
+            "WHERE id = ?",
+            [&](sqlite3_stmt* update) {
+              sqlite3_bind_int(update, 1, static_cast<int>(entry.kind));
+              bindText(update, 2, stem);
+              bindText(update, 3, foldText(label));
+              bindText(update, 4, folded);
+              sqlite3_bind_int64(update, 5, entry.mtime);
+              sqlite3_bind_int64(update, 6, entry.size);
+              sqlite3_bind_int(update, 7, static_cast<int>(wanted));
+              sqlite3_bind_int64(update, 8, generation);
+              sqlite3_bind_int64(update, 9, stored->id);
+            }) &&
+        write("DELETE FROM contents WHERE rowid = ?",
+              [&](sqlite3_stmt* drop) { sqlite3_bind_int64(drop, 1, stored->id); });
+    if (!updated) return {0, false};
     return {stored->id, entry.wantsContents};
   }
-  sqlite3_stmt* insert = prepare(
-      "INSERT INTO files(path, kind, stem, label, folded, mtime, size, content, gen) VALUES (?,?,?,?,?,?,?,?,?)");
-  if (!insert) return {0, false};
-  Reset reset{insert};
-  bindBlob(insert, 1, entry.path);
-  sqlite3_bind_int(insert, 2, static_cast<int>(entry.kind));
-  bindText(insert, 3, stem);
-  bindText(insert, 4, foldText(label));
-  bindText(insert, 5, folded);
-  sqlite3_bind_int64(insert, 6, entry.mtime);
-  sqlite3_bind_int64(insert, 7, entry.size);
-  sqlite3_bind_int(insert, 8, static_cast<int>(wanted));
-  sqlite3_bind_int64(insert, 9, generation);
-  if (sqlite3_step(insert) != SQLITE_DONE) return {0, false};
+  const bool inserted =
+      write("INSERT INTO files(path, kind, stem, label, folded, mtime, size, content, gen) VALUES (?,?,?,?,?,?,?,?,?)",
+            [&](sqlite3_stmt* insert) {
+              bindBlob(insert, 1, entry.path);
+              sqlite3_bind_int(insert, 2, static_cast<int>(entry.kind));
+              bindText(insert, 3, stem);
+              bindText(insert, 4, foldText(label));
+              bindText(insert, 5, folded);
+              sqlite3_bind_int64(insert, 6, entry.mtime);
+              sqlite3_bind_int64(insert, 7, entry.size);
+              sqlite3_bind_int(insert, 8, static_cast<int>(wanted));
+              sqlite3_bind_int64(insert, 9, generation);
+            });
+  if (!inserted) return {0, false};
   return {sqlite3_last_insert_rowid(db_), entry.wantsContents};
 }
 
-void SearchIndex::setContents(qint64 id, const QString& text, ContentState state) {
-  sqlite3_stmt* drop = prepare("DELETE FROM contents WHERE rowid = ?");
-  if (drop) {
-    Reset reset{drop};
-    sqlite3_bind_int64(drop, 1, id);
-    sqlite3_step(drop);
+bool SearchIndex::setContents(const PendingContent& entry, const QString& text, ContentState state) {
+  // Only an entry still waiting, unchanged, takes the text read for it.
+  const bool marked = write("UPDATE files SET content = ? WHERE id = ? AND content = 1 AND mtime = ? AND size = ?",
+                            [&](sqlite3_stmt* mark) {
+                              sqlite3_bind_int(mark, 1, static_cast<int>(state));
+                              sqlite3_bind_int64(mark, 2, entry.id);
+                              sqlite3_bind_int64(mark, 3, entry.mtime);
+                              sqlite3_bind_int64(mark, 4, entry.size);
+                            });
+  if (!marked || sqlite3_changes(db_) == 0) return false;
+  if (!write("DELETE FROM contents WHERE rowid = ?",
+             [&](sqlite3_stmt* drop) { sqlite3_bind_int64(drop, 1, entry.id); })) {
+    return false;
   }
-  if (!text.isEmpty()) {
-    sqlite3_stmt* insert = prepare("INSERT INTO contents(rowid, body) VALUES (?, ?)");
-    if (insert) {
-      Reset reset{insert};
-      sqlite3_bind_int64(insert, 1, id);
-      bindText(insert, 2, text);
-      sqlite3_step(insert);
-    }
-  }
-  sqlite3_stmt* mark = prepare("UPDATE files SET content = ? WHERE id = ?");
-  if (mark) {
-    Reset reset{mark};
-    sqlite3_bind_int(mark, 1, static_cast<int>(state));
-    sqlite3_bind_int64(mark, 2, id);
-    sqlite3_step(mark);
-  }
+  if (text.isEmpty()) return true;
+  return write("INSERT INTO contents(rowid, body) VALUES (?, ?)", [&](sqlite3_stmt* insert) {
+    sqlite3_bind_int64(insert, 1, entry.id);
+    bindText(insert, 2, text);
+  });
+}
+
+bool SearchIndex::retryContents(const QByteArray& path) {
+  return write("UPDATE files SET content = 1 WHERE path = ? AND content IN (3, 4)",
+               [&](sqlite3_stmt* statement) { bindBlob(statement, 1, path); }) &&
+         sqlite3_changes(db_) > 0;
+}
+
+int SearchIndex::retryContentsLater() {
+  if (!write("UPDATE files SET content = 1 WHERE content = 4", [](sqlite3_stmt*) {})) return 0;
+  return sqlite3_changes(db_);
 }
 
 int SearchIndex::removeTree(const QByteArray& path) {
   // Everything from "path/" up to, not including, "path0" ('0' follows '/').
-  sqlite3_stmt* statement = prepare("DELETE FROM files WHERE path = ?1 OR (path >= ?2 AND path < ?3)");
-  if (!statement) return 0;
-  Reset reset{statement};
-  bindBlob(statement, 1, path);
-  bindBlob(statement, 2, path + '/');
-  bindBlob(statement, 3, path + '0');
-  sqlite3_step(statement);
-  return sqlite3_changes(db_);
+  const bool removed =
+      write("DELETE FROM files WHERE path = ?1 OR (path >= ?2 AND path < ?3)", [&](sqlite3_stmt* statement) {
+        bindBlob(statement, 1, path);
+        bindBlob(statement, 2, path + '/');
+        bindBlob(statement, 3, path + '0');
+      });
+  return removed ? sqlite3_changes(db_) : 0;
 }
 
 int SearchIndex::removeUnseen(qint64 generation) {
-  sqlite3_stmt* statement = prepare("DELETE FROM files WHERE gen < ?");
-  if (!statement) return 0;
-  Reset reset{statement};
-  sqlite3_bind_int64(statement, 1, generation);
-  sqlite3_step(statement);
-  return sqlite3_changes(db_);
+  const bool removed = write("DELETE FROM files WHERE gen < ?",
+                             [&](sqlite3_stmt* statement) { sqlite3_bind_int64(statement, 1, generation); });
+  return removed ? sqlite3_changes(db_) : 0;
 }
 
-std::vector<std::pair<qint64, QByteArray>> SearchIndex::pendingContents(int limit) {
-  std::vector<std::pair<qint64, QByteArray>> pending;
-  sqlite3_stmt* statement = prepare("SELECT id, path FROM files WHERE content = 1 LIMIT ?");
+std::vector<PendingContent> SearchIndex::pendingContents(int limit) {
+  std::vector<PendingContent> pending;
+  sqlite3_stmt* statement = prepare("SELECT id, path, mtime, size FROM files WHERE content = 1 LIMIT ?");
   if (!statement) return pending;
   Reset reset{statement};
   sqlite3_bind_int(statement, 1, limit);
   while (sqlite3_step(statement) == SQLITE_ROW) {
-    pending.emplace_back(sqlite3_column_int64(statement, 0), columnBlob(statement, 1));
+    pending.push_back({sqlite3_column_int64(statement, 0), columnBlob(statement, 1), sqlite3_column_int64(statement, 2),
+                       sqlite3_column_int64(statement, 3)});
   }
   return pending;
 }
 
 qint64 SearchIndex::nextGeneration() {
-  exec("INSERT INTO meta(key, value) VALUES ('generation', 1) "
-       "ON CONFLICT(key) DO UPDATE SET value = value + 1");
+  write("INSERT INTO meta(key, value) VALUES ('generation', 1) ON CONFLICT(key) DO UPDATE SET value = value + 1",
+        [](sqlite3_stmt*) {});
   sqlite3_stmt* statement = prepare("SELECT value FROM meta WHERE key = 'generation'");
   if (!statement) return 1;
   Reset reset{statement};

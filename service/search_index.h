@@ -20,8 +20,10 @@ namespace orvanta::service {
 
 enum class EntryKind { File = 0, Folder = 1, Application = 2 };
 
-// Where an entry's contents stand.
-enum class ContentState { None = 0, Pending = 1, Done = 2, Failed = 3 };
+// Where an entry's contents stand. Failed: the helper had no text for the
+// file or failed on it, kept until the file changes. Retry: the file could
+// not be read this time; read again later.
+enum class ContentState { None = 0, Pending = 1, Done = 2, Failed = 3, Retry = 4 };
 
 // One entry as the indexer found it on disk.
 struct EntryRecord {
@@ -41,6 +43,14 @@ struct StoredEntry {
   ContentState content = ContentState::None;
 };
 
+// An entry whose contents wait for extraction, as it was when asked for.
+struct PendingContent {
+  qint64 id = 0;
+  QByteArray path;
+  qint64 mtime = 0;
+  qint64 size = 0;
+};
+
 struct SearchHit {
   QByteArray path;
   int tier = 0;  // 0 name equals the words, 1 starts with them, 2 contains them, 3 contents
@@ -55,8 +65,11 @@ class SearchIndex {
 
   // Opens the database at `path`, creating it and its folder when missing.
   // With `repair`, a file that is not a sound database of this program is
-  // moved aside (one line to `log`) and a new one made. False on failure.
-  bool open(const QString& path, bool repair, const std::function<void(const QString&)>& log = {});
+  // moved aside (one line to `log`) and a new one made; a database that
+  // cannot be written (a full disk, say) is not damaged and stays. `vfs`
+  // names the SQLite file layer (none: the system's). False on failure.
+  bool open(const QString& path, bool repair, const std::function<void(const QString&)>& log = {},
+            const char* vfs = nullptr);
   bool isOpen() const { return db_ != nullptr; }
   void close();
 
@@ -66,21 +79,32 @@ class SearchIndex {
   // each. No words: no hits.
   std::vector<SearchHit> search(const QStringList& words, int limit);
 
-  // Writing (the indexer's connection).
-  void begin();
-  void commit();
+  // Writing (the indexer's connection). Every statement's result is
+  // checked: after a failed one, the writes of the transaction are skipped
+  // and commit() rolls it back and returns false; writeError() says why.
+  bool begin();
+  bool commit();
+  bool writeFailed() const { return failed_; }
+  QString writeError() const { return error_; }
   std::optional<StoredEntry> find(const QByteArray& path);
   // Stores `entry` seen in scan `generation`; an entry whose time and size
   // are unchanged keeps its contents. Returns the entry's id and whether its
   // contents need extracting.
   std::pair<qint64, bool> store(const EntryRecord& entry, qint64 generation);
-  void setContents(qint64 id, const QString& text, ContentState state);
+  // Stores the contents extracted for `entry`, unless the entry went or
+  // changed since it was asked for (then its new state stands). Whether
+  // they were stored.
+  bool setContents(const PendingContent& entry, const QString& text, ContentState state);
+  // Another try at the contents of `path` when its extraction failed.
+  bool retryContents(const QByteArray& path);
+  // Every entry to be read again (Retry) waits for extraction again; how many.
+  int retryContentsLater();
   // Forgets `path` and everything below it. Returns how many entries went.
   int removeTree(const QByteArray& path);
   // Forgets every entry that the scan `generation` did not see.
   int removeUnseen(qint64 generation);
   // Entries whose contents still wait for extraction.
-  std::vector<std::pair<qint64, QByteArray>> pendingContents(int limit);
+  std::vector<PendingContent> pendingContents(int limit);
   qint64 nextGeneration();
   qint64 entryCount();
 
@@ -88,8 +112,15 @@ class SearchIndex {
   bool exec(const char* sql);
   sqlite3_stmt* prepare(const char* sql);
   bool createSchema();
+  // A write in the current transaction: runs `sql` (a literal) with
+  // `bind`; false, with the failure noted, when it or an earlier one failed.
+  bool write(const char* sql, const std::function<void(sqlite3_stmt*)>& bind);
+  // Notes a failed statement of the current transaction.
+  bool fail();
 
   sqlite3* db_ = nullptr;
+  bool failed_ = false;
+  QString error_;
   std::unordered_map<const char*, sqlite3_stmt*> statements_;
 };
 

@@ -18,6 +18,9 @@ namespace orvanta::service {
 
 namespace {
 
+// The longest entity name taken, its ';' included ("&thetasym;" is ten).
+constexpr qsizetype kMaxEntityChars = 12;
+
 void cap(QString& text) {
   if (text.size() > kMaxTextChars) text.truncate(kMaxTextChars);
 }
@@ -77,8 +80,11 @@ QString textOfHtml(const QString& html) {
         }
       }
     } else if (c == u'&') {
-      const qsizetype semicolon = html.indexOf(u';', i + 1);
-      if (semicolon > i + 1 && semicolon - i <= 12) {
+      // An entity is short: its end is looked for in the next few
+      // characters only, so text full of '&' costs no more than other text.
+      const qsizetype offset = QStringView(html).mid(i + 1, kMaxEntityChars).indexOf(u';');
+      const qsizetype semicolon = offset < 0 ? -1 : i + 1 + offset;
+      if (semicolon > i + 1) {
         text.append(decodeEntity(html.mid(i + 1, semicolon - i - 1)));
         i = semicolon + 1;
       } else {

@@ -29,6 +29,16 @@ std::optional<DiskEntry> statEntry(const QByteArray& path);
 void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
               const std::function<bool()>& keepGoing);
 
+// Whether this process may read the entry at `path`.
+bool mayRead(const QByteArray& path);
+
+// Takes an exclusive lock on the file at `path` (made when missing, for this
+// user alone), held until unlockFile or the end of the process, however it
+// ends, and writes this process's id into it. -1 when another process
+// holds it (its id in `holder`, where known) or it cannot be made.
+qintptr lockFile(const QByteArray& path, qint64* holder);
+void unlockFile(qintptr handle);
+
 // Whether the folder `path` is tagged as a cache (holds a CACHEDIR.TAG).
 bool isTaggedCache(const QByteArray& path);
 

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <windows.h>
+
 #include <vector>
 
 namespace orvanta::service {
@@ -47,6 +49,27 @@ void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)
     }
   }
 }
+
+qintptr lockFile(const QByteArray& path, qint64* holder) {
+  // Opened without sharing: nobody else opens it until the handle closes,
+  // which the system does when the process ends.
+  const std::wstring name = QString::fromUtf8(path).toStdWString();
+  const HANDLE file =
+      CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (holder) *holder = 0;
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  const QByteArray pid = QByteArray::number(qint64(GetCurrentProcessId())) + '\n';
+  DWORD written = 0;
+  SetEndOfFile(file);
+  WriteFile(file, pid.constData(), static_cast<DWORD>(pid.size()), &written, nullptr);
+  return reinterpret_cast<qintptr>(file);
+}
+
+void unlockFile(qintptr handle) {
+  if (handle != -1) CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
+bool mayRead(const QByteArray& path) { return QFileInfo(QString::fromUtf8(path)).isReadable(); }
 
 bool isTaggedCache(const QByteArray& path) {
   return QFileInfo(QString::fromUtf8(path) + QStringLiteral("/CACHEDIR.TAG")).isFile();

@@ -83,9 +83,27 @@ class InotifyWatcher final : public TreeWatcher {
     if (event.len == 0) return;
     const QByteArray path = (*folder == "/" ? *folder : *folder + '/') + QByteArray(event.name);
     if (event.mask & (IN_DELETE | IN_MOVED_FROM)) {
+      // A folder moved away keeps its inode, and with it the watches of its
+      // subfolders, which would go on reporting under the old paths: a file
+      // deleted out there would be forgotten here. Where it went, it is not
+      // indexed; where it comes back, it is watched anew.
+      if ((event.mask & IN_MOVED_FROM) && (event.mask & IN_ISDIR)) forgetTree(path);
       if (callbacks_.removed) callbacks_.removed(path);
     } else if (callbacks_.changed) {
       callbacks_.changed(path);
+    }
+  }
+
+  // Stops watching `path` and every folder below it.
+  void forgetTree(const QByteArray& path) {
+    const QByteArray below = path + '/';
+    for (auto it = folders_.begin(); it != folders_.end();) {
+      if (it.value() == path || it.value().startsWith(below)) {
+        inotify_rm_watch(fd_, it.key());
+        it = folders_.erase(it);
+      } else {
+        ++it;
+      }
     }
   }
 

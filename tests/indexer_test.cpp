@@ -1,0 +1,573 @@
+// The indexer under the faults of a real machine: folders deeper than the
+// system's longest path, folders moved out of a root, two services on one
+// index, failed extractions, slow or hostile documents and a full disk.
+#include "indexer.h"
+#include "search_index.h"
+#include "text_extraction.h"
+#include "tree_walk.h"
+#include "wait_for.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <memory>
+
+namespace orvanta::service {
+namespace {
+
+QCoreApplication& app() {
+  static int argc = 1;
+  static char name[] = "indexer_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication instance(argc, argv);
+  return instance;
+}
+
+using testing::waitFor;
+
+constexpr int kIndexWaitMs = 20'000;
+
+// While it lives, this thread (and the threads and processes it starts)
+// reads and searches files as an ordinary user does: root's right to pass
+// over file modes is set aside, so a file without read permission cannot be
+// read. The rights come back at the end.
+class WithoutReadOverride {
+ public:
+  WithoutReadOverride() {
+    if (syscall(SYS_capget, &header_, saved_) != 0) return;
+    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+    reduced[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+    active_ = syscall(SYS_capset, &header_, reduced) == 0;
+  }
+  ~WithoutReadOverride() {
+    if (active_) syscall(SYS_capset, &header_, saved_);
+  }
+  WithoutReadOverride(const WithoutReadOverride&) = delete;
+  WithoutReadOverride& operator=(const WithoutReadOverride&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2] = {};
+  bool active_ = false;
+};
+
+// A file layer for SQLite that refuses every write while the disk is
+// "full", as a full disk does (SQLITE_FULL), and counts what it refused.
+namespace full_disk {
+
+std::atomic<bool> full{false};
+std::atomic<int> refused{0};
+sqlite3_vfs* system = nullptr;
+
+struct File {
+  sqlite3_file base;
+  sqlite3_file* real;  // the system's file, stored right after this one
+};
+
+sqlite3_file* real(sqlite3_file* file) { return reinterpret_cast<File*>(file)->real; }
+
+int xClose(sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); }
+int xRead(sqlite3_file* f, void* data, int amount, sqlite3_int64 offset) {
+  return real(f)->pMethods->xRead(real(f), data, amount, offset);
+}
+int xWrite(sqlite3_file* f, const void* data, int amount, sqlite3_int64 offset) {
+  if (full.load()) {
+    ++refused;
+    return SQLITE_FULL;
+  }
+  return real(f)->pMethods->xWrite(real(f), data, amount, offset);
+}
+int xTruncate(sqlite3_file* f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); }
+int xSync(sqlite3_file* f, int flags) { return real(f)->pMethods->xSync(real(f), flags); }
+int xFileSize(sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); }
+int xLock(sqlite3_file* f, int level) { return real(f)->pMethods->xLock(real(f), level); }
+int xUnlock(sqlite3_file* f, int level) { return real(f)->pMethods->xUnlock(real(f), level); }
+int xCheckReservedLock(sqlite3_file* f, int* out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); }
+int xFileControl(sqlite3_file* f, int op, void* arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); }
+int xSectorSize(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); }
+int xDeviceCharacteristics(sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
+int xShmMap(sqlite3_file* f, int page, int size, int extend, void volatile** out) {
+  return real(f)->pMethods->xShmMap(real(f), page, size, extend, out);
+}
+int xShmLock(sqlite3_file* f, int offset, int n, int flags) {
+  return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+}
+void xShmBarrier(sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); }
+int xShmUnmap(sqlite3_file* f, int remove) { return real(f)->pMethods->xShmUnmap(real(f), remove); }
+
+const sqlite3_io_methods methods = {2,
+                                    xClose,
+                                    xRead,
+                                    xWrite,
+                                    xTruncate,
+                                    xSync,
+                                    xFileSize,
+                                    xLock,
+                                    xUnlock,
+                                    xCheckReservedLock,
+                                    xFileControl,
+                                    xSectorSize,
+                                    xDeviceCharacteristics,
+                                    xShmMap,
+                                    xShmLock,
+                                    xShmBarrier,
+                                    xShmUnmap,
+                                    nullptr,
+                                    nullptr};
+
+int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+  auto* wrapper = reinterpret_cast<File*>(file);
+  wrapper->real = reinterpret_cast<sqlite3_file*>(wrapper + 1);
+  wrapper->base.pMethods = nullptr;
+  const int result = system->xOpen(system, name, wrapper->real, flags, outFlags);
+  if (wrapper->real->pMethods) wrapper->base.pMethods = &methods;
+  return result;
+}
+
+// Registers the layer once; its name.
+const char* layer() {
+  static sqlite3_vfs vfs = [] {
+    system = sqlite3_vfs_find(nullptr);
+    sqlite3_vfs copy = *system;
+    copy.iVersion = 1;  // the calls of version 1 only, each the system's but opening
+    copy.zName = "orvanta-full-disk";
+    copy.szOsFile = static_cast<int>(sizeof(File)) + system->szOsFile;
+    copy.xOpen = xOpen;
+    copy.pNext = nullptr;
+    return copy;
+  }();
+  static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+  return registered ? vfs.zName : nullptr;
+}
+
+}  // namespace full_disk
+
+bool writeFile(const QString& path, const QByteArray& data) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// An indexer over a temporary folder, with a search connection of its own.
+class IndexerFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    ASSERT_TRUE(dir.isValid());
+    root = dir.path() + QStringLiteral("/root");
+    ASSERT_TRUE(QDir().mkpath(root));
+    settings.roots = {root};
+    settings.excludes = defaultExcludes();
+    settings.databasePath = dir.path() + QStringLiteral("/cache/index.db");
+    settings.extractorProgram = QStringLiteral(ORVANTA_EXTRACT_BINARY);
+  }
+
+  void TearDown() override { indexer.reset(); }
+
+  void startIndexer() {
+    indexer = std::make_unique<Indexer>(settings, [this](const QString& line) {
+      QMutexLocker lock(&mutex);
+      lines.append(line);
+    });
+    ASSERT_TRUE(indexer->prepare());
+    ASSERT_TRUE(search.open(settings.databasePath, false));
+    indexer->start();
+  }
+
+  int loggedCount(const QString& text) {
+    QMutexLocker lock(&mutex);
+    return static_cast<int>(lines.filter(text).size());
+  }
+
+  QString log() {
+    QMutexLocker lock(&mutex);
+    return lines.join(u'\n');
+  }
+
+  // Waits for the first scan and for every document's text.
+  void waitForIndex() {
+    ASSERT_TRUE(
+        waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= 1 && search.pendingContents(1).empty(); },
+                kIndexWaitMs))
+        << log().toStdString();
+  }
+
+  // The hits for `words`, as paths below the temporary folder.
+  QStringList find(const QStringList& words) {
+    QStringList found;
+    for (const SearchHit& hit : search.search(words, 200))
+      found.append(QFile::decodeName(hit.path).mid(dir.path().size()));
+    return found;
+  }
+
+  // Makes a live change in the root and waits until it is indexed: every
+  // change reported before it has been applied by then.
+  void waitForLiveChangesApplied() {
+    const QString marker = QStringLiteral("marker%1").arg(++markers_);
+    ASSERT_TRUE(writeFile(root + u'/' + marker + QStringLiteral(".txt"), ""));
+    ASSERT_TRUE(waitFor([&] { return !find({marker}).isEmpty(); }, kIndexWaitMs));
+  }
+
+  QTemporaryDir dir;
+  QString root;
+  IndexSettings settings;
+  std::unique_ptr<Indexer> indexer;
+  SearchIndex search;
+  QMutex mutex;
+  QStringList lines;
+  int markers_ = 0;
+};
+
+// A chain of folders below `base` whose full path is longer than the
+// system's longest path, made one level at a time relative to the last;
+// removed again, deepest first, the same way.
+class DeepTree {
+ public:
+  static constexpr int kLevels = 24;
+  explicit DeepTree(const QByteArray& base) {
+    path_ = base;
+    int fd = ::open(base.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; i < kLevels && fd >= 0; ++i) {
+      const QByteArray name = QByteArray(200, char('a' + i % 26));
+      if (mkdirat(fd, name.constData(), 0755) != 0) break;
+      fds_.push_back(fd);
+      fd = openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      path_ += '/' + name;
+    }
+    if (fd >= 0) fds_.push_back(fd);
+  }
+  ~DeepTree() {
+    // fds_[i + 1] is the folder named at level i inside fds_[i].
+    for (qsizetype i = fds_.size() - 1; i >= 0; --i) {
+      if (i == fds_.size() - 1) {
+        for (const QByteArray& file : files_) unlinkat(fds_[i], file.constData(), 0);
+      } else {
+        unlinkat(fds_[i], QByteArray(200, char('a' + i % 26)).constData(), AT_REMOVEDIR);
+      }
+      ::close(fds_[i]);
+    }
+  }
+  bool complete() const { return fds_.size() == kLevels + 1 && path_.size() > PATH_MAX; }
+  // Writes a file in the deepest folder; its full path.
+  QByteArray addFile(const QByteArray& name, const QByteArray& data) {
+    const int fd = openat(fds_.back(), name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return {};
+    const bool written = ::write(fd, data.constData(), size_t(data.size())) == data.size();
+    ::close(fd);
+    files_.push_back(name);
+    return written ? path_ + '/' + name : QByteArray();
+  }
+  QByteArray path() const { return path_; }
+
+ private:
+  QByteArray path_;
+  QList<int> fds_;
+  QList<QByteArray> files_;
+};
+
+TEST(TreeWalk, EntriesDeeperThanTheLongestPath) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  DeepTree tree(QFile::encodeName(dir.path()));
+  ASSERT_TRUE(tree.complete());
+  const QByteArray file = tree.addFile("bottom.txt", "abc");
+  ASSERT_FALSE(file.isEmpty());
+
+  QList<QByteArray> folders;
+  std::optional<DiskEntry> bottom;
+  walkTree(QFile::encodeName(dir.path()),
+           [&](const DiskEntry& entry) {
+             if (entry.isFolder) folders.append(entry.path);
+             if (entry.name == "bottom.txt") bottom = entry;
+             return true;
+           },
+           {});
+  EXPECT_EQ(folders.size(), DeepTree::kLevels);
+  ASSERT_TRUE(bottom.has_value());
+  EXPECT_EQ(bottom->path, file);
+  EXPECT_TRUE(bottom->isRegular);
+  EXPECT_EQ(bottom->size, 3);
+  // The entry at a long path is looked at as at any other.
+  const std::optional<DiskEntry> stated = statEntry(file);
+  ASSERT_TRUE(stated.has_value());
+  EXPECT_EQ(stated->size, 3);
+  EXPECT_EQ(stated->name, "bottom.txt");
+  EXPECT_FALSE(statEntry(file + ".missing").has_value());
+}
+
+TEST_F(IndexerFixture, IndexesEntriesDeeperThanTheLongestPath) {
+  DeepTree tree(QFile::encodeName(root));
+  ASSERT_TRUE(tree.complete());
+  const QByteArray file = tree.addFile("abyssal notes.txt", "");
+  startIndexer();
+  waitForIndex();
+  const std::vector<SearchHit> hits = search.search({QStringLiteral("abyssal")}, 10);
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].path, file);
+  indexer.reset();  // before the tree goes
+}
+
+// A folder moved out of the root takes its subfolders' watches along: news
+// from the moved copy must not touch the entries now at the old paths.
+TEST_F(IndexerFixture, FolderMovedOutKeepsNoWatches) {
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/album/disc/track.txt"), ""));
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"track"}), QStringList{"/root/album/disc/track.txt"});
+
+  ASSERT_TRUE(QFile::rename(root + QStringLiteral("/album"), dir.path() + QStringLiteral("/moved")));
+  ASSERT_TRUE(waitFor([&] { return find({"track"}).isEmpty(); }, kIndexWaitMs));
+  // The same paths again inside the root.
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/album/disc/track.txt"), ""));
+  ASSERT_TRUE(waitFor([&] { return find({"track"}) == QStringList{"/root/album/disc/track.txt"}; }, kIndexWaitMs));
+
+  // Changes in the moved copy, deep down, are none of the index's business.
+  ASSERT_TRUE(QFile::remove(dir.path() + QStringLiteral("/moved/disc/track.txt")));
+  ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/moved/disc/stray")));
+  waitForLiveChangesApplied();
+  EXPECT_EQ(find({"track"}), QStringList{"/root/album/disc/track.txt"});
+  EXPECT_EQ(find({"stray"}), QStringList{});
+}
+
+// The service on an index another service already uses refuses to start;
+// the lock goes with a killed service.
+TEST_F(IndexerFixture, SecondServiceOnOneIndexRefusesToStart) {
+  const QString other = dir.path() + QStringLiteral("/other");
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/first root file.txt"), ""));
+  ASSERT_TRUE(writeFile(other + QStringLiteral("/second root file.txt"), ""));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CACHE_HOME"}) {
+    environment.insert(QString::fromLatin1(name), dir.path() + QStringLiteral("/xdg"));
+  }
+  const auto start = [&](QProcess& service, const QString& folder) {
+    service.setProcessEnvironment(environment);
+    service.setProcessChannelMode(QProcess::MergedChannels);
+    service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), folder,
+                   QStringLiteral("--index"), settings.databasePath});
+  };
+  QString firstLog;
+  QProcess first;
+  start(first, root);
+  ASSERT_TRUE(waitFor(
+      [&] {
+        firstLog += QString::fromLocal8Bit(first.readAll());
+        return firstLog.contains(QStringLiteral("indexed "));
+      },
+      kIndexWaitMs))
+      << firstLog.toStdString();
+
+  QProcess second;
+  start(second, other);
+  ASSERT_TRUE(second.waitForFinished(kIndexWaitMs));
+  EXPECT_EQ(second.exitCode(), 1);
+  const QStringList refusal = QString::fromLocal8Bit(second.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(refusal.size(), 1) << refusal.join(u'\n').toStdString();
+  EXPECT_TRUE(refusal[0].contains(QStringLiteral("in use by another service"))) << refusal[0].toStdString();
+  EXPECT_TRUE(refusal[0].contains(settings.databasePath)) << refusal[0].toStdString();
+
+  // The first service's entries are still there, none of the second's.
+  ASSERT_TRUE(search.open(settings.databasePath, false));
+  EXPECT_EQ(find({"first", "root"}), QStringList{"/root/first root file.txt"});
+  EXPECT_EQ(find({"second", "root"}), QStringList{});
+
+  // Killed, the first service leaves nothing that keeps the next one out.
+  first.kill();
+  first.waitForFinished();
+  QProcess third;
+  start(third, other);
+  QString thirdLog;
+  EXPECT_TRUE(waitFor(
+      [&] {
+        thirdLog += QString::fromLocal8Bit(third.readAll());
+        return thirdLog.contains(QStringLiteral("indexed "));
+      },
+      kIndexWaitMs))
+      << thirdLog.toStdString();
+  third.kill();
+  third.waitForFinished();
+  EXPECT_EQ(find({"second", "root"}), QStringList{"/other/second root file.txt"});
+}
+
+// Entities are decoded where they are whole and short; an '&' that starts
+// none stays as it is, however much text follows before a ';'.
+TEST(HtmlText, EntitiesAreShortAndLiteralOtherwise) {
+  const struct {
+    QString html;
+    QString text;
+  } cases[] = {
+      {QStringLiteral("tom &amp; jerry"), QStringLiteral("tom & jerry")},
+      {QStringLiteral("&#x41;&#66;&lt;"), QStringLiteral("AB<")},
+      {QStringLiteral("&thetasym;"), QStringLiteral(" ")},                   // unknown name: a word break
+      {QStringLiteral("&abcdefghijk;"), QStringLiteral(" ")},                // eleven letters: still a name
+      {QStringLiteral("&abcdefghijkl;"), QStringLiteral("&abcdefghijkl;")},  // too long for one
+      {QStringLiteral("trailing &"), QStringLiteral("trailing &")},
+      {QStringLiteral("&;"), QStringLiteral("&;")},
+      // Large runs of what never becomes an entity stay as they are.
+      {QString(100'000, u'&') + QStringLiteral(" tail"), QString(100'000, u'&') + QStringLiteral(" tail")},
+      {QStringLiteral("&amp").repeated(30'000) + QString(20, u' ') + u';',
+       QStringLiteral("&amp").repeated(30'000) + QString(20, u' ') + u';'},
+  };
+  for (const auto& c : cases) EXPECT_EQ(textOfHtml(c.html), c.text) << c.html.left(40).toStdString();
+}
+
+// Documents that take the helper long (hostile ones run into its time
+// limit) are read beside the live changes, which are applied meanwhile.
+TEST_F(IndexerFixture, SlowDocumentsDoNotHoldUpLiveChanges) {
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/stall%1.txt").arg(i), "HANG until stopped"));
+  }
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/obsolete.txt"), ""));
+  settings.extractorProgram = QStringLiteral(ORVANTA_STAND_IN_EXTRACT);
+  settings.extractTimeoutMs = 600'000;  // each of them holds the helper this long
+  startIndexer();
+  ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= 1; }, kIndexWaitMs));
+  ASSERT_EQ(find({"obsolete"}), QStringList{"/root/obsolete.txt"});
+
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/arrival.txt"), ""));
+  ASSERT_TRUE(QFile::remove(root + QStringLiteral("/obsolete.txt")));
+  EXPECT_TRUE(
+      waitFor([&] { return find({"arrival"}) == QStringList{"/root/arrival.txt"} && find({"obsolete"}).isEmpty(); },
+              kIndexWaitMs));
+  // The documents are still being read: none has text yet.
+  EXPECT_FALSE(search.pendingContents(1).empty());
+  // Stopping does not wait for them either (the test's time limit would).
+  indexer.reset();
+}
+
+// A file the service could not read gets another try when its attributes
+// change (made readable, say): the failure is not kept while its time and
+// size stay the same, and the try comes with the news, not after a wait.
+TEST_F(IndexerFixture, FailedExtractionIsRetriedOnAttributeChange) {
+  const WithoutReadOverride asAnOrdinaryUser;
+  ASSERT_TRUE(asAnOrdinaryUser.active() || geteuid() != 0);
+  const QString locked = root + QStringLiteral("/locked.txt");
+  ASSERT_TRUE(writeFile(locked, "combination of the safe"));
+  ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+  settings.extractorProgram = QStringLiteral(ORVANTA_STAND_IN_EXTRACT);
+  settings.contentRetryMs = 60 * 60 * 1000;  // no timed try within the test
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"locked"}), QStringList{"/root/locked.txt"});
+  ASSERT_EQ(find({"combination"}), QStringList{});
+  const std::optional<StoredEntry> before = search.find(QFile::encodeName(locked));
+  ASSERT_TRUE(before.has_value());
+  EXPECT_EQ(before->content, ContentState::Retry);
+
+  const QFileInfo info(locked);
+  ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+  EXPECT_TRUE(waitFor([&] { return find({"combination"}) == QStringList{"/root/locked.txt"}; }, kIndexWaitMs));
+  // Same time and size: only the attribute change led to the new try.
+  EXPECT_EQ(QFileInfo(locked).lastModified(), info.lastModified());
+}
+
+// A failure that may pass (here the helper cannot be started) is tried
+// again after a wait, without any news of the file.
+TEST_F(IndexerFixture, TransientExtractionFailureIsRetriedAfterAWait) {
+  const QString helper = dir.path() + QStringLiteral("/helper/extract");
+  settings.extractorProgram = helper;  // not there yet
+  settings.contentRetryMs = 20;
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/ledger.txt"), "lantern oil accounts"));
+  startIndexer();
+  const QByteArray path = QFile::encodeName(root + QStringLiteral("/ledger.txt"));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        const std::optional<StoredEntry> entry = search.find(path);
+        return entry && entry->content == ContentState::Retry;
+      },
+      kIndexWaitMs));
+
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(helper).absolutePath()));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANTA_STAND_IN_EXTRACT), helper + QStringLiteral(".part")));
+  ASSERT_TRUE(QFile::setPermissions(helper + QStringLiteral(".part"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+  ASSERT_TRUE(QFile::rename(helper + QStringLiteral(".part"), helper));
+  EXPECT_TRUE(waitFor([&] { return find({"lantern"}) == QStringList{"/root/ledger.txt"}; }, kIndexWaitMs));
+  EXPECT_EQ(search.find(path)->content, ContentState::Done);
+}
+
+// Writes that fail (a full disk) are said once; indexing pauses, tries
+// again after waits, and goes on by itself once writes succeed again.
+TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
+  ASSERT_NE(full_disk::layer(), nullptr);
+  settings.databaseVfs = full_disk::layer();
+  settings.writeRetryMs = 20;
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/early.txt"), "before the disk filled"));
+  startIndexer();
+  waitForIndex();
+  ASSERT_EQ(find({"early"}), QStringList{"/root/early.txt"});
+
+  full_disk::full = true;
+  full_disk::refused = 0;
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/harvest%1.txt").arg(i), "granary records " + QByteArray::number(i)));
+  }
+  ASSERT_TRUE(
+      waitFor([&] { return loggedCount(QStringLiteral("cannot write the index database")) == 1; }, kIndexWaitMs))
+      << log().toStdString();
+  // It keeps trying, with a line for the first failure only.
+  const int refusedAtFirst = full_disk::refused.load();
+  ASSERT_TRUE(waitFor([&] { return full_disk::refused.load() >= refusedAtFirst + 3; }, kIndexWaitMs));
+  EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1) << log().toStdString();
+  EXPECT_TRUE(log().contains(QStringLiteral("database or disk is full"))) << log().toStdString();
+  EXPECT_EQ(find({"harvest"}), QStringList{});
+  // Searches still answer from what is stored.
+  EXPECT_EQ(find({"early"}), QStringList{"/root/early.txt"});
+
+  full_disk::full = false;
+  EXPECT_TRUE(waitFor([&] { return find({"granary"}).size() == 5 && find({"harvest"}).size() == 5; }, kIndexWaitMs))
+      << log().toStdString();
+  EXPECT_EQ(loggedCount(QStringLiteral("is written again")), 1);
+  EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1);
+  // Live changes are applied again.
+  waitForLiveChangesApplied();
+}
+
+// A database that cannot be written at a start is not damaged: it stays
+// where it is, for the start after space comes back.
+TEST(IndexDatabase, UnwritableIsNotDamaged) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ASSERT_NE(full_disk::layer(), nullptr);
+  const QString path = dir.path() + QStringLiteral("/index.db");
+  {
+    SearchIndex index;
+    ASSERT_TRUE(index.open(path, true));
+    ASSERT_TRUE(index.begin());
+    EntryRecord record;
+    record.path = "/kept/entry.txt";
+    record.label = QStringLiteral("entry.txt");
+    index.store(record, 1);
+    ASSERT_TRUE(index.commit());
+  }
+  full_disk::full = true;
+  full_disk::refused = 0;
+  QStringList lines;
+  SearchIndex index;
+  const bool opened = index.open(
+      path, true, [&](const QString& line) { lines.append(line); }, full_disk::layer());
+  full_disk::full = false;
+  EXPECT_GT(full_disk::refused.load(), 0);  // the start tried to write
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(lines, QStringList{});
+  EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")}, QDir::Files), QStringList{});
+  ASSERT_TRUE(index.open(path, true));
+  EXPECT_EQ(index.search({QStringLiteral("entry")}, 10).size(), 1u);
+}
+
+}  // namespace
+}  // namespace orvanta::service

@@ -1,0 +1,33 @@
+// Stands in for the service's text extraction helper, speaking its protocol
+// (a line "FORMAT LENGTH" and the document's bytes in; "ok LENGTH" and the
+// text, or "no 0", out) with behaviour the tests control through the
+// documents themselves:
+// - a document starting with "HANG" is never answered, as a hostile
+//   document keeps the real helper busy until it is stopped;
+// - a document starting with "NOTEXT" has no text;
+// - any other document's bytes are its text.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+int main() {
+  for (;;) {
+    int format = 0;
+    long long length = 0;
+    if (std::scanf("%d %lld", &format, &length) != 2 || length < 0) return 0;
+    if (std::getchar() != '\n') return 0;
+    std::string data(static_cast<size_t>(length), '\0');
+    if (length > 0 && std::fread(data.data(), 1, data.size(), stdin) != data.size()) return 0;
+    if (data.rfind("HANG", 0) == 0) {
+      for (;;) pause();  // until the service stops this helper
+    }
+    if (data.rfind("NOTEXT", 0) == 0) {
+      std::printf("no 0\n");
+    } else {
+      std::printf("ok %zu\n", data.size());
+      std::fwrite(data.data(), 1, data.size(), stdout);
+    }
+    std::fflush(stdout);
+  }
+}
