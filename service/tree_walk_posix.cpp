@@ -192,8 +192,9 @@ void unlockFile(qintptr handle) {
   if (handle >= 0) ::close(static_cast<int>(handle));
 }
 
+// With the rights this process opens files with (its effective ones).
 bool mayRead(const QByteArray& path) {
-  return atEntry(path, [](int fd, const char* name) { return faccessat(fd, name, R_OK, 0) == 0; });
+  return atEntry(path, [](int fd, const char* name) { return faccessat(fd, name, R_OK, AT_EACCESS) == 0; });
 }
 
 bool isTaggedCache(const QByteArray& path) {
