@@ -118,6 +118,13 @@ QString searchPrefixWithCode(const QString& code);
 // start).
 bool searchPrefixNeedsDefault(const QString& stored);
 
+// SearchPrefix as a search reads it, every time: the stored text as it is,
+// except the default a start stored before the service had made its code,
+// which is replaced (and stored) by the default with the service's code as
+// soon as the service has one. An empty or a user's own prefix is never
+// touched, nor a default with another code.
+QString searchPrefixForSearch(const RegKeys& regKeys);
+
 // Reads and writes one setting under HKEY_LOCAL_MACHINE\Software\Orvanta.
 QString readSetting(const RegKeys& regKeys, QStringView name);
 bool writeSetting(const RegKeys& regKeys, QStringView name, const QString& value);
