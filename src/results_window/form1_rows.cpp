@@ -107,6 +107,7 @@ OpenHitContext Form1::openContext() {
       .PreferencesOpen = Opening.PreferencesOpen,
       .desktop = desktopLauncher_,
       .lastSearchAddress = [this] { return lastSearchAddress(); },
+      .tellUser = openFailureHandler_,
   };
 }
 
