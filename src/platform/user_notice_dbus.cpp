@@ -2,8 +2,9 @@
 #include "dbus_user_notice.h"
 
 #include <QDBusMessage>
-#include <QDBusVariant>
 #include <QVariantMap>
+
+#include <optional>
 
 namespace orvanta::platform {
 namespace {
@@ -14,13 +15,15 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 // Long enough for a service the bus starts on demand.
 constexpr int kCallTimeoutMs = 5000;
 
-// Whether the service reads markup in a body: it then needs its text escaped.
-bool readsBodyMarkup(const QDBusConnection& bus) {
+// Whether the service reads markup in a body (it then needs its text
+// escaped); nothing when no service answers, which then is not asked again.
+std::optional<bool> readsBodyMarkup(const QDBusConnection& bus) {
   const QDBusMessage call =
       QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
   const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
-  return reply.arguments().constFirst().toStringList().contains(QStringLiteral("body-markup"));
+  if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
+  return !reply.arguments().isEmpty() &&
+         reply.arguments().constFirst().toStringList().contains(QStringLiteral("body-markup"));
 }
 
 }  // namespace
@@ -29,8 +32,9 @@ DBusUserNotice::DBusUserNotice(QDBusConnection bus, Fallback fallback)
     : bus_(std::move(bus)), fallback_(std::move(fallback)) {}
 
 void DBusUserNotice::tell(const QString& summary, const QString& body) {
-  if (bus_.isConnected()) {
-    const QString text = readsBodyMarkup(bus_) ? body.toHtmlEscaped() : body;
+  const std::optional<bool> markup = bus_.isConnected() ? readsBodyMarkup(bus_) : std::nullopt;
+  if (markup) {
+    const QString text = *markup ? body.toHtmlEscaped() : body;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
