@@ -297,6 +297,10 @@ TEST(OpenResult, TellsTheUserWhyAnOpenFailed) {
       {"opened by the desktop", QStringLiteral("/d/plan.odt"), false, false, false, {}, {}},
       {"a folder left to the opener", QStringLiteral("/d/My Music"), false, false, false, {}, {}},
       {"a release", QStringLiteral("/d/plan.odt"), false, false, true, {}, {}},
+      // The page's address holds the service's codes: it is not shown.
+      {"Show All without an opener", QString(), false, true, false,
+       QStringLiteral("Could not show the search results page"),
+       QStringLiteral("The desktop's file opener could not be started.")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,6 +309,7 @@ TEST(OpenResult, TellsTheUserWhyAnOpenFailed) {
     window.desktop.withProgram = {QStringLiteral("odt")};
     window.desktop.refuse = c.desktopRefuses;
     window.starter.refuse = c.startsRefused;
+    window.lastSearch = QStringLiteral("http://127.0.0.1:4664/search&s=c0de?q=plan&ie=UTF-8");
     if (c.viaExplorer) {
       OpenViaExplorer(2, c.path, window.context);
     } else {

@@ -22,7 +22,7 @@ void closeWindows(OpenHitContext& context) {
 
 // The reasons an open failed, told to the user once the windows close.
 struct OpenFailures {
-  QString target;  // the path, or the address of Show All
+  QString path;  // empty for Show All, whose address (with the service's codes) is not shown
   QStringList reasons;
 
   void add(const QString& reason) {
@@ -30,9 +30,13 @@ struct OpenFailures {
   }
   void tell(OpenHitContext& context) const {
     if (reasons.isEmpty() || !context.tellUser) return;
-    const QString name = platform::FileSystem::GetFileName(target);
-    context.tellUser(QStringLiteral("Could not open \u201c%1\u201d").arg(name.isEmpty() ? target : name),
-                     reasons.join(u'\n') + u'\n' + target);
+    if (path.isEmpty()) {
+      context.tellUser(QStringLiteral("Could not show the search results page"), reasons.join(u'\n'));
+      return;
+    }
+    const QString name = platform::FileSystem::GetFileName(path);
+    context.tellUser(QStringLiteral("Could not open \u201c%1\u201d").arg(name.isEmpty() ? path : name),
+                     reasons.join(u'\n') + u'\n' + path);
   }
 };
 
@@ -148,7 +152,6 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     // serves, in the web browser.
     const QString address = context.lastSearchAddress ? context.lastSearchAddress() : QString();
     if (!address.isEmpty() && platform::parseHttpAddress(address)) {
-      failures.target = address;
       if (!context.programStart.start(kExplorer + address, platform::kWindowNormalFocus)) {
         failures.add(kOpenerNotStarted);
       }
