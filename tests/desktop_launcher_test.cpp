@@ -148,7 +148,7 @@ TEST_F(GioDesktop, ATypeWithoutProgramIsLeftToTheCaller) {
 // An entry that runs in a terminal, on a desktop without any terminal
 // program: it is not started, and the reason says why.
 TEST_F(GioDesktop, AnEntryNeedingATerminalTheDesktopLacksSaysWhy) {
-  const QString entry = root->filePath(QStringLiteral("data/applications/org.example.InTerminal.desktop"));
+  const QString entry = root->filePath(QStringLiteral("entries/org.example.InTerminal.desktop"));
   const QByteArray exec = "\"" + QByteArray(ORVANTA_ARGV_RECORDER) + "\" \"" + QFile::encodeName(recordPath()) + "\"\n";
   ASSERT_TRUE(writeFile(entry, "[Desktop Entry]\nType=Application\nName=In Terminal\nTerminal=true\nExec=" + exec));
   const QTemporaryDir noPrograms;
