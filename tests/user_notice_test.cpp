@@ -2,17 +2,12 @@
 // the test starts (its own dbus-daemon, with no service to activate) with a
 // stand-in notification service answering from a thread of its own; and
 // the message box in their place where no service takes them.
+#include "notification_stand_in.h"
 #include "platform/dbus_user_notice.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusContext>
 #include <QDBusMessage>
-#include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QVariantMap>
 
@@ -31,82 +26,9 @@ QCoreApplication& application() {
   return *app;
 }
 
-// A bus of the test's own: a dbus-daemon listening in a temporary folder.
-class PrivateBus {
- public:
-  PrivateBus() {
-    const QString config = folder_.filePath(QStringLiteral("bus.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(
-        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-        "<busconfig><type>session</type><listen>unix:dir=" +
-        QFile::encodeName(folder_.path()) +
-        "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
-        "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
-    file.close();
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"),
-                   QStringLiteral("--nofork"), QStringLiteral("--nopidfile")});
-    if (!daemon_.waitForStarted()) return;
-    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(10000)) {
-    }
-    address_ = QString::fromUtf8(daemon_.readLine().trimmed());
-  }
-  ~PrivateBus() {
-    daemon_.kill();
-    daemon_.waitForFinished();
-  }
-  const QString& address() const { return address_; }
-
- private:
-  QTemporaryDir folder_;
-  QProcess daemon_;
-  QString address_;
-};
-
-// One Notify call as the stand-in received it.
-struct Received {
-  QString appName;
-  QString summary;
-  QString body;
-  QVariantMap hints;
-  int timeout = 0;
-};
-
-// The notification service's two methods the program uses.
-class StandInNotifications : public QObject, protected QDBusContext {
-  Q_OBJECT
-  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
- public:
-  StandInNotifications(QStringList capabilities, bool refuse)
-      : capabilities_(std::move(capabilities)), refuse_(refuse) {}
-
-  std::vector<Received> received() const {
-    const QMutexLocker lock(&mutex_);
-    return received_;
-  }
-
- public slots:
-  QStringList GetCapabilities() { return capabilities_; }
-  uint Notify(const QString& appName, uint /*replacesId*/, const QString& /*icon*/, const QString& summary,
-              const QString& body, const QStringList& /*actions*/, const QVariantMap& hints, int timeout) {
-    {
-      const QMutexLocker lock(&mutex_);
-      received_.push_back({appName, summary, body, hints, timeout});
-    }
-    if (refuse_) sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not now"));
-    return 7;
-  }
-
- private:
-  const QStringList capabilities_;
-  const bool refuse_;
-  mutable QMutex mutex_;
-  std::vector<Received> received_;
-};
+using testing::PrivateBus;
+using testing::Received;
+using testing::StandInNotifications;
 
 struct Fallback {
   QString summary;
@@ -231,5 +153,3 @@ TEST_F(UserNoticeTest, WithoutAServiceTheFallbackShowsIt) {
 
 }  // namespace
 }  // namespace orvanta::platform
-
-#include "user_notice_test.moc"
