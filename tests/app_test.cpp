@@ -50,6 +50,7 @@ TEST(CommandLine, Options) {
       {{QStringLiteral("--version")}, false, 0, false, QStringLiteral("orvanta 1.2.3\n")},
       {{QStringLiteral("-v")}, false, 0, false, QStringLiteral("orvanta 1.2.3\n")},
       {{QStringLiteral("--help")}, false, 0, false, QStringLiteral("--show-panel")},
+      {{QStringLiteral("--help")}, false, 0, false, QStringLiteral("Usage: orvanta [options]\n")},
       {{QStringLiteral("--show-panel"), QStringLiteral("--help")}, false, 0, false, QStringLiteral("Usage:")},
       {{QStringLiteral("--no-such-option")}, false, 2, true, QStringLiteral("no-such-option")},
       {{QStringLiteral("words")}, false, 2, true, QStringLiteral("unexpected argument 'words'")},
@@ -98,6 +99,7 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay) {
   EXPECT_EQ(version.output.section(u'\n', 0, 0), QStringLiteral("orvanta ") + QStringLiteral(ORVANTA_VERSION));
   const ProgramRun help = runProgram({QStringLiteral("--help")}, environment);
   EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.output.startsWith(QStringLiteral("Usage: orvanta [options]\n"))) << help.output.toStdString();
   EXPECT_TRUE(help.output.contains(QStringLiteral("--show-panel")));
   EXPECT_TRUE(help.output.contains(QStringLiteral("--version")));
   const ProgramRun wrong = runProgram({QStringLiteral("--bogus")}, environment);

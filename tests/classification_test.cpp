@@ -81,6 +81,41 @@ TEST(Classification, CategoriesOfOneHit) {
   }
 }
 
+// A search for a function or a setting finds source and configuration
+// files: the first-run Documents list holds them, in any letter case.
+TEST(Classification, SourceCodeAndTextFilesAreDocuments) {
+  using C = Category;
+  const char* const documents[] = {"/p/parse.py",   "/p/app.js",    "/p/main.rs",   "/p/io.c",      "/p/io.h",
+                                   "/p/view.CPP",   "/p/run.sh",    "/p/data.json", "/p/ci.yaml",   "/p/ci.yml",
+                                   "/p/Cargo.toml", "/p/setup.ini", "/p/boot.log",  "/p/page.html", "/p/main.go"};
+  const FakeFileSystem fileSystem{
+      {QStringLiteral("/p/parse.py"), PathKind::File},   {QStringLiteral("/p/app.js"), PathKind::File},
+      {QStringLiteral("/p/main.rs"), PathKind::File},    {QStringLiteral("/p/io.c"), PathKind::File},
+      {QStringLiteral("/p/io.h"), PathKind::File},       {QStringLiteral("/p/view.CPP"), PathKind::File},
+      {QStringLiteral("/p/run.sh"), PathKind::File},     {QStringLiteral("/p/data.json"), PathKind::File},
+      {QStringLiteral("/p/ci.yaml"), PathKind::File},    {QStringLiteral("/p/ci.yml"), PathKind::File},
+      {QStringLiteral("/p/Cargo.toml"), PathKind::File}, {QStringLiteral("/p/setup.ini"), PathKind::File},
+      {QStringLiteral("/p/boot.log"), PathKind::File},   {QStringLiteral("/p/page.html"), PathKind::File},
+      {QStringLiteral("/p/main.go"), PathKind::File},    {QStringLiteral("/p/types.ts"), PathKind::File},
+      {QStringLiteral("/p/src.py"), PathKind::Folder},
+  };
+  for (const char* path : documents) {
+    CategoryLists lists;
+    TopHitLabel topHit;
+    classifyHit(QString::fromUtf8(path), defaultExtensionLists(), fileSystem, lists, topHit);
+    EXPECT_EQ(categoriesOf(lists, QString::fromUtf8(path)), std::vector<Category>{C::Documents}) << path;
+  }
+  // "ts" is also the video container's extension, which the Video list has
+  // always held: such a file shows in both groups.
+  CategoryLists lists;
+  TopHitLabel topHit;
+  classifyHit(QStringLiteral("/p/types.ts"), defaultExtensionLists(), fileSystem, lists, topHit);
+  EXPECT_EQ(categoriesOf(lists, QStringLiteral("/p/types.ts")), (std::vector<Category>{C::Documents, C::Video}));
+  // A folder named like a source file stays a folder.
+  classifyHit(QStringLiteral("/p/src.py"), defaultExtensionLists(), fileSystem, lists, topHit);
+  EXPECT_EQ(categoriesOf(lists, QStringLiteral("/p/src.py")), std::vector<Category>{C::Folders});
+}
+
 // The desktop's application files join "exe" and "msi" in Applications
 // when the desktop names them; the stored lists are not involved.
 TEST(Classification, TheDesktopsApplicationFiles) {

@@ -137,7 +137,28 @@ TEST_F(GioDesktop, FilesAndFoldersOpenWithTheDefaultApplication) {
 TEST_F(GioDesktop, ATypeWithoutProgramIsLeftToTheCaller) {
   const QString unopened = root->filePath(QStringLiteral("data.orvnone"));
   ASSERT_TRUE(writeFile(unopened, "x\n"));
-  EXPECT_FALSE(launcher->openWithDefault(unopened));
+  const LaunchOutcome outcome = launcher->openWithDefault(unopened);
+  EXPECT_EQ(outcome.result, LaunchOutcome::Result::NoProgram);
+  // The reason names the type, for the user.
+  EXPECT_TRUE(outcome.reason.contains(QStringLiteral("application/x-orvanta-unopened")))
+      << outcome.reason.toStdString();
+  EXPECT_FALSE(QFile::exists(recordPath()));
+}
+
+// An entry that runs in a terminal, on a desktop without any terminal
+// program: it is not started, and the reason says why.
+TEST_F(GioDesktop, AnEntryNeedingATerminalTheDesktopLacksSaysWhy) {
+  const QString entry = root->filePath(QStringLiteral("entries/org.example.InTerminal.desktop"));
+  const QByteArray exec = "\"" + QByteArray(ORVANTA_ARGV_RECORDER) + "\" \"" + QFile::encodeName(recordPath()) + "\"\n";
+  ASSERT_TRUE(writeFile(entry, "[Desktop Entry]\nType=Application\nName=In Terminal\nTerminal=true\nExec=" + exec));
+  const QTemporaryDir noPrograms;
+  ASSERT_TRUE(noPrograms.isValid());
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QFile::encodeName(noPrograms.path()));
+  const LaunchOutcome outcome = launcher->launchApplication(entry);
+  qputenv("PATH", path);
+  EXPECT_EQ(outcome.result, LaunchOutcome::Result::Failed);
+  EXPECT_TRUE(outcome.reason.contains(QStringLiteral("terminal"), Qt::CaseInsensitive)) << outcome.reason.toStdString();
   EXPECT_FALSE(QFile::exists(recordPath()));
 }
 

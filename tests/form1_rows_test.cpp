@@ -508,17 +508,19 @@ TEST_F(Form1RowsTest, AClickOnShowAllOpensTheLastSearchPage) {
 // A desktop that names ".desktop" entries and records what it starts.
 struct NamingDesktop : platform::DesktopLauncher {
   QStringList launched;
+  QString refusal;  // why a start fails; empty: it starts
   bool isApplication(const QString& path) const override {
     return path.endsWith(QStringLiteral(".desktop")) || path.endsWith(QStringLiteral(".AppImage"));
   }
   QString applicationName(const QString& path) const override {
     return path.endsWith(QStringLiteral(".desktop")) ? QStringLiteral("Text Editor") : QString();
   }
-  bool launchApplication(const QString& path) override {
+  platform::LaunchOutcome launchApplication(const QString& path) override {
     launched << path;
-    return true;
+    if (!refusal.isEmpty()) return {platform::LaunchOutcome::Result::Failed, refusal};
+    return platform::LaunchOutcome::started();
   }
-  bool openWithDefault(const QString&) override { return false; }
+  platform::LaunchOutcome openWithDefault(const QString&) override { return {}; }
 };
 
 // Desktop entries and AppImages are Applications; an entry's row shows the
@@ -575,6 +577,33 @@ TEST_F(Form1RowsTest, AClickOnTheDesktopEntryStartsIt) {
   EXPECT_EQ(desktop.launched, QStringList{entry});
   EXPECT_TRUE(programStart.starts.empty());
   EXPECT_TRUE(form->isUnloaded());
+}
+
+// An entry that cannot be started is told to the user, naming it and why,
+// once the panel has gone.
+TEST_F(Form1RowsTest, AnOpenThatFailsIsToldOnceThePanelIsGone) {
+  const QString entry = QStringLiteral("/usr/share/applications/org.example.Top.desktop");
+  serve(QStringLiteral("top"), {entry});
+  NamingDesktop desktop;
+  desktop.refusal = QStringLiteral("Unable to find terminal required for application");
+  form->setDesktopLauncher(desktop);
+  struct Told {
+    QString summary, body;
+    bool panelGone;
+  };
+  std::vector<Told> told;
+  form->setOpenFailureHandler([&](const QString& summary, const QString& body) {
+    told.push_back({summary, body, form->isUnloaded()});
+  });
+  search(QStringLiteral("top"));
+  ASSERT_EQ(form->FileName(1)->toolTip(), entry);
+  move(form->FileName(1));
+  pressAndRelease(form->FileName(1), Qt::LeftButton);
+  EXPECT_EQ(desktop.launched, QStringList{entry});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].summary, QStringLiteral("Could not open \u201corg.example.Top.desktop\u201d"));
+  EXPECT_EQ(told[0].body, desktop.refusal + u'\n' + entry);
+  EXPECT_TRUE(told[0].panelGone);
 }
 
 TEST_F(Form1RowsTest, AClickOnTheBandOpensTheHighlightedRow) {

@@ -100,14 +100,21 @@ struct FakeDesktop : platform::DesktopLauncher {
     return path.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive);
   }
   QString applicationName(const QString&) const override { return {}; }
-  bool launchApplication(const QString& path) override {
+  platform::LaunchOutcome launchApplication(const QString& path) override {
     launched << path;
-    return !refuse;
+    if (refuse) return {platform::LaunchOutcome::Result::Failed, QStringLiteral("It needs a terminal.")};
+    return platform::LaunchOutcome::started();
   }
-  bool openWithDefault(const QString& path) override {
-    if (!withProgram.contains(testing::extensionName(path))) return false;
+  // A path without an extension (a folder here) is left to the opener.
+  platform::LaunchOutcome openWithDefault(const QString& path) override {
+    const QString extension = testing::extensionName(path);
+    if (extension.isEmpty()) return {};
+    if (!withProgram.contains(extension)) {
+      return {platform::LaunchOutcome::Result::NoProgram, QStringLiteral("No program for ") + extension + u'.'};
+    }
     opened << path;
-    return !refuse;
+    if (refuse) return {platform::LaunchOutcome::Result::Failed, QStringLiteral("The viewer crashed.")};
+    return platform::LaunchOutcome::started();
   }
 };
 
@@ -121,6 +128,13 @@ struct Window {
   int closed = 0;
   int preferencesShown = 0;
   int disabled = 0;
+  struct Told {
+    QString summary;
+    QString body;
+    int closedBefore;  // windows already asked to close when told
+    bool operator==(const Told&) const = default;
+  };
+  std::vector<Told> told;
   OpenHitContext context{
       .regKeys = temp.regKeys(),
       .programStart = starter,
@@ -132,6 +146,10 @@ struct Window {
       .PreferencesOpen = preferencesOpen,
       .desktop = &desktop,
       .lastSearchAddress = [this] { return lastSearch; },
+      .tellUser =
+          [this](const QString& summary, const QString& body) {
+            told.push_back({summary, body, closed});
+          },
   };
 
   void associate(const QString& extension, const QString& className, const QString& command) {
@@ -238,6 +256,72 @@ TEST(OpenResult, TheDesktopOpensWhatTheRegistryDoesNot) {
     EXPECT_EQ(window.desktop.opened, c.opened);
     EXPECT_EQ(window.desktop.launched, c.launched);
     EXPECT_EQ(window.closed, 1);
+  }
+}
+
+// An open that fails is told to the user once the windows are asked to
+// close: the file's name, why, and its full path; an open that works, or
+// is left to the opener, is not.
+TEST(OpenResult, TellsTheUserWhyAnOpenFailed) {
+  struct Case {
+    const char* name;
+    QString path;
+    bool desktopRefuses;
+    bool startsRefused;
+    bool viaExplorer;
+    QString summary;  // empty: nothing is told
+    QString body;
+  };
+  const std::vector<Case> cases{
+      {"a type without a program", QStringLiteral("/d/data.zzz"), false, false, false,
+       QStringLiteral("Could not open \u201cdata.zzz\u201d"), QStringLiteral("No program for zzz.\n/d/data.zzz")},
+      {"an entry that needs a terminal", QStringLiteral("/apps/Top.desktop"), true, false, false,
+       QStringLiteral("Could not open \u201cTop.desktop\u201d"),
+       QStringLiteral("It needs a terminal.\n/apps/Top.desktop")},
+      {"a default application that fails", QStringLiteral("/d/plan.odt"), true, false, false,
+       QStringLiteral("Could not open \u201cplan.odt\u201d"), QStringLiteral("The viewer crashed.\n/d/plan.odt")},
+      {"a registered program that is missing", QStringLiteral("/d/Tax.pdf"), false, true, false,
+       QStringLiteral("Could not open \u201cTax.pdf\u201d"),
+       QStringLiteral(
+           "The program \u201c/missing/view er\u201d set to open this type could not be started.\n/d/Tax.pdf")},
+      {"no program and no opener", QStringLiteral("/d/data.zzz"), false, true, false,
+       QStringLiteral("Could not open \u201cdata.zzz\u201d"),
+       QStringLiteral("No program for zzz.\nThe desktop's file opener could not be started.\n/d/data.zzz")},
+      {"a folder without an opener", QStringLiteral("/d/My Music"), false, true, false,
+       QStringLiteral("Could not open \u201cMy Music\u201d"),
+       QStringLiteral("The desktop's file opener could not be started.\n/d/My Music")},
+      {"a release without an opener", QStringLiteral("/d/plan.odt"), false, true, true,
+       QStringLiteral("Could not open \u201cplan.odt\u201d"),
+       QStringLiteral("The desktop's file opener could not be started.\n/d/plan.odt")},
+      {"opened by the registry", QStringLiteral("/d/Tax.pdf"), false, false, false, {}, {}},
+      {"opened by the desktop", QStringLiteral("/d/plan.odt"), false, false, false, {}, {}},
+      {"a folder left to the opener", QStringLiteral("/d/My Music"), false, false, false, {}, {}},
+      {"a release", QStringLiteral("/d/plan.odt"), false, false, true, {}, {}},
+      // The page's address holds the service's codes: it is not shown.
+      {"Show All without an opener", QString(), false, true, false,
+       QStringLiteral("Could not show the search results page"),
+       QStringLiteral("The desktop's file opener could not be started.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window window;
+    window.associate(QStringLiteral("pdf"), QStringLiteral("Acme.Document"), QStringLiteral("\"/missing/view er\" %1"));
+    window.desktop.withProgram = {QStringLiteral("odt")};
+    window.desktop.refuse = c.desktopRefuses;
+    window.starter.refuse = c.startsRefused;
+    window.lastSearch = QStringLiteral("http://127.0.0.1:4664/search&s=c0de?q=plan&ie=UTF-8");
+    if (c.viaExplorer) {
+      OpenViaExplorer(2, c.path, window.context);
+    } else {
+      OpenResult(2, c.path, window.context);
+    }
+    EXPECT_EQ(window.closed, 1);
+    if (c.summary.isEmpty()) {
+      EXPECT_TRUE(window.told.empty()) << window.told.front().body.toStdString();
+    } else {
+      EXPECT_EQ(window.told, (std::vector<Window::Told>{{c.summary, c.body, 1}}))
+          << (window.told.empty() ? std::string("nothing told") : window.told.front().body.toStdString());
+    }
   }
 }
 
@@ -367,6 +451,7 @@ TEST_F(HostilePaths, ReachTheRegisteredProgramAsOneArgument) {
       .PreferencesOpen = preferencesOpen,
       .desktop = nullptr,
       .lastSearchAddress = {},
+      .tellUser = {},
   };
   for (const QString& name : kHostileNames) {
     SCOPED_TRACE(name.toStdString());
@@ -397,6 +482,7 @@ TEST_F(HostilePaths, ReachTheFileOpenerAsOneArgument) {
       .PreferencesOpen = preferencesOpen,
       .desktop = nullptr,
       .lastSearchAddress = {},
+      .tellUser = {},
   };
   for (const QString& name : kHostileNames) {
     SCOPED_TRACE(name.toStdString());
@@ -424,6 +510,7 @@ TEST_F(HostilePaths, ATypeWithoutProgramAndShowAllReachTheOpenerAsOneArgument) {
       .PreferencesOpen = preferencesOpen,
       .desktop = nullptr,
       .lastSearchAddress = [&] { return search; },
+      .tellUser = {},
   };
   for (const QString& name : kHostileNames) {
     SCOPED_TRACE(name.toStdString());

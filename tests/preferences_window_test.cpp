@@ -11,6 +11,7 @@
 #include "platform/twips.h"
 #include "settings/preferences_design.h"
 #include "settings/preferences_window.h"
+#include "settings/search_instructions.h"
 #include "settings/settings_table.h"
 
 #include <QKeyEvent>
@@ -162,7 +163,9 @@ TEST_F(PreferencesWindowTest, EveryControlStandsWhereTheDesignTablePutsIt) {
         << name.toStdString();
     EXPECT_EQ(widget->font().bold(), design.bold) << name.toStdString();
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-      EXPECT_EQ(label->text(), design.caption ? QString::fromUtf16(design.caption) : QString()) << name.toStdString();
+      // The instructions name this system's way to the search page.
+      const QString caption = design.caption ? QString::fromUtf16(design.caption) : QString();
+      EXPECT_EQ(label->text(), name == u"Label5" ? searchAddressInstructions(caption) : caption) << name.toStdString();
     }
   }
 }
@@ -181,11 +184,14 @@ TEST_F(PreferencesWindowTest, DesignPlacesEveryControl) {
     QRect twips;
     const char* text;  // nullptr: not checked
   } controls[] = {
-      {"Label8", {225, 165, 9075, 525},
+      {"Label8",
+       {225, 165, 9075, 525},
        "WARNING: IF THIS IS THE FIRST TIME YOU HAVE USED THIS PROGRAM, YOU MUST ENTER IN ALL OF THE FOLLOWING "
        "INFORMATION"},
-      {"Label5", {225, 900, 9030, 660},
-       "Do a google desktop search through internet explorer.  When the results page appears, copy the first part "
+      {"Label5",
+       {225, 900, 9030, 660},
+       "Do a search on the local search service's page, http://localhost:4664/, in the web browser.  When the "
+       "results page appears, copy the first part "
        "of the url that is BEFORE what you searched for.  Then copy the last part of the url AFTER what you searched "
        "for.  When you are finished, it should the url below should match the one in the browser."},
       {"TextSearchPrefix", {240, 1695, 5450, 285}, nullptr},
@@ -206,7 +212,8 @@ TEST_F(PreferencesWindowTest, DesignPlacesEveryControl) {
       {"Label3", {3555, 7620, 600, 210}, "1-30"},
       {"InitiateURL", {4860, 7560, 3045, 315}, "Text1"},
       {"ApplySettings", {8160, 7530, 1200, 360}, "Apply"},
-      {"Label1", {3315, 7965, 6120, 345},
+      {"Label1",
+       {3315, 7965, 6120, 345},
        "Use the sliders on the bottom and right side of the settings window to align the menu."},
       {"LeftSideSlider", {45, 8415, 9555, 360}, nullptr},
       {"TopSideSlider", {9570, 0, 300, 8445}, nullptr},

@@ -284,6 +284,36 @@ TEST_F(SearchPipelineTest, SettingsAreReadAgainAtEverySearch) {
   EXPECT_EQ(http.requests().front().address, QStringLiteral(" x "));
 }
 
+// A first start before the service had stored its code stored the default
+// without one; once the service has its code, the next search of the same
+// run uses it and stores it. Any other prefix is used as it stands.
+TEST_F(SearchPipelineTest, TheServicesCodeIsPickedUpByTheNextSearch) {
+  TempRegistry fresh;
+  SearchPipeline firstRun{fresh.regKeys(), http, fileSystem};
+  const QString withoutCode = QStringLiteral("http://localhost:4664/search&s=?q=");
+  ASSERT_EQ(settings::loadText(fresh.regKeys(), u"SearchPrefix").value, withoutCode);
+  settings::writeSetting(fresh.regKeys(), u"SearchSuffix", kSuffix);
+  firstRun.run(QStringLiteral("x"), extensions, state, &window);
+  EXPECT_EQ(state.searchPrefix, withoutCode);
+
+  fresh.regKeys().WriteRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode,
+                                QStringLiteral("Sec0123"));
+  http.clearRequests();
+  firstRun.run(QStringLiteral("x"), extensions, state, &window);
+  EXPECT_EQ(state.searchPrefix, kPrefix);
+  ASSERT_FALSE(http.getAddresses().isEmpty());
+  EXPECT_EQ(http.getAddresses().back(), kPrefix + u'x' + kSuffix);
+  EXPECT_EQ(settings::readSetting(fresh.regKeys(), u"SearchPrefix"), kPrefix);
+
+  for (const char* kept : {"http://localhost:4664/search&s=Older?q=", "http://127.0.0.1:9/find?q=", " ",
+                           "http://localhost:4664/search&s=?q=&x"}) {
+    settings::writeSetting(temp.regKeys(), u"SearchPrefix", QString::fromLatin1(kept));
+    search(QStringLiteral("x"));
+    EXPECT_EQ(state.searchPrefix, QString::fromLatin1(kept));
+    EXPECT_EQ(settings::readSetting(temp.regKeys(), u"SearchPrefix"), QString::fromLatin1(kept));
+  }
+}
+
 TEST_F(SearchPipelineTest, ListsAndTopHitStartEmptyAtEverySearch) {
   const QString first = kPrefix + QStringLiteral("song") + kSuffix;
   http.answer(first, page(QStringLiteral("<span title=\"/m/Song.MP3\">")));

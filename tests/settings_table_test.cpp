@@ -21,7 +21,10 @@ TEST(SettingsTable, TheExtensionListsAFirstRunStores) {
        "flac|opus|aac|oga|"},
       {u"Extensions_Documents",
        "|bdb|bks|htt|http|java|log|nfo|scp|swf|text|txt|wdb|wks|wps|wpt|wtx|xlr|xml|xls|ppt|mpp|sxw|sxc|msg|",
-       "doc|docx|odt|ods|odp|rtf|md|csv|epub|"},
+       "doc|docx|odt|ods|odp|rtf|md|csv|epub|"
+       "py|js|mjs|ts|jsx|tsx|rs|c|h|cpp|hpp|cc|cxx|hh|cs|go|rb|php|pl|lua|kt|swift|scala|sql|r|"
+       "sh|bash|zsh|fish|ps1|bat|cmd|cmake|mk|"
+       "html|htm|css|scss|json|yaml|yml|toml|ini|cfg|conf|properties|tsv|tex|rst|org|diff|patch|"},
       {u"Extensions_Images",
        "|bmp|cur|dib|emf|gif|ico|ifif|jpe|jpeg|jpg|pct|pic|pict|png|psd|qti|qtif|rmi|tga|tif|tiff|wmf|xbm|",
        "webp|svg|heic|avif|"},

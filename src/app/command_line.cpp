@@ -37,7 +37,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     return result;
   }
   if (parser.isSet(help)) {
-    result.exit = CommandLine::Exit{parser.helpText(), false, 0};
+    // The parser names the program after the executable of an application
+    // object, and there is none yet: the usage line is made here.
+    QString text = parser.helpText();
+    text.replace(0, text.indexOf(u'\n'),
+                 QStringLiteral("Usage: %1 [options]").arg(QCoreApplication::applicationName()));
+    result.exit = CommandLine::Exit{text, false, 0};
     return result;
   }
   if (parser.isSet(version)) {

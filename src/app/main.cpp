@@ -13,6 +13,7 @@
 #include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
 #include "platform/process_browser.h"
+#include "platform/user_notice.h"
 #include "platform/window_system.h"
 #include "results_window/form1_search.h"
 #include "search/search_pipeline.h"
@@ -22,6 +23,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -88,6 +91,10 @@ int main(int argc, char* argv[]) {
   const orvanta::platform::QtFileSystem fileSystem;
   const auto programStart = orvanta::platform::createSystemProgramStart();
   const auto desktopLauncher = orvanta::platform::createSystemDesktopLauncher();
+  const auto userNotice = orvanta::platform::createSystemUserNotice();
+  // An open that failed as the windows closed is told once the event loop
+  // has ended, before the program does.
+  std::optional<std::pair<QString, QString>> noticeAtEnd;
   orvanta::search::SearchPipeline searchPipeline(regKeys, httpTransfer, fileSystem);
   orvanta::desktop::PreferencesHost preferences(
       regKeys, *windowSystem, browserFactory(),
@@ -103,6 +110,13 @@ int main(int argc, char* argv[]) {
       });
       form1.setProgramStart(*programStart);
       form1.setDesktopLauncher(*desktopLauncher);
+      form1.setOpenFailureHandler([&windows, &userNotice, &noticeAtEnd](const QString& summary, const QString& body) {
+        if (windows.allWindowsGone()) {
+          noticeAtEnd.emplace(summary, body);
+        } else {
+          userNotice->tell(summary, body);
+        }
+      });
     });
     windows.setAllWindowsGoneHandler([] { QCoreApplication::exit(0); });
 
@@ -120,6 +134,7 @@ int main(int argc, char* argv[]) {
     }
     if (!windows.allWindowsGone()) status = QApplication::exec();
   }
+  if (noticeAtEnd) userNotice->tell(noticeAtEnd->first, noticeAtEnd->second);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return status;
 }

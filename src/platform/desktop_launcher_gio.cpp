@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QtDebug>
 
 namespace orvanta::platform {
 namespace {
@@ -41,13 +40,16 @@ GObjectPtr<GDesktopAppInfo> loadDesktopEntry(const QString& path) {
   return GObjectPtr<GDesktopAppInfo>(g_desktop_app_info_new_from_filename(QFile::encodeName(path).constData()));
 }
 
-// Reports a failed launch once; the program has nowhere else to say it.
-bool launched(gboolean ok, GError* error, const QString& what) {
+// The outcome of one GIO launch, with GIO's own words for a failure.
+LaunchOutcome launched(gboolean ok, GError* error) {
+  QString reason;
   if (error) {
-    qWarning().noquote() << "Could not open" << what << ":" << QString::fromUtf8(error->message);
+    reason = QString::fromUtf8(error->message);
     g_error_free(error);
   }
-  return ok;
+  if (ok) return LaunchOutcome::started();
+  return {LaunchOutcome::Result::Failed,
+          reason.isEmpty() ? QStringLiteral("The program could not be started.") : reason};
 }
 
 // The program ends right after a hit is opened: a D-Bus activation still
@@ -71,29 +73,35 @@ class GioDesktopLauncher : public DesktopLauncher {
     return name ? QString::fromUtf8(name) : QString();
   }
 
-  bool launchApplication(const QString& path) override {
+  LaunchOutcome launchApplication(const QString& path) override {
+    using Result = LaunchOutcome::Result;
     switch (applicationFileOf(path)) {
       case ApplicationFile::DesktopEntry: {
         const GObjectPtr<GDesktopAppInfo> entry = loadDesktopEntry(path);
-        if (!entry) return false;
+        if (!entry) return {Result::Failed, QStringLiteral("It is not a desktop entry that can be started.")};
         GError* error = nullptr;
         const gboolean ok = g_app_info_launch(G_APP_INFO(entry.get()), nullptr, nullptr, &error);
         if (ok && g_desktop_app_info_get_boolean(entry.get(), "DBusActivatable")) flushSessionBus();
-        return launched(ok, error, path);
+        return launched(ok, error);
       }
       case ApplicationFile::AppImage: {
         const QFileInfo image(path);
-        if (!image.isFile() || !image.isExecutable()) return false;
+        if (!image.isFile()) return {Result::Failed, QStringLiteral("It is not a file.")};
+        if (!image.isExecutable()) {
+          return {Result::Failed, QStringLiteral("The AppImage may not be run: it is not marked as executable.")};
+        }
         // An absolute path: never taken for an option.
-        return QProcess::startDetached(image.absoluteFilePath(), {});
+        if (QProcess::startDetached(image.absoluteFilePath(), {})) return LaunchOutcome::started();
+        return {Result::Failed, QStringLiteral("The AppImage could not be started.")};
       }
       case ApplicationFile::None:
         break;
     }
-    return false;
+    return {};
   }
 
-  bool openWithDefault(const QString& path) override {
+  LaunchOutcome openWithDefault(const QString& path) override {
+    using Result = LaunchOutcome::Result;
     const QByteArray file = QFile::encodeName(path);
     QByteArray contentType;
     if (QFileInfo(path).isDir()) {
@@ -104,16 +112,24 @@ class GioDesktopLauncher : public DesktopLauncher {
       contentType = guessed;
       g_free(guessed);
     }
-    if (contentType.isEmpty()) return false;
+    if (contentType.isEmpty()) return {};
     const GObjectPtr<GAppInfo> application(g_app_info_get_default_for_type(contentType.constData(), FALSE));
-    if (!application) return false;
+    if (!application) {
+      // A folder is left to the desktop's opener, which shows folders.
+      if (QFileInfo(path).isDir()) return {};
+      gchar* description = g_content_type_get_description(contentType.constData());
+      const QString type = description ? QString::fromUtf8(description) : QString::fromUtf8(contentType);
+      g_free(description);
+      return {Result::NoProgram, QStringLiteral("No program is set to open files of the type \u201c%1\u201d (%2).")
+                                     .arg(type, QString::fromUtf8(contentType))};
+    }
     // The program gets the file as GIO names it: an absolute path or a
     // file:// address, never an option.
     const GObjectPtr<GFile> target(g_file_new_for_path(file.constData()));
     GList files{target.get(), nullptr, nullptr};
     GError* error = nullptr;
     const gboolean ok = g_app_info_launch(application.get(), &files, nullptr, &error);
-    return launched(ok, error, path);
+    return launched(ok, error);
   }
 };
 

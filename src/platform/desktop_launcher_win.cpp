@@ -10,8 +10,8 @@ class NoDesktopLauncher : public DesktopLauncher {
  public:
   bool isApplication(const QString&) const override { return false; }
   QString applicationName(const QString&) const override { return {}; }
-  bool launchApplication(const QString&) override { return false; }
-  bool openWithDefault(const QString&) override { return false; }
+  LaunchOutcome launchApplication(const QString&) override { return {}; }
+  LaunchOutcome openWithDefault(const QString&) override { return {}; }
 };
 
 }  // namespace

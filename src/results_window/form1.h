@@ -92,6 +92,10 @@ class Form1 : public QWidget {
   // set, hits open through the registry and the Explorer program alone.
   void setDesktopLauncher(platform::DesktopLauncher& launcher) { desktopLauncher_ = &launcher; }
   platform::DesktopLauncher* desktopLauncher() const { return desktopLauncher_; }
+  // Who tells the user of an open that failed (summary and body); until
+  // one is set, such failures go untold.
+  using OpenFailureHandler = std::function<void(const QString& summary, const QString& body)>;
+  void setOpenFailureHandler(OpenFailureHandler handler) { openFailureHandler_ = std::move(handler); }
   // The address of the last search's result page; empty before a search.
   QString lastSearchAddress() const;
   // Lets pending window events run (the search's event pump).
@@ -287,6 +291,7 @@ class Form1 : public QWidget {
   SearchCallback searchCallback_;
   platform::ProgramStart* programStart_ = nullptr;
   platform::DesktopLauncher* desktopLauncher_ = nullptr;
+  OpenFailureHandler openFailureHandler_;
   struct RowElement {
     search::RowArray array;
     int index;

@@ -108,6 +108,7 @@ OpenHitContext Form1::openContext() {
       .PreferencesOpen = Opening.PreferencesOpen,
       .desktop = desktopLauncher_,
       .lastSearchAddress = [this] { return lastSearchAddress(); },
+      .tellUser = openFailureHandler_,
   };
 }
 

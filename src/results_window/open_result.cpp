@@ -1,6 +1,7 @@
 // OpenResult and OpenViaExplorer.
 #include "open_result.h"
 
+#include "platform/file_system.h"
 #include "platform/http_address.h"
 #include "search/results_panel.h"
 
@@ -17,6 +18,34 @@ void showPreferencesAndDisable(OpenHitContext& context) {
 
 void closeWindows(OpenHitContext& context) {
   if (context.closeForm) context.closeForm();
+}
+
+// The reasons an open failed, told to the user once the windows close.
+struct OpenFailures {
+  QString path;  // empty for Show All, whose address (with the service's codes) is not shown
+  QStringList reasons;
+
+  void add(const QString& reason) {
+    if (!reason.isEmpty() && !reasons.contains(reason)) reasons << reason;
+  }
+  void tell(OpenHitContext& context) const {
+    if (reasons.isEmpty() || !context.tellUser) return;
+    if (path.isEmpty()) {
+      context.tellUser(QStringLiteral("Could not show the search results page"), reasons.join(u'\n'));
+      return;
+    }
+    const QString name = platform::FileSystem::GetFileName(path);
+    context.tellUser(QStringLiteral("Could not open \u201c%1\u201d").arg(name.isEmpty() ? path : name),
+                     reasons.join(u'\n') + u'\n' + path);
+  }
+};
+
+const QString kOpenerNotStarted = QStringLiteral("The desktop's file opener could not be started.");
+
+QString programNotStarted(const QString& commandLine) {
+  const QStringList parts = platform::splitCommandLine(commandLine);
+  return QStringLiteral("The program \u201c%1\u201d set to open this type could not be started.")
+      .arg(parts.isEmpty() ? commandLine : parts.first());
 }
 
 }  // namespace
@@ -116,16 +145,19 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     return {};
   }
   OpenLookup lookup;
+  OpenFailures failures{fileNameToolTip.value_or(QString()), {}};
   platform::DesktopLauncher* desktop = context.desktop;
   if (fileNameToolTip && fileNameToolTip->isEmpty()) {
     // Show All: the page of the last search, and only one this machine
     // serves, in the web browser.
     const QString address = context.lastSearchAddress ? context.lastSearchAddress() : QString();
     if (!address.isEmpty() && platform::parseHttpAddress(address)) {
-      context.programStart.start(kExplorer + address, platform::kWindowNormalFocus);
+      if (!context.programStart.start(kExplorer + address, platform::kWindowNormalFocus)) {
+        failures.add(kOpenerNotStarted);
+      }
     }
   } else if (fileNameToolTip && desktop && desktop->isApplication(*fileNameToolTip)) {
-    desktop->launchApplication(*fileNameToolTip);
+    failures.add(desktop->launchApplication(*fileNameToolTip).reason);
   } else if (fileNameToolTip) {
     const QString& path = *fileNameToolTip;
     const QString extension = context.getExtensionName ? context.getExtensionName(path) : QString();
@@ -136,13 +168,24 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     lookup.OpenCommand.replace(QStringLiteral("%SYSTEMROOT%"), context.WindowsDirectory, Qt::CaseInsensitive);
     const QStringList commandLines = openCommandLines(lookup.OpenCommand, path);
     for (const QString& commandLine : commandLines) {
-      context.programStart.start(commandLine, platform::kWindowNormalFocus);
+      if (!context.programStart.start(commandLine, platform::kWindowNormalFocus)) {
+        failures.add(programNotStarted(commandLine));
+      }
     }
-    if (lookup.OpenCommand.isEmpty() && !(desktop && desktop->openWithDefault(path))) {
-      context.programStart.start(kExplorer + optionSafePath(path), platform::kWindowNormalFocus);
+    if (lookup.OpenCommand.isEmpty()) {
+      const platform::LaunchOutcome outcome = desktop ? desktop->openWithDefault(path) : platform::LaunchOutcome{};
+      if (!outcome) {
+        // What the desktop said stands even when the opener is started: it
+        // asks the same desktop and mostly fails without a word.
+        failures.add(outcome.reason);
+        if (!context.programStart.start(kExplorer + optionSafePath(path), platform::kWindowNormalFocus)) {
+          failures.add(kOpenerNotStarted);
+        }
+      }
     }
   }
   closeWindows(context);
+  failures.tell(context);
   return lookup;
 }
 
@@ -151,11 +194,13 @@ void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, 
     showPreferencesAndDisable(context);
     return;
   }
-  if (fileNameToolTip) {
-    context.programStart.start(kExplorer + optionSafePath(*fileNameToolTip),
-                               platform::kWindowMinimizedFocus);
+  OpenFailures failures{fileNameToolTip.value_or(QString()), {}};
+  if (fileNameToolTip &&
+      !context.programStart.start(kExplorer + optionSafePath(*fileNameToolTip), platform::kWindowMinimizedFocus)) {
+    failures.add(kOpenerNotStarted);
   }
   closeWindows(context);
+  failures.tell(context);
 }
 
 }  // namespace orvanta::results_window

@@ -35,6 +35,10 @@ struct OpenHitContext {
   platform::DesktopLauncher* desktop = nullptr;
   // The address of the last search's result page; empty before a search.
   std::function<QString()> lastSearchAddress;
+  // Tells the user that an open failed and why (a summary naming the file,
+  // and a body with the reason and the full path); called after the
+  // windows were asked to close. None: failures go untold.
+  std::function<void(const QString& summary, const QString& body)> tellUser;
 };
 
 // What OpenResult looked up: the file type's class name and its open
@@ -70,13 +74,18 @@ QStringList openCommandLines(const QString& openCommand, const QString& path);
 // openCommandLines are started with window style 1; when the registry has
 // no command for the type, the desktop's default application opens it, and
 // where the desktop has none either, the Explorer program does (a folder
-// included). The windows close, also when nothing could be started.
+// included). The windows close, also when nothing could be started; then
+// the user is told of each open that failed: an application file or a
+// registered program that could not be started, a type the desktop has no
+// program for (the opener is still asked), an opener that could not be
+// started.
 // Returns the lookup (empty for the preferences row, Show All, an
 // application file and a row without FileName label).
 OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);
 
 // Starts "c:\windows\explorer.exe " followed by the row's (option-safe) path, minimized
-// with focus (style 2), then closes the windows, also when the start fails.
+// with focus (style 2), then closes the windows, also when the start fails
+// (the user is then told).
 // For the preferences row it shows the preferences window and disables
 // Form1 instead, without setting PreferencesOpen or closing anything.
 void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);

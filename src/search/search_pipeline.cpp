@@ -79,7 +79,7 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   const QDeadlineTimer deadline(searchTime_);
 
   using settings::RegRoot;
-  state.searchPrefix = settings::readSetting(regKeys_, u"SearchPrefix");
+  state.searchPrefix = settings::searchPrefixForSearch(regKeys_);
   state.searchSuffix = settings::readSetting(regKeys_, u"SearchSuffix");
   state.categories.clear();
   state.topHit = TopHitLabel{};

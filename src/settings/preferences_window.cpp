@@ -2,6 +2,7 @@
 #include "preferences_window.h"
 
 #include "preferences_design.h"
+#include "search_instructions.h"
 
 #include "platform/design_palette.h"
 #include "platform/fonts.h"
@@ -190,6 +191,7 @@ void Form_OrvantaPreferences::buildDesign() {
   Label8->setPalette(yellow);
 
   Label5 = label(u"Label5");
+  Label5->setText(searchAddressInstructions(Label5->text()));
 
   TextSearchPrefix = textBox(new SelectAllOnClickLineEdit(this), u"TextSearchPrefix");
 

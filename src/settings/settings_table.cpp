@@ -71,6 +71,14 @@ bool searchPrefixNeedsDefault(const QString& stored) {
   return stored.isEmpty() || stored == searchPrefixWithCode(QString());
 }
 
+QString searchPrefixForSearch(const RegKeys& regKeys) {
+  const QString stored = readSetting(regKeys, u"SearchPrefix");
+  if (stored != searchPrefixWithCode(QString())) return stored;
+  const QString withCode = defaultSearchPrefix(regKeys);
+  if (withCode != stored) writeSetting(regKeys, u"SearchPrefix", withCode);
+  return withCode;
+}
+
 QString readSetting(const RegKeys& regKeys, QStringView name) {
   return regKeys.ReadRegValue(RegRoot::LocalMachine, kSettingsKey, name.toString());
 }

@@ -52,7 +52,11 @@ inline constexpr std::array<Setting, 11> kSettings{{
      "flac|opus|aac|oga|"},
     {"Extensions_Documents", SettingKind::Text,
      "|bdb|bks|htt|http|java|log|nfo|scp|swf|text|txt|wdb|wks|wps|wpt|wtx|xlr|xml|xls|ppt|mpp|sxw|sxc|msg|"
-     "doc|docx|odt|ods|odp|rtf|md|csv|epub|"},
+     "doc|docx|odt|ods|odp|rtf|md|csv|epub|"
+     // source code, scripts, configuration and other plain text
+     "py|js|mjs|ts|jsx|tsx|rs|c|h|cpp|hpp|cc|cxx|hh|cs|go|rb|php|pl|lua|kt|swift|scala|sql|r|"
+     "sh|bash|zsh|fish|ps1|bat|cmd|cmake|mk|"
+     "html|htm|css|scss|json|yaml|yml|toml|ini|cfg|conf|properties|tsv|tex|rst|org|diff|patch|"},
     {"Extensions_Images", SettingKind::Text,
      "|bmp|cur|dib|emf|gif|ico|ifif|jpe|jpeg|jpg|pct|pic|pict|png|psd|qti|qtif|rmi|tga|tif|tiff|wmf|xbm|"
      "webp|svg|heic|avif|"},
@@ -113,6 +117,13 @@ QString searchPrefixWithCode(const QString& code);
 // with an empty security code (stored by a start before the service's first
 // start).
 bool searchPrefixNeedsDefault(const QString& stored);
+
+// SearchPrefix as a search reads it, every time: the stored text as it is,
+// except the default a start stored before the service had made its code,
+// which is replaced (and stored) by the default with the service's code as
+// soon as the service has one. An empty or a user's own prefix is never
+// touched, nor a default with another code.
+QString searchPrefixForSearch(const RegKeys& regKeys);
 
 // Reads and writes one setting under HKEY_LOCAL_MACHINE\Software\Orvanta.
 QString readSetting(const RegKeys& regKeys, QStringView name);
