@@ -23,3 +23,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# pkg-config reads the MinGW root's files and those of CMAKE_PREFIX_PATH
+# (which FindPkgConfig adds), never this machine's own.
+set(PKG_CONFIG_EXECUTABLE ${mingw_triple}-pkg-config CACHE FILEPATH "pkg-config of the MinGW root")
