@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -54,6 +55,7 @@ TEST(BrowserProtocol, AddressesSurviveTheLineWhateverTheyHold) {
 TEST(BrowserProtocol, ReadsSizesAndRefusesWhatIsMalformed) {
   EXPECT_EQ(protocol::resizeCommand(QSize(614, 129)), QByteArray("resize 614 129\n"));
   EXPECT_EQ(protocol::resizeCommand(QSize(-1, -1)), QByteArray("resize 0 0\n"));
+  EXPECT_EQ(protocol::escapeReport(), QByteArray("escape\n"));
 
   const struct {
     const char* line;
@@ -73,6 +75,9 @@ TEST(BrowserProtocol, ReadsSizesAndRefusesWhatIsMalformed) {
       {"navigate", Kind::Unknown, {}},
       {"navigate http://a/ b", Kind::Unknown, {}},
       {"location", Kind::Unknown, {}},
+      {"escape", Kind::Escape, {}},
+      {"escape\r\n", Kind::Escape, {}},
+      {"escape now", Kind::Unknown, {}},
       {"quit", Kind::Unknown, {}},
       {"", Kind::Unknown, {}},
   };
@@ -233,6 +238,36 @@ TEST_F(ProcessBrowserTest, AMissingOrEndedProcessLeavesAnEmptyViewThatIgnoresNav
     browser.reset();
     EXPECT_LT(timer.elapsed(), 2000) << missing;
   }
+}
+
+// Escape pressed in the view, which belongs to the browser's process,
+// reaches the window that holds the view, as a press there would.
+TEST_F(ProcessBrowserTest, EscapeInTheViewReachesTheWindowThatHoldsIt) {
+  class Window : public QWidget {
+   public:
+    int escapes = 0;
+
+   protected:
+    void keyPressEvent(QKeyEvent* e) override {
+      if (e->key() == Qt::Key_Escape) ++escapes;
+    }
+  } window;
+  new QVBoxLayout(&window);
+  std::unique_ptr<Browser> browser =
+      processBrowserFactory(QStringLiteral(ORVANTA_SCRIPTED_BROWSER), {logPath()})(&window);
+  window.layout()->addWidget(browser->widget());
+  window.show();
+  int steps = 0;
+  browser->setNavigationObserver([&] { ++steps; });
+
+  browser->navigate(QStringLiteral("http://127.0.0.1:4664/plain"));
+  ASSERT_TRUE(testing::waitFor([&] { return steps == 1; }));
+  EXPECT_EQ(window.escapes, 0);
+  browser->navigate(QStringLiteral("http://127.0.0.1:4664/page#escape"));
+  EXPECT_TRUE(testing::waitFor([&] { return window.escapes == 1; }));
+  EXPECT_EQ(steps, 2);
+  testing::waitFor([] { return false; }, 200);
+  EXPECT_EQ(window.escapes, 1);
 }
 
 TEST_F(ProcessBrowserTest, AnObserverMayEndTheBrowser) {

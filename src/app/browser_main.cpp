@@ -6,8 +6,9 @@
 #include "platform/webengine_browser.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QCommandLineParser>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -54,6 +55,27 @@ class HostWindowKeeper : public QObject {
   QWindow* host_;
 };
 
+// Tells the program of each Escape pressed in the view: the view is a
+// window of this process, so the keys typed while the pointer or the focus
+// is in it never reach the program's window, which closes on Escape. The
+// page still gets the key. Each press reaches a window of this process
+// first, and is told once from there.
+class EscapeReporter : public QObject {
+ public:
+  using QObject::QObject;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Escape && !key->isAutoRepeat() &&
+          (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        report(protocol::escapeReport());
+      }
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -89,6 +111,7 @@ int main(int argc, char* argv[]) {
     view->winId();
     new HostWindowKeeper(view, QWindow::fromWinId(parent));
   }
+  app.installEventFilter(new EscapeReporter(&app));
   view->setGeometry(0, 0, 1, 1);
   browser->setNavigationObserver([&browser] { report(protocol::locationReport(QUrl(browser->locationUrl()))); });
   view->show();

@@ -30,6 +30,8 @@ QByteArray resizeCommand(QSize size) {
 
 QByteArray locationReport(const QUrl& url) { return withAddress("location", url); }
 
+QByteArray escapeReport() { return "escape\n"; }
+
 Message parseLine(QByteArrayView line) {
   while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
   const qsizetype blank = line.indexOf(' ');
@@ -41,6 +43,8 @@ Message parseLine(QByteArrayView line) {
     if (blank < 0 || rest.contains(' ')) return message;
     message.kind = verb == "navigate" ? Message::Kind::Navigate : Message::Kind::Location;
     message.url = QUrl::fromEncoded(rest.toByteArray());
+  } else if (verb == "escape") {
+    if (blank < 0) message.kind = Message::Kind::Escape;
   } else if (verb == "resize") {
     const qsizetype second = rest.indexOf(' ');
     int width = 0;

@@ -17,9 +17,10 @@ QByteArray resizeCommand(QSize size);         // "resize <width> <height>"
 
 // Browser -> program.
 QByteArray locationReport(const QUrl& url);  // "location <address>"
+QByteArray escapeReport();                   // "escape": Escape was pressed in the view
 
 struct Message {
-  enum class Kind { Unknown, Navigate, Resize, Location };
+  enum class Kind { Unknown, Navigate, Resize, Location, Escape };
   Kind kind = Kind::Unknown;
   QUrl url;    // Navigate, Location
   QSize size;  // Resize

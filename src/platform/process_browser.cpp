@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
@@ -138,6 +139,16 @@ class ProcessBrowser : public QObject, public Browser {
     for (qsizetype end; (end = pending_.indexOf('\n')) >= 0;) {
       const protocol::Message message = protocol::parseLine(QByteArrayView(pending_).first(end));
       pending_.remove(0, end + 1);
+      if (message.kind == protocol::Message::Kind::Escape) {
+        // Escape pressed while the keyboard was in the view (another
+        // process's window) reaches the window that holds the view as if
+        // pressed there, so that it closes as Escape closes it elsewhere.
+        if (host_) {
+          QCoreApplication::postEvent(host_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+          QCoreApplication::postEvent(host_, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        }
+        continue;
+      }
       if (message.kind != protocol::Message::Kind::Location) continue;
       location_ = message.url.toString();
       // A copy is called, so that the observer outlives its own call.

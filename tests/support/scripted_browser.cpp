@@ -12,7 +12,9 @@
 // input has ended (until killed). --chatter writes a start-up dump to
 // standard error first, as a browser engine does; --crash-on-navigate
 // writes "fatal: navigation crashed" there and aborts at the first
-// navigate.
+// navigate. A navigate to an address ending in "#escape" is answered, after
+// its location, with "escape", as the browser reports Escape pressed in its
+// view.
 #include <unistd.h>
 
 #include <chrono>
@@ -59,6 +61,7 @@ int main(int argc, char* argv[]) {
     }
     if (line.rfind("navigate ", 0) == 0) {
       std::printf("location %s\n", line.c_str() + 9);
+      if (line.size() >= 7 && line.compare(line.size() - 7, 7, "#escape") == 0) std::printf("escape\n");
       std::fflush(stdout);
     }
   }
