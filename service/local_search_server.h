@@ -67,9 +67,6 @@ class LocalSearchServer : public QObject {
   // the index database cannot be opened.
   bool startIndexing();
 
-  // The paths of the hits for `words`, best first, as the page writes them.
-  QStringList findHits(const QStringList& words, int limit);
-
   // The answer to one request; runs on the thread of the server object.
   HttpReply answer(const HttpRequest& request);
 
