@@ -30,7 +30,7 @@ using settings::RegRoot;
 
 QCoreApplication& app() {
   static int argc = 1;
-  static char name[] = "search_service_test";
+  static char name[] = "pipeline_against_service_test";
   static char* argv[] = {name, nullptr};
   static QCoreApplication instance(argc, argv);
   return instance;
