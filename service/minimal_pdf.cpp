@@ -13,7 +13,8 @@ QByteArray minimalPdf(const QByteArray& text) {
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
       "/Resources << /Font << /F1 5 0 R >> >> >>",
       "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+  };
   QByteArray pdf = "%PDF-1.4\n";
   QByteArray table;
   for (qsizetype i = 0; i < objects.size(); ++i) {

@@ -138,7 +138,8 @@ class SearchServiceTest : public ::testing::Test {
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
     ASSERT_TRUE(service.waitForStarted());
     static const QRegularExpression listening(QStringLiteral("listening on port (\\d+)"));
-    ASSERT_TRUE(waitFor([&] { return listening.match(log).hasMatch() && log.contains(QStringLiteral("indexed")); }, kServiceWaitMs))
+    ASSERT_TRUE(waitFor([&] { return listening.match(log).hasMatch() && log.contains(QStringLiteral("indexed")); },
+                        kServiceWaitMs))
         << log.toStdString();
     port = listening.match(log).captured(1);
 
@@ -202,10 +203,9 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   QStringList targets = loggedTargets(before);
   targets.removeOne(searchTarget);  // the navigation, which may arrive at any point
   const QString unsupported = QStringLiteral("/unsupported?url=%2F%26s%3D***%26q%3D&s=***");
-  EXPECT_EQ(targets, (QStringList{QStringLiteral("/search&s=***?q=e&ie=UTF-8"),
-                                  QStringLiteral("/ok?url=%2F"), QStringLiteral("/ok?url=%2F"), unsupported,
-                                  QStringLiteral("/ok?url=%2F"), QStringLiteral("/ok?url=%2F"), searchTarget,
-                                  searchTarget}));
+  EXPECT_EQ(targets, (QStringList{QStringLiteral("/search&s=***?q=e&ie=UTF-8"), QStringLiteral("/ok?url=%2F"),
+                                  QStringLiteral("/ok?url=%2F"), unsupported, QStringLiteral("/ok?url=%2F"),
+                                  QStringLiteral("/ok?url=%2F"), searchTarget, searchTarget}));
 
   const struct {
     QString text;
@@ -304,9 +304,7 @@ TEST_F(SearchServiceTest, WindowDestroyedDuringARealWait) {
   EXPECT_EQ(pipeline.run(QStringLiteral("song"), extensions, next.state, &next), SearchOutcome::Completed);
   // The abandoned search stopped after the request that was running: only
   // the second search reached the unsupported address.
-  const auto unsupportedCount = [&] {
-    return loggedTargets(before).filter(QStringLiteral("/unsupported?")).size();
-  };
+  const auto unsupportedCount = [&] { return loggedTargets(before).filter(QStringLiteral("/unsupported?")).size(); };
   ASSERT_TRUE(waitFor([&] { return loggedTargets(before).size() >= 9 && unsupportedCount() >= 1; }, kServiceWaitMs));
   EXPECT_EQ(unsupportedCount(), 1);
   EXPECT_LE(loggedTargets(before).size(), 11);
@@ -316,9 +314,9 @@ TEST_F(SearchServiceTest, WindowDestroyedDuringARealWait) {
 TEST_F(SearchServiceTest, ServiceRefusesSearchesWithoutItsCodeAndKeepsItsCodes) {
   const auto session = http.openSession();
   const QString base = QStringLiteral("http://127.0.0.1:") + port;
-  for (const QString& target : {QStringLiteral("/search&s=wrong?q=song"), QStringLiteral("/search?q=song"),
-                                QStringLiteral("/search&s=?q=song"),
-                                QStringLiteral("/search&s=") + securityCode.toLower() + QStringLiteral("?q=song")}) {
+  for (const QString& target :
+       {QStringLiteral("/search&s=wrong?q=song"), QStringLiteral("/search?q=song"), QStringLiteral("/search&s=?q=song"),
+        QStringLiteral("/search&s=") + securityCode.toLower() + QStringLiteral("?q=song")}) {
     const std::optional<QString> page = session->get(base + target);
     ASSERT_TRUE(page.has_value()) << target.toStdString();
     EXPECT_FALSE(page->contains(QStringLiteral("span title="))) << target.toStdString();

@@ -40,9 +40,9 @@ TEST(LocalSearchService, QueryWords) {
 TEST(LocalSearchService, PagesMarkHitsAndNothingElse) {
   EXPECT_EQ(titleText(QStringLiteral("/a/O'Brien \"x\" & <y>.txt")),
             QStringLiteral("/a/O&#39;Brien &quot;x&quot; & <y>.txt"));
-  const QString page = QString::fromUtf8(
-      resultPage(QStringLiteral("Code"), {QStringLiteral("span title=\"x")},
-                 {"/a/one.txt", "/a/say \"two'\".txt", "/a/span title=\"three'.txt"}));
+  const QString page =
+      QString::fromUtf8(resultPage(QStringLiteral("Code"), {QStringLiteral("span title=\"x")},
+                                   {"/a/one.txt", "/a/say \"two'\".txt", "/a/span title=\"three'.txt"}));
   static const QRegularExpression marker(QStringLiteral("span title="));
   // Two hits; a name holding the marker itself is not carried, as it
   // would put a second hit on the page.
@@ -50,8 +50,8 @@ TEST(LocalSearchService, PagesMarkHitsAndNothingElse) {
   EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/one.txt\">")));
   EXPECT_TRUE(page.contains(QStringLiteral("<span title=\"/a/say &quot;two&#39;&quot;.txt\">")));
   EXPECT_TRUE(page.contains(QStringLiteral("\"/ok?url=")));
-  for (const QByteArray& other : {homePage(QStringLiteral("Code")), forbiddenPage(), okPage(QStringLiteral("span title=\"x\"")),
-                                  unsupportedPage(), notFoundPage()}) {
+  for (const QByteArray& other : {homePage(QStringLiteral("Code")), forbiddenPage(),
+                                  okPage(QStringLiteral("span title=\"x\"")), unsupportedPage(), notFoundPage()}) {
     EXPECT_FALSE(other.contains("span title=")) << other.constData();
   }
   EXPECT_TRUE(homePage(QStringLiteral("Code")).contains("\"/ok?url="));
