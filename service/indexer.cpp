@@ -2,6 +2,7 @@
 #include "indexer.h"
 
 #include "content_reader.h"
+#include "folder_poll.h"
 #include "search_index.h"
 #include "document_format.h"
 #include "tree_walk.h"
@@ -27,8 +28,6 @@ namespace {
 constexpr int kEntriesPerTransaction = 5000;
 constexpr int kContentBatch = 16;
 constexpr int kChangeDelayMs = 100;
-// While the system lacks folder watches, changes are found this often.
-constexpr int kPollIntervalMs = 60'000;
 constexpr qint64 kMaxDesktopEntryBytes = 256 * 1024;
 // The longest waits before another try at unreadable files and at writing
 // the index.
@@ -226,13 +225,18 @@ class Indexer::Worker : public QObject {
     changeTimer_.setSingleShot(true);
     changeTimer_.setInterval(kChangeDelayMs);
     QObject::connect(&changeTimer_, &QTimer::timeout, this, [this] { applyChanges(); });
-    rescanTimer_.setInterval(settings_.rescanIntervalMs);
+    const int rescanMs = settings_.rescanIntervalMs > 0 ? settings_.rescanIntervalMs
+                         : watcher_->isLive()           ? 0
+                                                        : kUnwatchedRescanMs;
+    rescanTimer_.setInterval(rescanMs);
     QObject::connect(&rescanTimer_, &QTimer::timeout, this, [this] { scan(); });
+    pollTimer_.setInterval(settings_.pollIntervalMs);
+    QObject::connect(&pollTimer_, &QTimer::timeout, this, [this] { pollUnwatched(); });
     contentTimer_.setSingleShot(true);
     contentTimer_.setInterval(0);
     QObject::connect(&contentTimer_, &QTimer::timeout, this, [this] { readContents(); });
     scan();
-    rescanTimer_.start();
+    if (rescanMs > 0) rescanTimer_.start();
   }
 
  private:
@@ -263,14 +267,40 @@ class Indexer::Worker : public QObject {
     return false;
   }
 
+  // Watches `folder`; when the system has no watch left for it, it is
+  // polled instead.
   void watch(const QByteArray& folder) {
-    if (!watcher_->isLive() || watchesLacking_) return;
-    if (!watcher_->watchFolder(folder)) {
-      watchesLacking_ = true;
-      log_(QStringLiteral("out of folder watches; changes are found by rescanning every %1 s instead")
-               .arg(kPollIntervalMs / 1000));
-      rescanTimer_.setInterval(std::min(settings_.rescanIntervalMs, kPollIntervalMs));
+    if (!watcher_->isLive()) return;
+    if (watcher_->watchFolder(folder)) {
+      unwatched_.remove(folder);
+    } else {
+      unwatched_.add(folder);
     }
+  }
+
+  // Looks at the folders without a watch for changes, giving each another
+  // try at a watch first (others may have been given back).
+  void pollUnwatched() {
+    unwatched_.poll([this](const QByteArray& path, bool removed) { noteChange(path, removed); },
+                    [this](const QByteArray& folder) { return watcher_->watchFolder(folder); });
+    reportPolling();
+  }
+
+  // Says how many folders are polled whenever that number changes, and
+  // runs the poll timer while there are any.
+  void reportPolling() {
+    const qsizetype count = unwatched_.size();
+    if (count == polledReported_) return;
+    if (count > 0) {
+      log_(QStringLiteral("out of folder watches: %1 without a watch polled every %2 s")
+               .arg(count == 1 ? QStringLiteral("1 folder") : QStringLiteral("%1 folders").arg(count))
+               .arg(settings_.pollIntervalMs / 1000.0));
+      if (!pollTimer_.isActive()) pollTimer_.start();
+    } else {
+      log_(QStringLiteral("every folder is watched again; polling ends"));
+      pollTimer_.stop();
+    }
+    polledReported_ = count;
   }
 
   bool isApplicationEntry(const QByteArray& path) const {
@@ -394,6 +424,7 @@ class Indexer::Worker : public QObject {
     writeDelayMs_ = settings_.writeRetryMs;
     const qint64 count = index_.entryCount();
     log_(QStringLiteral("indexed %1 entries in %2 ms (%3 gone)").arg(count).arg(timer.elapsed()).arg(gone));
+    reportPolling();
     contentsWaiting_ = true;
     contentTimer_.start();
   }
@@ -421,11 +452,13 @@ class Indexer::Worker : public QObject {
     for (const auto& [path, removed] : changes) {
       if (removed) {
         index_.removeTree(path);
+        unwatched_.removeTree(path);
         continue;
       }
       const std::optional<DiskEntry> entry = statEntry(path);
       if (!entry) {
         index_.removeTree(path);
+        unwatched_.removeTree(path);
       } else if (isApplicationEntry(path)) {
         storeApplication(*entry);
       } else if (std::any_of(roots_.cbegin(), roots_.cend(), [&](const QByteArray& root) { return isBelow(path, root); })) {
@@ -440,6 +473,7 @@ class Indexer::Worker : public QObject {
       }
     }
     if (!committed()) return;
+    reportPolling();
     if (contentsWaiting_) contentTimer_.start();
   }
 
@@ -537,6 +571,7 @@ class Indexer::Worker : public QObject {
   // Children, so they move to the indexing thread with the worker.
   QTimer changeTimer_{this};
   QTimer rescanTimer_{this};
+  QTimer pollTimer_{this};  // looks at the folders without a watch
   QTimer contentTimer_{this};
   QTimer retryTimer_{this};       // another try at files that could not be read
   QTimer writeRetryTimer_{this};  // another try at writing the index
@@ -548,7 +583,8 @@ class Indexer::Worker : public QObject {
   std::vector<std::pair<QByteArray, bool>> changes_;
   qint64 generation_ = 0;
   int sinceCommit_ = 0;
-  bool watchesLacking_ = false;
+  UnwatchedFolders unwatched_;
+  qsizetype polledReported_ = 0;  // the number of polled folders last logged
   bool contentsWaiting_ = false;
   int documentsRead_ = 0;  // since the queue of contents last ran dry
   QElapsedTimer contentClock_;

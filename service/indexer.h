@@ -19,13 +19,23 @@ class QThread;
 
 namespace orvanta::service {
 
+// The walk of the whole tree where the system cannot watch folders.
+inline constexpr int kUnwatchedRescanMs = 30 * 60 * 1000;
+
 struct IndexSettings {
   QStringList roots;             // folders whose files and folders are indexed
   QStringList excludes;          // more names or paths to skip (wildcards)
   QStringList applicationDirs;   // folders of desktop entries
   QString databasePath;          // the index database file
   QString extractorProgram;      // the text extraction helper
-  int rescanIntervalMs = 30 * 60 * 1000;
+  // Between walks of the whole tree; 0: none. Where the system watches
+  // folders live, every change is reported as it happens, lost news start
+  // a rescan and folders without a watch are polled, so no walk is needed;
+  // where it cannot (the watcher is not live), 0 stands for
+  // kUnwatchedRescanMs.
+  int rescanIntervalMs = 0;
+  // How often the folders the system had no watch left for are looked at.
+  int pollIntervalMs = 60'000;
   int extractTimeoutMs = 10'000;  // per file
   // First wait before a file that could not be read is read again, and
   // before a failed write of the index is tried again; each doubles while

@@ -84,7 +84,20 @@ int main(int argc, char** argv) {
       QStringLiteral("The index database file (default: one per set of roots under "
                      "${XDG_CACHE_HOME:-$HOME/.cache}/orvanta/)."),
       QStringLiteral("path"));
-  parser.addOptions({portOption, rootOption, excludeOption, indexOption, idleOption, connectionsOption});
+  const QCommandLineOption rescanOption(
+      QStringLiteral("rescan-minutes"),
+      QStringLiteral("Minutes between walks of the whole tree that compare it with the index (default 0: never; "
+                     "folders are watched, so every change is found as it happens, and folders the system has "
+                     "no watch left for are polled. Where the system cannot watch folders, 0 means %1).")
+          .arg(orvanta::service::kUnwatchedRescanMs / 60'000),
+      QStringLiteral("minutes"), QStringLiteral("0"));
+  const QCommandLineOption pollOption(
+      QStringLiteral("poll-seconds"),
+      QStringLiteral("When the system runs out of folder watches, seconds between looks at the folders without "
+                     "one (default 60)."),
+      QStringLiteral("seconds"), QStringLiteral("60"));
+  parser.addOptions(
+      {portOption, rootOption, excludeOption, indexOption, idleOption, connectionsOption, rescanOption, pollOption});
   parser.process(app);
 
   const auto log = [](const QString& line) {
@@ -105,7 +118,9 @@ int main(int argc, char** argv) {
   const std::optional<uint> port = number(portOption, 0, 65535);
   const std::optional<uint> idleSeconds = number(idleOption, 1, 86400);
   const std::optional<uint> maxConnections = number(connectionsOption, 1, 100000);
-  if (!port || !idleSeconds || !maxConnections) return 2;
+  const std::optional<uint> rescanMinutes = number(rescanOption, 0, 7 * 24 * 60);
+  const std::optional<uint> pollSeconds = number(pollOption, 1, 24 * 60 * 60);
+  if (!port || !idleSeconds || !maxConnections || !rescanMinutes || !pollSeconds) return 2;
 
   QStringList roots;
   for (const QString& root : parser.values(rootOption)) roots.append(QDir(root).absolutePath());
@@ -124,6 +139,8 @@ int main(int argc, char** argv) {
   indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
                                                          : orvanta::service::defaultDatabasePath(roots);
   indexSettings.extractorProgram = extractorProgram();
+  indexSettings.rescanIntervalMs = static_cast<int>(*rescanMinutes) * 60'000;
+  indexSettings.pollIntervalMs = static_cast<int>(*pollSeconds) * 1000;
   orvanta::service::restrictIndexAccess(indexSettings.databasePath, !parser.isSet(indexOption), log);
   orvanta::service::IndexLock indexLock(indexSettings.databasePath);
   if (!indexLock.tryLock()) {

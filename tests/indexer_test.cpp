@@ -1,6 +1,7 @@
 // The indexer under the faults of a real machine: folders deeper than the
 // system's longest path, folders moved out of a root, two services on one
-// index, failed extractions, slow or hostile documents and a full disk.
+// index, a system out of folder watches, failed extractions, slow or hostile
+// documents and a full disk.
 #include "indexer.h"
 #include "search_index.h"
 #include "text_extraction.h"
@@ -16,6 +17,8 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/wait.h>
 #include <sys/syscall.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -25,6 +28,8 @@
 #include <atomic>
 #include <climits>
 #include <memory>
+#include <set>
+#include <string>
 
 namespace orvanta::service {
 namespace {
@@ -402,6 +407,156 @@ TEST_F(IndexerFixture, SecondServiceOnOneIndexRefusesToStart) {
   third.kill();
   third.waitForFinished();
   EXPECT_EQ(find({"second", "root"}), QStringList{"/other/second root file.txt"});
+}
+
+// Starts programs in a user namespace of their own whose limit of inotify
+// watches is `watches`: the system runs out of watches for them alone.
+class FewWatches {
+ public:
+  explicit FewWatches(int watches)
+      : uidMap_("0 " + std::to_string(getuid()) + " 1"),
+        gidMap_("0 " + std::to_string(getgid()) + " 1"),
+        limit_(std::to_string(watches)) {}
+
+  // Whether this system lets a process make such a namespace (tried in a
+  // child that then ends).
+  bool available() const {
+    const pid_t child = fork();
+    if (child == 0) _exit(enter() ? 0 : 1);
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+  // For QProcess::setChildProcessModifier: runs in the child before the
+  // program starts, so only calls a forked child may make.
+  std::function<void()> modifier() const {
+    return [this] {
+      if (!enter()) _exit(77);
+    };
+  }
+
+ private:
+  static bool put(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ::close(fd) == 0 && written;
+  }
+
+  bool enter() const {
+    return unshare(CLONE_NEWUSER) == 0 && put("/proc/self/setgroups", "deny") && put("/proc/self/uid_map", uidMap_) &&
+           put("/proc/self/gid_map", gidMap_) && put("/proc/sys/user/max_inotify_watches", limit_);
+  }
+
+  std::string uidMap_;
+  std::string gidMap_;
+  std::string limit_;
+};
+
+// The inodes a process watches with inotify, from its descriptors' fdinfo.
+std::set<qulonglong> watchedInodes(qint64 pid) {
+  std::set<qulonglong> inodes;
+  const QString fdinfo = QStringLiteral("/proc/%1/fdinfo").arg(pid);
+  for (const QString& name : QDir(fdinfo).entryList(QDir::Files)) {
+    QFile file(fdinfo + u'/' + name);
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+      if (!line.startsWith("inotify wd:")) continue;
+      const qsizetype at = line.indexOf(" ino:");
+      if (at < 0) continue;
+      const QByteArray hex = line.mid(at + 5, line.indexOf(' ', at + 5) - at - 5);
+      inodes.insert(hex.toULongLong(nullptr, 16));
+    }
+  }
+  return inodes;
+}
+
+// When the system runs out of folder watches, the folders without one are
+// polled, and only they: news from them arrive by the poll (new, changed
+// and deleted files, a new subfolder), and the log says how many are polled.
+TEST_F(IndexerFixture, FoldersWithoutAWatchArePolled) {
+  constexpr int kWatches = 4;
+  const FewWatches fewWatches(kWatches);
+  if (!fewWatches.available()) GTEST_SKIP() << "this system makes no user namespaces";
+  QStringList folders{root};
+  for (int i = 0; i < 6; ++i) {
+    folders.append(root + QStringLiteral("/folder%1").arg(i));
+    ASSERT_TRUE(writeFile(folders.last() + QStringLiteral("/kept%1.txt").arg(i), ""));
+    ASSERT_TRUE(writeFile(folders.last() + QStringLiteral("/dropped%1.txt").arg(i), ""));
+  }
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CACHE_HOME"}) {
+    environment.insert(QString::fromLatin1(name), dir.path() + QStringLiteral("/xdg"));
+  }
+  QProcess service;
+  service.setProcessEnvironment(environment);
+  service.setProcessChannelMode(QProcess::MergedChannels);
+  service.setChildProcessModifier(fewWatches.modifier());
+  service.start(
+      QStringLiteral(ORVANTA_SERVICE_BINARY),
+      {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root, QStringLiteral("--index"),
+       settings.databasePath, QStringLiteral("--poll-seconds"), QStringLiteral("1")});
+  QString serviceLog;
+  const auto logged = [&](const QString& text) {
+    serviceLog += QString::fromLocal8Bit(service.readAll());
+    return serviceLog.contains(text);
+  };
+  const int unwatchedCount = static_cast<int>(folders.size()) - kWatches;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        return logged(QStringLiteral("indexed ")) &&
+               logged(QStringLiteral("out of folder watches: %1 folders without a watch polled every 1 s")
+                          .arg(unwatchedCount));
+      },
+      kIndexWaitMs))
+      << serviceLog.toStdString();
+  EXPECT_EQ(serviceLog.count(QStringLiteral("without a watch polled")), 1) << serviceLog.toStdString();
+
+  // The polled folders are the ones the kernel shows without a watch.
+  const std::set<qulonglong> watched = watchedInodes(service.processId());
+  EXPECT_EQ(watched.size(), static_cast<size_t>(kWatches));
+  QStringList unwatched;
+  QStringList watchedFolders;
+  for (const QString& folder : folders) {
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &status), 0);
+    (watched.count(status.st_ino) ? watchedFolders : unwatched).append(folder);
+  }
+  ASSERT_EQ(unwatched.size(), unwatchedCount);
+  ASSERT_FALSE(watchedFolders.isEmpty());
+
+  ASSERT_TRUE(search.open(settings.databasePath, false));
+  const auto relative = [&](const QString& path) { return path.mid(dir.path().size()); };
+  const QString lateFile = unwatched[0] + QStringLiteral("/latecomer.txt");
+  const QString watchedFile = watchedFolders[0] + QStringLiteral("/arrival.txt");
+  const QString newFolder = unwatched[1] + QStringLiteral("/subfolder");
+  ASSERT_TRUE(writeFile(lateFile, ""));
+  ASSERT_TRUE(writeFile(watchedFile, ""));
+  ASSERT_TRUE(writeFile(newFolder + QStringLiteral("/nested.txt"), ""));
+  const QString gone = unwatched[2] == root ? unwatched[0] : unwatched[2];
+  const QStringList droppedHere = QDir(gone).entryList({QStringLiteral("dropped*")});
+  ASSERT_EQ(droppedHere.size(), 1);
+  ASSERT_TRUE(QFile::remove(gone + u'/' + droppedHere[0]));
+  const QString droppedWord = QFileInfo(droppedHere[0]).completeBaseName();
+  EXPECT_TRUE(waitFor(
+      [&] {
+        return find({"latecomer"}) == QStringList{relative(lateFile)} &&
+               find({"arrival"}) == QStringList{relative(watchedFile)} &&
+               find({"nested"}) == QStringList{relative(newFolder + QStringLiteral("/nested.txt"))} &&
+               find({droppedWord}).isEmpty();
+      },
+      kIndexWaitMs))
+      << serviceLog.toStdString();
+  // The new subfolder got no watch either: it is polled too.
+  EXPECT_TRUE(waitFor(
+      [&] {
+        return logged(
+            QStringLiteral("out of folder watches: %1 folders without a watch polled").arg(unwatchedCount + 1));
+      },
+      kIndexWaitMs))
+      << serviceLog.toStdString();
+  service.kill();
+  service.waitForFinished();
 }
 
 // Entities are decoded where they are whole and short; an '&' that starts

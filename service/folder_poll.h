@@ -1,0 +1,45 @@
+// The folders the system had no watch left for: each is looked at on a
+// timer, its entries compared with what it held the last time, so changes
+// there are found without walking the whole tree again. Only the folder's
+// own entries are compared; its subfolders are watched or polled for
+// themselves.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+
+#include <functional>
+
+namespace orvanta::service {
+
+class UnwatchedFolders {
+ public:
+  struct Seen {
+    qint64 mtime = 0;
+    qint64 size = 0;
+    bool isFolder = false;
+  };
+  using Report = std::function<void(const QByteArray& path, bool removed)>;
+
+  // Starts polling `folder`, taking what it holds now as the last look.
+  void add(const QByteArray& folder);
+  // Stops polling `folder` (it got a watch).
+  void remove(const QByteArray& folder);
+  // Stops polling `path` and every folder below it (they went).
+  void removeTree(const QByteArray& path);
+  bool contains(const QByteArray& folder) const { return folders_.contains(folder); }
+  qsizetype size() const { return folders_.size(); }
+  bool isEmpty() const { return folders_.isEmpty(); }
+
+  // Looks at every polled folder once: an entry that appeared, or a file
+  // whose time or size changed, is reported as changed; one that went, as
+  // removed. A folder that went itself is dropped (its parent reports it).
+  // `retryWatch` is asked first for each; true: the folder has a watch now
+  // and leaves the polling after this look.
+  void poll(const Report& report, const std::function<bool(const QByteArray&)>& retryWatch);
+
+ private:
+  QHash<QByteArray, QHash<QByteArray, Seen>> folders_;
+};
+
+}  // namespace orvanta::service
