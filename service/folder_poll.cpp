@@ -9,14 +9,16 @@ namespace orvanta::service {
 
 namespace {
 
-QHash<QByteArray, UnwatchedFolders::Seen> listFolder(const QByteArray& folder) {
+QHash<QByteArray, UnwatchedFolders::Seen> listFolder(const QByteArray& folder,
+                                                     const std::function<bool(const QByteArray&)>& passBy) {
   QHash<QByteArray, UnwatchedFolders::Seen> entries;
-  walkTree(folder,
-           [&](const DiskEntry& entry) {
-             entries.insert(entry.name, {entry.mtime, entry.size, entry.isFolder});
-             return false;  // this folder's own entries only
-           },
-           {});
+  walkTree(
+      folder,
+      [&](const DiskEntry& entry) {
+        entries.insert(entry.name, {entry.mtime, entry.size, entry.isFolder});
+        return false;  // this folder's own entries only
+      },
+      {}, passBy);
   return entries;
 }
 
@@ -27,7 +29,7 @@ bool isBelowOrAt(const QByteArray& path, const QByteArray& folder) {
 
 }  // namespace
 
-void UnwatchedFolders::add(const QByteArray& folder) { folders_.insert(folder, listFolder(folder)); }
+void UnwatchedFolders::add(const QByteArray& folder) { folders_.insert(folder, listFolder(folder, passBy)); }
 
 void UnwatchedFolders::remove(const QByteArray& folder) { folders_.remove(folder); }
 
@@ -50,7 +52,7 @@ void UnwatchedFolders::poll(const Report& report, const std::function<bool(const
       continue;
     }
     const bool watched = retryWatch && retryWatch(folder);
-    const QHash<QByteArray, Seen> now = listFolder(folder);
+    const QHash<QByteArray, Seen> now = listFolder(folder, passBy);
     const QHash<QByteArray, Seen> before = watched ? folders_.take(folder) : folders_.value(folder);
     if (!watched) folders_.insert(folder, now);
     const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';

@@ -38,6 +38,10 @@ class UnwatchedFolders {
   // and leaves the polling after this look.
   void poll(const Report& report, const std::function<bool(const QByteArray&)>& retryWatch);
 
+  // Asked with each entry's path before it is looked at; true leaves it
+  // out unseen (as the walk of the tree leaves it out).
+  std::function<bool(const QByteArray& path)> passBy;
+
  private:
   QHash<QByteArray, QHash<QByteArray, Seen>> folders_;
 };

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QSet>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
@@ -173,7 +174,12 @@ bool IndexLock::tryLock() {
 
 class Indexer::Worker : public QObject {
  public:
-  Worker(const IndexSettings& settings, Log log) : settings_(settings), log_(std::move(log)), excludes_(settings.excludes) {
+  Worker(const IndexSettings& settings, Log log)
+      : settings_(settings),
+        log_(std::move(log)),
+        excludes_(settings.excludes),
+        quiet_(QFile::encodeName(settings.userTrash.isEmpty() ? QString() : QDir::cleanPath(settings.userTrash)),
+               trashUserId()) {
     for (const QString& root : settings_.roots) roots_.push_back(QFile::encodeName(QDir::cleanPath(root)));
     for (const QString& dir : settings_.applicationDirs) {
       applicationDirs_.push_back(QFile::encodeName(QDir::cleanPath(dir)));
@@ -230,6 +236,7 @@ class Indexer::Worker : public QObject {
                                                         : kUnwatchedRescanMs;
     rescanTimer_.setInterval(rescanMs);
     QObject::connect(&rescanTimer_, &QTimer::timeout, this, [this] { scan(); });
+    unwatched_.passBy = [this](const QByteArray& path) { return isQuiet(path); };
     pollTimer_.setInterval(settings_.pollIntervalMs);
     QObject::connect(&pollTimer_, &QTimer::timeout, this, [this] { pollUnwatched(); });
     contentTimer_.setSingleShot(true);
@@ -370,7 +377,23 @@ class Indexer::Worker : public QObject {
           storeEntry(entry, false);
           return true;
         },
-        [this] { return keepGoing(); });
+        [this] { return keepGoing(); }, [this](const QByteArray& path) { return isQuiet(path); });
+  }
+
+  // Takes the mount table anew: mounts come and go.
+  void readMounts() { quiet_.setMounts(settings_.mountTable ? settings_.mountTable() : readMountTable()); }
+
+  // Whether `path` is a place left out unless a root names it (the Trash,
+  // a network share, removable media); said once per place.
+  bool isQuiet(const QByteArray& path) {
+    const QString reason = quiet_.reason(path);
+    if (reason.isEmpty()) return false;
+    if (std::find(roots_.cbegin(), roots_.cend(), path) != roots_.cend()) return false;
+    if (!quietLogged_.contains(path)) {
+      quietLogged_.insert(path);
+      log_(QStringLiteral("left out %1: %2 (give it as a --root to index it)").arg(QFile::decodeName(path), reason));
+    }
+    return true;
   }
 
   void scan() {
@@ -386,10 +409,28 @@ class Indexer::Worker : public QObject {
       return;
     }
     generation_ = index_.nextGeneration();
+    readMounts();
     // Files that could not be read get another try with each scan.
     index_.retryContentsLater();
     sinceCommit_ = 0;
-    for (const QByteArray& root : roots_) {
+    // Roots on a network share or removable media come last, each after
+    // what was found before it is stored: a share gone dead holds up its
+    // own walk only (searches never wait for the walk: they are answered
+    // from their own connection and never look at the disk).
+    std::vector<QByteArray> ordered;
+    std::vector<QByteArray> onQuietMounts;
+    for (const QByteArray& root : roots_) (quiet_.isOnQuietMount(root) ? onQuietMounts : ordered).push_back(root);
+    for (const QByteArray& root : ordered) {
+      watch(root);
+      walk(root);
+    }
+    for (const QByteArray& root : onQuietMounts) {
+      if (!keepGoing()) break;
+      if (!committed() || !index_.begin()) {
+        failedWrite_ = true;
+        break;
+      }
+      sinceCommit_ = 0;
       watch(root);
       walk(root);
     }
@@ -444,6 +485,7 @@ class Indexer::Worker : public QObject {
     if (paused_) return;
     const std::vector<std::pair<QByteArray, bool>> changes = std::exchange(changes_, {});
     failedWrite_ = false;
+    readMounts();
     if (!index_.begin()) {
       index_.commit();
       writeFailed();
@@ -455,7 +497,8 @@ class Indexer::Worker : public QObject {
         unwatched_.removeTree(path);
         continue;
       }
-      const std::optional<DiskEntry> entry = statEntry(path);
+      // Not looked at: a dead share would hang the look.
+      const std::optional<DiskEntry> entry = isQuiet(path) ? std::nullopt : statEntry(path);
       if (!entry) {
         index_.removeTree(path);
         unwatched_.removeTree(path);
@@ -558,6 +601,8 @@ class Indexer::Worker : public QObject {
   IndexSettings settings_;
   Log log_;
   ExcludeRules excludes_;
+  QuietPlaces quiet_;
+  QSet<QByteArray> quietLogged_;  // the places left out that the log has named
   std::vector<QByteArray> roots_;
   std::vector<QByteArray> applicationDirs_;
   QByteArray ownFolder_;

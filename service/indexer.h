@@ -5,6 +5,7 @@
 // reports them, and rescans on a timer and whenever news were lost.
 #pragma once
 
+#include "quiet_places.h"
 #include "tree_watcher.h"
 
 #include <QByteArray>
@@ -44,6 +45,11 @@ struct IndexSettings {
   int writeRetryMs = 5'000;
   // The SQLite file layer the indexer writes through; empty: the system's.
   QByteArray databaseVfs;
+  // The user's Trash, left out unless a root names it; empty: none.
+  QString userTrash;
+  // Reads the mount table, whose network file systems and removable media
+  // are left out unless a root names them; empty: the system's.
+  std::function<std::vector<MountPoint>()> mountTable;
   // Makes the watcher on the indexing thread; empty: the system's.
   std::function<std::unique_ptr<TreeWatcher>(TreeWatcher::Callbacks)> makeWatcher;
 };

@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
   indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
                                                          : orvanta::service::defaultDatabasePath(roots);
   indexSettings.extractorProgram = extractorProgram();
+  indexSettings.userTrash = orvanta::service::defaultUserTrash();
   indexSettings.rescanIntervalMs = static_cast<int>(*rescanMinutes) * 60'000;
   indexSettings.pollIntervalMs = static_cast<int>(*pollSeconds) * 1000;
   orvanta::service::restrictIndexAccess(indexSettings.databasePath, !parser.isSet(indexOption), log);

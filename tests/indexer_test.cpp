@@ -559,6 +559,58 @@ TEST_F(IndexerFixture, FoldersWithoutAWatchArePolled) {
   service.waitForFinished();
 }
 
+// The Trash and mounts of network file systems below a root are left out,
+// one log line each, unless a root names them; a share mounted later is
+// left out of the live changes too.
+TEST_F(IndexerFixture, TrashAndNetworkSharesAreLeftOutUnlessARootNamesThem) {
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/kept/ordinary.txt"), ""));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/share/remote.txt"), ""));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/bin/thrown.txt"), ""));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/sshfs/far.txt"), ""));
+  auto mounts = std::make_shared<QList<MountPoint>>();
+  *mounts = {{QFile::encodeName(root + QStringLiteral("/share")), "nfs4"},
+             {QFile::encodeName(root + QStringLiteral("/kept")), "ext4"},
+             {QFile::encodeName(root + QStringLiteral("/sshfs")), "fuse.sshfs"}};
+  auto mountsMutex = std::make_shared<QMutex>();
+  settings.mountTable = [mounts, mountsMutex] {
+    QMutexLocker lock(mountsMutex.get());
+    return std::vector<MountPoint>(mounts->cbegin(), mounts->cend());
+  };
+  settings.userTrash = root + QStringLiteral("/bin");
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"ordinary"}), QStringList{"/root/kept/ordinary.txt"});
+  EXPECT_EQ(find({"remote"}), QStringList{});
+  EXPECT_EQ(find({"share"}), QStringList{});
+  EXPECT_EQ(find({"thrown"}), QStringList{});
+  EXPECT_EQ(find({"far"}), QStringList{});
+  EXPECT_EQ(loggedCount(QStringLiteral("left out %1/share: a network file system (nfs4)").arg(root)), 1)
+      << log().toStdString();
+  EXPECT_EQ(loggedCount(QStringLiteral("left out %1/bin: the Trash").arg(root)), 1) << log().toStdString();
+
+  // A share mounted while the service runs: news from within the root of
+  // its mount point do not bring it in.
+  {
+    QMutexLocker lock(mountsMutex.get());
+    mounts->append({QFile::encodeName(root + QStringLiteral("/mounted later")), "cifs"});
+  }
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/mounted later/afar.txt"), ""));
+  waitForLiveChangesApplied();
+  EXPECT_EQ(find({"afar"}), QStringList{});
+  EXPECT_EQ(find({"mounted", "later"}), QStringList{});
+
+  // Named as roots, they are indexed.
+  indexer.reset();
+  settings.roots = {root, root + QStringLiteral("/share"), root + QStringLiteral("/bin")};
+  lines.clear();
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"remote"}), QStringList{"/root/share/remote.txt"});
+  EXPECT_EQ(find({"thrown"}), QStringList{"/root/bin/thrown.txt"});
+  EXPECT_EQ(find({"far"}), QStringList{});
+  EXPECT_EQ(find({"ordinary"}), QStringList{"/root/kept/ordinary.txt"});
+}
+
 // Entities are decoded where they are whole and short; an '&' that starts
 // none stays as it is, however much text follows before a ';'.
 TEST(HtmlText, EntitiesAreShortAndLiteralOtherwise) {
