@@ -203,6 +203,10 @@ class Indexer::Worker : public QObject {
   }
 
   std::atomic<bool> stopping{false};
+  std::atomic<bool> contentsPaused{false};  // on battery: no documents are read
+
+  // Documents are read again once the pause ends.
+  void resumeContents() { contentTimer_.start(); }
 
   void run() {
     lowerThreadPriority();
@@ -523,7 +527,7 @@ class Indexer::Worker : public QObject {
   // Hands the next batch of documents to the contents thread; one batch at
   // a time.
   void readContents() {
-    if (!keepGoing() || paused_ || batchInFlight_) return;
+    if (!keepGoing() || paused_ || batchInFlight_ || contentsPaused.load()) return;
     std::vector<PendingContent> pending = index_.pendingContents(kContentBatch);
     if (pending.empty()) {
       contentsWaiting_ = false;
@@ -548,7 +552,8 @@ class Indexer::Worker : public QObject {
         reader_ = std::make_unique<ContentReader>(settings_.extractorProgram, settings_.extractTimeoutMs, &stopping);
       }
       for (const PendingContent& item : batch) {
-        if (stopping.load()) break;
+        // The rest of the batch stays pending for later.
+        if (stopping.load() || contentsPaused.load()) break;
         Extraction extraction = reader_->extract(item.path);
         QMetaObject::invokeMethod(
             this, [this, item, extraction = std::move(extraction)] { storeContents(item, extraction); });
@@ -654,10 +659,18 @@ bool Indexer::prepare() {
   return index.open(settings_.databasePath, true, log_);
 }
 
+void Indexer::setContentsPaused(bool paused) {
+  contentsPaused_ = paused;
+  if (!worker_) return;
+  worker_->contentsPaused = paused;
+  if (!paused) QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->resumeContents(); });
+}
+
 void Indexer::start() {
   if (thread_) return;
   thread_ = new QThread;
   worker_ = new Worker(settings_, log_);
+  worker_->contentsPaused = contentsPaused_;
   worker_->moveToThread(thread_);
   thread_->start(QThread::LowPriority);
   QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->run(); });

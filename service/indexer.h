@@ -108,6 +108,9 @@ class Indexer {
   bool prepare();
   // Starts the indexing thread: a scan, then live changes and rescans.
   void start();
+  // Pauses or resumes reading documents' contents (names stay live); the
+  // document being read is finished first. May be called before start().
+  void setContentsPaused(bool paused);
 
  private:
   class Worker;
@@ -115,6 +118,7 @@ class Indexer {
   Log log_;
   QThread* thread_ = nullptr;
   Worker* worker_ = nullptr;
+  bool contentsPaused_ = false;
 };
 
 }  // namespace orvanta::service

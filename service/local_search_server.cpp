@@ -340,8 +340,14 @@ bool LocalSearchServer::startIndexing() {
     });
   });
   if (!indexer_->prepare() || !index_.open(indexSettings_.databasePath, false)) return false;
+  indexer_->setContentsPaused(contentsPaused_);
   indexer_->start();
   return true;
+}
+
+void LocalSearchServer::pauseContents(bool paused) {
+  contentsPaused_ = paused;
+  if (indexer_) indexer_->setContentsPaused(paused);
 }
 
 QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {

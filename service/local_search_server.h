@@ -68,6 +68,10 @@ class LocalSearchServer : public QObject {
   // the index database cannot be opened.
   bool startIndexing();
 
+  // Pauses or resumes reading documents' contents (on battery); names stay
+  // live. May be called before startIndexing().
+  void pauseContents(bool paused);
+
   // The answer to one request; runs on the thread of the server object.
   HttpReply answer(const HttpRequest& request);
 
@@ -93,6 +97,7 @@ class LocalSearchServer : public QObject {
   IndexSettings indexSettings_;
   ConnectionLimits limits_;
   std::unique_ptr<Indexer> indexer_;
+  bool contentsPaused_ = false;
   SearchIndex index_;  // this thread's connection, for the searches
   std::unique_ptr<Daemons> daemons_;
 };

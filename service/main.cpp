@@ -4,6 +4,7 @@
 // installed applications.
 #include "index_access.h"
 #include "local_search_server.h"
+#include "power_state.h"
 #include "platform/registry.h"
 #include "service_codes.h"
 #include "settings/reg_keys.h"
@@ -167,6 +168,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   log(QStringLiteral("local-search-service: listening on port %1, indexing %2").arg(bound).arg(roots.join(u' ')));
+  // On battery the documents' contents wait; names stay live. Until the
+  // power source is known, no document is read.
+  server.pauseContents(true);
+  bool powerKnown = false;
+  const auto power = orvanta::service::createPowerState([&](bool onBattery) {
+    if (onBattery) {
+      log(QStringLiteral("on battery: reading the contents of documents paused; names stay live"));
+    } else if (powerKnown) {
+      log(QStringLiteral("on mains power: reading the contents of documents goes on"));
+    }
+    powerKnown = true;
+    server.pauseContents(onBattery);
+  });
   if (!server.startIndexing()) {
     log(QStringLiteral("local-search-service: cannot open the index database %1").arg(indexSettings.databasePath));
     return 1;
