@@ -204,6 +204,7 @@ class Indexer::Worker : public QObject {
 
   std::atomic<bool> stopping{false};
   std::atomic<bool> contentsPaused{false};  // on battery: no documents are read
+  std::atomic<bool> writesFailing{false};   // indexing paused until writes succeed
 
   // Documents are read again once the pause ends.
   void resumeContents() { contentTimer_.start(); }
@@ -260,6 +261,7 @@ class Indexer::Worker : public QObject {
     failedWrite_ = true;
     if (!paused_) {
       paused_ = true;
+      writesFailing = true;
       log_(QStringLiteral("cannot write the index database %1 (%2); indexing paused, trying again from time to time")
                .arg(settings_.databasePath, index_.writeError()));
     }
@@ -464,6 +466,7 @@ class Indexer::Worker : public QObject {
     }
     if (paused_) {
       paused_ = false;
+      writesFailing = false;
       log_(QStringLiteral("the index database %1 is written again; indexing goes on").arg(settings_.databasePath));
     }
     writeDelayMs_ = settings_.writeRetryMs;
@@ -665,6 +668,8 @@ void Indexer::setContentsPaused(bool paused) {
   worker_->contentsPaused = paused;
   if (!paused) QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->resumeContents(); });
 }
+
+bool Indexer::writesFailing() const { return worker_ && worker_->writesFailing.load(); }
 
 void Indexer::start() {
   if (thread_) return;

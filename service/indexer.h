@@ -111,6 +111,8 @@ class Indexer {
   // Pauses or resumes reading documents' contents (names stay live); the
   // document being read is finished first. May be called before start().
   void setContentsPaused(bool paused);
+  // Whether writes of the index fail and indexing waits to try again.
+  bool writesFailing() const;
 
  private:
   class Worker;

@@ -43,6 +43,7 @@ struct HttpRequest {
 struct HttpReply {
   int status = 200;
   QByteArray body;
+  QByteArray contentType = "text/html; charset=utf-8";
 };
 
 // Whether `host` (a Host header) names this machine's loopback interface:
@@ -68,9 +69,10 @@ class LocalSearchServer : public QObject {
   // the index database cannot be opened.
   bool startIndexing();
 
-  // Pauses or resumes reading documents' contents (on battery); names stay
-  // live. May be called before startIndexing().
-  void pauseContents(bool paused);
+  // Pauses reading documents' contents for `reason` ("on battery"), or
+  // resumes it when `reason` is empty; names stay live. May be called
+  // before startIndexing().
+  void pauseContents(const QString& reason);
 
   // The answer to one request; runs on the thread of the server object.
   HttpReply answer(const HttpRequest& request);
@@ -97,7 +99,7 @@ class LocalSearchServer : public QObject {
   IndexSettings indexSettings_;
   ConnectionLimits limits_;
   std::unique_ptr<Indexer> indexer_;
-  bool contentsPaused_ = false;
+  QString contentsPause_;  // why documents are not read; empty: they are
   SearchIndex index_;  // this thread's connection, for the searches
   std::unique_ptr<Daemons> daemons_;
 };

@@ -731,6 +731,7 @@ TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
   ASSERT_TRUE(waitFor([&] { return full_disk::refused.load() >= refusedAtFirst + 3; }, kIndexWaitMs));
   EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1) << log().toStdString();
   EXPECT_TRUE(log().contains(QStringLiteral("database or disk is full"))) << log().toStdString();
+  EXPECT_TRUE(indexer->writesFailing());
   EXPECT_EQ(find({"harvest"}), QStringList{});
   // Searches still answer from what is stored.
   EXPECT_EQ(find({"early"}), QStringList{"/root/early.txt"});
@@ -739,6 +740,7 @@ TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
   EXPECT_TRUE(waitFor([&] { return find({"granary"}).size() == 5 && find({"harvest"}).size() == 5; }, kIndexWaitMs))
       << log().toStdString();
   EXPECT_EQ(loggedCount(QStringLiteral("is written again")), 1);
+  EXPECT_FALSE(indexer->writesFailing());
   EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1);
   // Live changes are applied again.
   waitForLiveChangesApplied();

@@ -1,7 +1,8 @@
 // The service on battery: a stand-in UPower on a bus of the test's own says
 // whether the machine is on battery; the service, told that this bus is
 // the system bus, pauses reading documents' contents while on battery and
-// goes on on mains power, one log line each, while names stay live.
+// goes on on mains power, one log line each, while names stay live; and
+// `--status` says so.
 #include "notification_stand_in.h"
 #include "search_index.h"
 #include "wait_for.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QVariantMap>
 
@@ -114,12 +116,34 @@ TEST(PowerPause, ContentsWaitOnBatteryAndNamesStayLive) {
   EXPECT_EQ(search.pendingContents(100).size(), static_cast<size_t>(kDocuments + 1));
   EXPECT_EQ(found(QStringLiteral("quartz3")), 0u);
 
+  // `--status` asks the running service, which says so.
+  const QRegularExpressionMatch listening = QRegularExpression(QStringLiteral("listening on port (\\d+)")).match(log);
+  ASSERT_TRUE(listening.hasMatch()) << log.toStdString();
+  const auto status = [&] {
+    QProcess asking;
+    asking.setProcessEnvironment(environment);
+    asking.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
+                 {QStringLiteral("--status"), QStringLiteral("--port"), listening.captured(1)});
+    EXPECT_TRUE(asking.waitForFinished(kWaitMs));
+    EXPECT_EQ(asking.exitCode(), 0) << asking.readAllStandardError().toStdString();
+    return QString::fromLocal8Bit(asking.readAllStandardOutput());
+  };
+  QString said = status();
+  EXPECT_TRUE(said.contains(QStringLiteral("indexed: %1 files, 0 folders").arg(kDocuments + 1))) << said.toStdString();
+  EXPECT_TRUE(said.contains(QStringLiteral("documents waiting to be read: %1\n").arg(kDocuments + 1)))
+      << said.toStdString();
+  EXPECT_TRUE(said.contains(QStringLiteral("reading documents: paused, on battery\n"))) << said.toStdString();
+
   // On mains power: every document is read.
   upower.setOnBattery(false);
   EXPECT_TRUE(waitFor([&] { return logged(mainsLine) == 1 && search.pendingContents(1).empty(); }, kWaitMs))
       << log.toStdString();
   EXPECT_EQ(found(QStringLiteral("quartz3")), 1u);
   EXPECT_EQ(found(QStringLiteral("zircon")), 1u);
+  said = status();
+  EXPECT_TRUE(said.contains(QStringLiteral("documents read: %1\n").arg(kDocuments + 1))) << said.toStdString();
+  EXPECT_TRUE(said.contains(QStringLiteral("documents waiting to be read: 0\n"))) << said.toStdString();
+  EXPECT_TRUE(said.contains(QStringLiteral("reading documents: going on\n"))) << said.toStdString();
 
   // On battery again: a new document waits, its name does not.
   upower.setOnBattery(true);

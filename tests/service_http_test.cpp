@@ -650,6 +650,48 @@ TEST(ServiceHttp, PagesCarryOnlyPathsTheProgramReadsBack) {
   for (const auto& c : cases) EXPECT_EQ(carriedPath(c.path), c.carried) << c.path.toHex().constData();
 }
 
+// The status page says what is indexed, what waits and what pauses, to
+// holders of the code only (what is indexed tells what the user keeps).
+TEST(ServiceHttp, StatusPageIsBehindTheCode) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("letters"))));
+  for (const QString& name : {QStringLiteral("letters/one.txt"), QStringLiteral("two.txt"), QStringLiteral("x.bin")}) {
+    QFile file(root.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("granite words");
+  }
+  Service service(root.path());
+  service.server.pauseContents(QStringLiteral("on battery"));
+  ASSERT_TRUE(service.server.startIndexing());
+  const auto status = [&](const QByteArray& target) { return service.server.answer({"GET", target, "localhost"}); };
+  const QByteArray withCode = "/status?s=" + kCodes.securityCode.toLatin1();
+  ASSERT_TRUE(waitFor([&] { return status(withCode).body.contains("indexed: 3 files, 1 folders"); }, kServiceWaitMs))
+      << status(withCode).body.toStdString();
+  HttpReply reply = status(withCode);
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.contentType, "text/plain; charset=utf-8");
+  EXPECT_TRUE(reply.body.contains("documents waiting to be read: 2\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("documents read: 0\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("indexing: going on\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("reading documents: paused, on battery\n")) << reply.body.toStdString();
+
+  service.server.pauseContents({});
+  EXPECT_TRUE(waitFor([&] { return status(withCode).body.contains("documents read: 2\n"); }, kServiceWaitMs))
+      << status(withCode).body.toStdString();
+  reply = status(withCode);
+  EXPECT_TRUE(reply.body.contains("documents waiting to be read: 0\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("reading documents: going on\n")) << reply.body.toStdString();
+
+  for (const QByteArray& target :
+       {QByteArray("/status"), QByteArray("/status?s="), QByteArray("/status?s=") + kCodes.sessionCode.toLatin1(),
+        QByteArray("/status?s=") + kCodes.securityCode.toLatin1().chopped(1)}) {
+    reply = status(target);
+    EXPECT_EQ(reply.status, 403) << target.toStdString();
+    EXPECT_FALSE(reply.body.contains("indexed")) << target.toStdString();
+  }
+}
+
 TEST(ServiceHttp, LogNeverHoldsTheCodes) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
