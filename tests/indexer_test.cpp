@@ -611,6 +611,43 @@ TEST_F(IndexerFixture, TrashAndNetworkSharesAreLeftOutUnlessARootNamesThem) {
   EXPECT_EQ(find({"ordinary"}), QStringList{"/root/kept/ordinary.txt"});
 }
 
+// A start over an unchanged tree reads no document again: the helper is not
+// even started until a new document comes.
+TEST_F(IndexerFixture, UnchangedRestartReadsNoDocumentAgain) {
+  constexpr int kDocuments = 6;
+  for (int i = 0; i < kDocuments; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/shelf/volume%1.txt").arg(i), "basalt" + QByteArray::number(i)));
+  }
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/shelf/blank.txt"), "NOTEXT"));  // read once, without text
+  const QString tallyPath = dir.path() + QStringLiteral("/tally");
+  qputenv("ORVANTA_STAND_IN_TALLY", QFile::encodeName(tallyPath));
+  const auto tally = [&](const char* what) {
+    QFile file(tallyPath);
+    if (!file.open(QIODevice::ReadOnly)) return qsizetype(0);
+    return file.readAll().split('\n').count(what);
+  };
+  settings.extractorProgram = QStringLiteral(ORVANTA_STAND_IN_EXTRACT);
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"basalt3"}), QStringList{"/root/shelf/volume3.txt"});
+  EXPECT_EQ(tally("start"), 1);
+  EXPECT_EQ(tally("read"), kDocuments + 1);
+
+  // Again over the same tree; then one new document, read once its name is
+  // stored: everything that waited at the start has been read by then.
+  indexer.reset();
+  lines.clear();
+  startIndexer();
+  ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= 1; }, kIndexWaitMs));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/shelf/addendum.txt"), "pumice"));
+  EXPECT_TRUE(waitFor([&] { return !find({"pumice"}).isEmpty() && search.pendingContents(1).empty(); }, kIndexWaitMs))
+      << log().toStdString();
+  qunsetenv("ORVANTA_STAND_IN_TALLY");
+  EXPECT_EQ(tally("read"), kDocuments + 2);  // the new one only
+  EXPECT_EQ(tally("start"), 2);              // for the new one
+  EXPECT_EQ(find({"basalt3"}), QStringList{"/root/shelf/volume3.txt"});
+}
+
 // Entities are decoded where they are whole and short; an '&' that starts
 // none stays as it is, however much text follows before a ';'.
 TEST(HtmlText, EntitiesAreShortAndLiteralOtherwise) {
