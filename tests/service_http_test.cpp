@@ -12,11 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWaitCondition>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -690,6 +693,59 @@ TEST(ServiceHttp, StatusPageIsBehindTheCode) {
     EXPECT_EQ(reply.status, 403) << target.toStdString();
     EXPECT_FALSE(reply.body.contains("indexed")) << target.toStdString();
   }
+}
+
+// Searches never wait for the indexing thread: while it hangs (as it does
+// on a network share gone dead; here it hangs reading the mount table),
+// searches and the status page are answered from what is stored.
+TEST(ServiceHttp, SearchesAnswerWhileIndexingHangs) {
+  QTemporaryDir root;
+  QTemporaryDir indexFolder;
+  ASSERT_TRUE(root.isValid() && indexFolder.isValid());
+  ASSERT_TRUE(QFile(root.filePath(QStringLiteral("stored early.txt"))).open(QIODevice::WriteOnly));
+  struct Hang {
+    QMutex mutex;
+    QWaitCondition released;
+    bool holding = false;
+    std::atomic<bool> entered{false};
+  };
+  auto hang = std::make_shared<Hang>();
+  IndexSettings settings = indexSettings(root.path(), indexFolder.path());
+  settings.mountTable = [hang] {
+    QMutexLocker lock(&hang->mutex);
+    if (hang->holding) hang->entered = true;
+    while (hang->holding) hang->released.wait(&hang->mutex);
+    return std::vector<MountPoint>{};
+  };
+  app();
+  LocalSearchServer server(kCodes, settings);
+  ASSERT_TRUE(server.startIndexing());
+  const auto searchFor = [&](const QByteArray& word) {
+    return server.answer({"GET", "/search&s=" + kCodes.securityCode.toLatin1() + "?q=" + word, "localhost"});
+  };
+  const QByteArray early = "span title=\"" + QFile::encodeName(root.filePath(QStringLiteral("stored early.txt")));
+  ASSERT_TRUE(waitFor([&] { return searchFor("early").body.contains(early); }, kServiceWaitMs));
+
+  {
+    QMutexLocker lock(&hang->mutex);
+    hang->holding = true;
+  }
+  ASSERT_TRUE(QFile(root.filePath(QStringLiteral("arrives late.txt"))).open(QIODevice::WriteOnly));
+  ASSERT_TRUE(waitFor([&] { return hang->entered.load(); }, kServiceWaitMs));
+  // The indexing thread is held now.
+  const HttpReply reply = searchFor("early");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(reply.body.contains(early));
+  EXPECT_FALSE(searchFor("late").body.contains("arrives late"));
+  const HttpReply status = server.answer({"GET", "/status?s=" + kCodes.securityCode.toLatin1(), "localhost"});
+  EXPECT_TRUE(status.body.contains("indexed: 1 files")) << status.body.toStdString();
+
+  {
+    QMutexLocker lock(&hang->mutex);
+    hang->holding = false;
+    hang->released.wakeAll();
+  }
+  EXPECT_TRUE(waitFor([&] { return searchFor("late").body.contains("arrives late"); }, kServiceWaitMs));
 }
 
 TEST(ServiceHttp, LogNeverHoldsTheCodes) {
