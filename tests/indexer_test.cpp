@@ -538,12 +538,18 @@ TEST_F(IndexerFixture, FoldersWithoutAWatchArePolled) {
   ASSERT_EQ(droppedHere.size(), 1);
   ASSERT_TRUE(QFile::remove(gone + u'/' + droppedHere[0]));
   const QString droppedWord = QFileInfo(droppedHere[0]).completeBaseName();
+  // A file written anew there: its new size is stored.
+  const QStringList keptHere = QDir(gone).entryList({QStringLiteral("kept*")});
+  ASSERT_EQ(keptHere.size(), 1);
+  const QByteArray keptPath = QFile::encodeName(gone + u'/' + keptHere[0]);
+  ASSERT_TRUE(writeFile(QFile::decodeName(keptPath), "grown"));
   EXPECT_TRUE(waitFor(
       [&] {
+        const std::optional<StoredEntry> kept = search.find(keptPath);
         return find({"latecomer"}) == QStringList{relative(lateFile)} &&
                find({"arrival"}) == QStringList{relative(watchedFile)} &&
                find({"nested"}) == QStringList{relative(newFolder + QStringLiteral("/nested.txt"))} &&
-               find({droppedWord}).isEmpty();
+               find({droppedWord}).isEmpty() && kept && kept->size == 5;
       },
       kIndexWaitMs))
       << serviceLog.toStdString();
