@@ -3,24 +3,45 @@
 
 #include "tree_walk.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace orvanta::service {
 
 namespace {
 
-QHash<QByteArray, UnwatchedFolders::Seen> listFolder(const QByteArray& folder,
-                                                     const std::function<bool(const QByteArray&)>& passBy) {
-  QHash<QByteArray, UnwatchedFolders::Seen> entries;
+UnwatchedFolders::Listing listFolder(const QByteArray& folder, const std::function<bool(const QByteArray&)>& passBy) {
+  std::vector<std::pair<QByteArray, UnwatchedFolders::Seen>> entries;
   walkTree(
       folder,
       [&](const DiskEntry& entry) {
-        entries.insert(entry.name, {entry.mtime, entry.size, entry.isFolder});
+        entries.push_back({entry.name, {entry.mtime, entry.isFolder ? -1 : entry.size}});
         return false;  // this folder's own entries only
       },
       {}, passBy);
-  return entries;
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  UnwatchedFolders::Listing listing;
+  listing.seen.reserve(entries.size());
+  for (const auto& [name, seen] : entries) {
+    listing.names.append(name).append('\0');
+    listing.seen.push_back(seen);
+  }
+  listing.names.squeeze();
+  return listing;
 }
+
+// The names of a listing in their order.
+class Names {
+ public:
+  explicit Names(const QByteArray& names) : names_(names) {}
+  bool atEnd() const { return at_ >= names_.size(); }
+  QByteArrayView current() const { return QByteArrayView(names_).sliced(at_, names_.indexOf('\0', at_) - at_); }
+  void next() { at_ = names_.indexOf('\0', at_) + 1; }
+
+ private:
+  const QByteArray& names_;
+  qsizetype at_ = 0;
+};
 
 bool isBelowOrAt(const QByteArray& path, const QByteArray& folder) {
   return path == folder || (path.startsWith(folder) && path.size() > folder.size() &&
@@ -52,20 +73,39 @@ void UnwatchedFolders::poll(const Report& report, const std::function<bool(const
       continue;
     }
     const bool watched = retryWatch && retryWatch(folder);
-    const QHash<QByteArray, Seen> now = listFolder(folder, passBy);
-    const QHash<QByteArray, Seen> before = watched ? folders_.take(folder) : folders_.value(folder);
+    const Listing now = listFolder(folder, passBy);
+    const Listing before = watched ? folders_.take(folder) : folders_.value(folder);
     if (!watched) folders_.insert(folder, now);
     const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
-    for (auto it = now.cbegin(); it != now.cend(); ++it) {
-      const auto old = before.constFind(it.key());
-      // A subfolder's own time changes with what it holds, which its own
-      // watch or poll reports; here only its coming and going counts.
-      const bool changed = old == before.cend() || old->isFolder != it->isFolder ||
-                           (!it->isFolder && (old->mtime != it->mtime || old->size != it->size));
-      if (changed) report(prefix + it.key(), false);
-    }
-    for (auto it = before.cbegin(); it != before.cend(); ++it) {
-      if (!now.contains(it.key())) report(prefix + it.key(), true);
+    // Both listings are sorted: one pass over the two side by side.
+    Names was(before.names);
+    Names is(now.names);
+    size_t wasAt = 0;
+    size_t isAt = 0;
+    while (!was.atEnd() || !is.atEnd()) {
+      const int order = was.atEnd() ? 1 : is.atEnd() ? -1 : was.current().compare(is.current());
+      if (order < 0) {
+        report(prefix + was.current().toByteArray(), true);  // went
+        was.next();
+        ++wasAt;
+      } else if (order > 0) {
+        report(prefix + is.current().toByteArray(), false);  // came
+        is.next();
+        ++isAt;
+      } else {
+        const Seen& old = before.seen[wasAt];
+        const Seen& seen = now.seen[isAt];
+        // A subfolder's own time changes with what it holds, which its own
+        // watch or poll reports; here only its coming and going counts.
+        const bool folderBoth = old.size < 0 && seen.size < 0;
+        if (!folderBoth && (old.size != seen.size || old.mtime != seen.mtime)) {
+          report(prefix + is.current().toByteArray(), false);
+        }
+        was.next();
+        is.next();
+        ++wasAt;
+        ++isAt;
+      }
     }
   }
 }

@@ -9,15 +9,23 @@
 #include <QHash>
 
 #include <functional>
+#include <vector>
 
 namespace orvanta::service {
 
 class UnwatchedFolders {
  public:
+  // One entry as the last look saw it; a folder's size is -1 (its time
+  // is not compared: it changes with what the folder holds).
   struct Seen {
     qint64 mtime = 0;
     qint64 size = 0;
-    bool isFolder = false;
+  };
+  // A folder's entries, kept small: their names sorted, each ending in a
+  // NUL, and what was seen of each in the same order.
+  struct Listing {
+    QByteArray names;
+    std::vector<Seen> seen;
   };
   using Report = std::function<void(const QByteArray& path, bool removed)>;
 
@@ -43,7 +51,7 @@ class UnwatchedFolders {
   std::function<bool(const QByteArray& path)> passBy;
 
  private:
-  QHash<QByteArray, QHash<QByteArray, Seen>> folders_;
+  QHash<QByteArray, Listing> folders_;
 };
 
 }  // namespace orvanta::service

@@ -2,6 +2,7 @@
 // system's longest path, folders moved out of a root, two services on one
 // index, a system out of folder watches, failed extractions, slow or hostile
 // documents and a full disk.
+#include "folder_poll.h"
 #include "indexer.h"
 #include "search_index.h"
 #include "text_extraction.h"
@@ -469,6 +470,51 @@ std::set<qulonglong> watchedInodes(qint64 pid) {
     }
   }
   return inodes;
+}
+
+// One look at a polled folder reports what came, went or was written since
+// the last look, and nothing else: not what a subfolder holds, nothing when
+// nothing changed.
+TEST(UnwatchedFolders, ReportsWhatChangedSinceTheLastLook) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString folder = dir.path() + QStringLiteral("/polled");
+  for (const char* name : {"same.txt", "written.txt", "gone.txt", "sub/inner.txt", "turns/x"}) {
+    ASSERT_TRUE(writeFile(folder + u'/' + QString::fromLatin1(name), "1"));
+  }
+  UnwatchedFolders folders;
+  const QByteArray path = QFile::encodeName(folder);
+  folders.add(path);
+  folders.add(QFile::encodeName(dir.path() + QStringLiteral("/missing")));
+  ASSERT_EQ(folders.size(), 2);
+  QStringList reports;
+  const auto look = [&](bool watchNow) {
+    reports.clear();
+    folders.poll(
+        [&](const QByteArray& changed, bool removed) {
+          reports.append((removed ? QStringLiteral("-") : QStringLiteral("+")) +
+                         QFile::decodeName(changed).mid(folder.size() + 1));
+        },
+        [&](const QByteArray&) { return watchNow; });
+    reports.sort();
+    return reports;
+  };
+  EXPECT_EQ(look(false), QStringList{});
+  EXPECT_EQ(folders.size(), 1);  // the missing folder is dropped
+
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/written.txt"), "longer"));
+  ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/gone.txt")));
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/came.txt"), ""));
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/sub/another.txt"), ""));  // the subfolder's own news
+  ASSERT_TRUE(QDir(folder + QStringLiteral("/turns")).removeRecursively());
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/turns"), "now a file"));
+  EXPECT_EQ(look(false), (QStringList{"+came.txt", "+turns", "+written.txt", "-gone.txt"}));
+  EXPECT_EQ(look(false), QStringList{});
+
+  // Once it gets a watch, a last look, then no more.
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/late.txt"), ""));
+  EXPECT_EQ(look(true), QStringList{"+late.txt"});
+  EXPECT_TRUE(folders.isEmpty());
 }
 
 // When the system runs out of folder watches, the folders without one are
