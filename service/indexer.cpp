@@ -2,6 +2,7 @@
 #include "indexer.h"
 
 #include "content_reader.h"
+#include "folder_poll.h"
 #include "search_index.h"
 #include "document_format.h"
 #include "tree_walk.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QSet>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
@@ -27,8 +29,6 @@ namespace {
 constexpr int kEntriesPerTransaction = 5000;
 constexpr int kContentBatch = 16;
 constexpr int kChangeDelayMs = 100;
-// While the system lacks folder watches, changes are found this often.
-constexpr int kPollIntervalMs = 60'000;
 constexpr qint64 kMaxDesktopEntryBytes = 256 * 1024;
 // The longest waits before another try at unreadable files and at writing
 // the index.
@@ -174,7 +174,12 @@ bool IndexLock::tryLock() {
 
 class Indexer::Worker : public QObject {
  public:
-  Worker(const IndexSettings& settings, Log log) : settings_(settings), log_(std::move(log)), excludes_(settings.excludes) {
+  Worker(const IndexSettings& settings, Log log)
+      : settings_(settings),
+        log_(std::move(log)),
+        excludes_(settings.excludes),
+        quiet_(QFile::encodeName(settings.userTrash.isEmpty() ? QString() : QDir::cleanPath(settings.userTrash)),
+               trashUserId()) {
     for (const QString& root : settings_.roots) roots_.push_back(QFile::encodeName(QDir::cleanPath(root)));
     for (const QString& dir : settings_.applicationDirs) {
       applicationDirs_.push_back(QFile::encodeName(QDir::cleanPath(dir)));
@@ -198,6 +203,11 @@ class Indexer::Worker : public QObject {
   }
 
   std::atomic<bool> stopping{false};
+  std::atomic<bool> contentsPaused{false};  // on battery: no documents are read
+  std::atomic<bool> writesFailing{false};   // indexing paused until writes succeed
+
+  // Documents are read again once the pause ends.
+  void resumeContents() { contentTimer_.start(); }
 
   void run() {
     lowerThreadPriority();
@@ -226,13 +236,19 @@ class Indexer::Worker : public QObject {
     changeTimer_.setSingleShot(true);
     changeTimer_.setInterval(kChangeDelayMs);
     QObject::connect(&changeTimer_, &QTimer::timeout, this, [this] { applyChanges(); });
-    rescanTimer_.setInterval(settings_.rescanIntervalMs);
+    const int rescanMs = settings_.rescanIntervalMs > 0 ? settings_.rescanIntervalMs
+                         : watcher_->isLive()           ? 0
+                                                        : kUnwatchedRescanMs;
+    rescanTimer_.setInterval(rescanMs);
     QObject::connect(&rescanTimer_, &QTimer::timeout, this, [this] { scan(); });
+    unwatched_.passBy = [this](const QByteArray& path) { return isQuiet(path); };
+    pollTimer_.setInterval(settings_.pollIntervalMs);
+    QObject::connect(&pollTimer_, &QTimer::timeout, this, [this] { pollUnwatched(); });
     contentTimer_.setSingleShot(true);
     contentTimer_.setInterval(0);
     QObject::connect(&contentTimer_, &QTimer::timeout, this, [this] { readContents(); });
     scan();
-    rescanTimer_.start();
+    if (rescanMs > 0) rescanTimer_.start();
   }
 
  private:
@@ -245,6 +261,7 @@ class Indexer::Worker : public QObject {
     failedWrite_ = true;
     if (!paused_) {
       paused_ = true;
+      writesFailing = true;
       log_(QStringLiteral("cannot write the index database %1 (%2); indexing paused, trying again from time to time")
                .arg(settings_.databasePath, index_.writeError()));
     }
@@ -263,14 +280,40 @@ class Indexer::Worker : public QObject {
     return false;
   }
 
+  // Watches `folder`; when the system has no watch left for it, it is
+  // polled instead.
   void watch(const QByteArray& folder) {
-    if (!watcher_->isLive() || watchesLacking_) return;
-    if (!watcher_->watchFolder(folder)) {
-      watchesLacking_ = true;
-      log_(QStringLiteral("out of folder watches; changes are found by rescanning every %1 s instead")
-               .arg(kPollIntervalMs / 1000));
-      rescanTimer_.setInterval(std::min(settings_.rescanIntervalMs, kPollIntervalMs));
+    if (!watcher_->isLive()) return;
+    if (watcher_->watchFolder(folder)) {
+      unwatched_.remove(folder);
+    } else {
+      unwatched_.add(folder);
     }
+  }
+
+  // Looks at the folders without a watch for changes, giving each another
+  // try at a watch first (others may have been given back).
+  void pollUnwatched() {
+    unwatched_.poll([this](const QByteArray& path, bool removed) { noteChange(path, removed); },
+                    [this](const QByteArray& folder) { return watcher_->watchFolder(folder); });
+    reportPolling();
+  }
+
+  // Says how many folders are polled whenever that number changes, and
+  // runs the poll timer while there are any.
+  void reportPolling() {
+    const qsizetype count = unwatched_.size();
+    if (count == polledReported_) return;
+    if (count > 0) {
+      log_(QStringLiteral("out of folder watches: %1 without a watch polled every %2 s")
+               .arg(count == 1 ? QStringLiteral("1 folder") : QStringLiteral("%1 folders").arg(count))
+               .arg(settings_.pollIntervalMs / 1000.0));
+      if (!pollTimer_.isActive()) pollTimer_.start();
+    } else {
+      log_(QStringLiteral("every folder is watched again; polling ends"));
+      pollTimer_.stop();
+    }
+    polledReported_ = count;
   }
 
   bool isApplicationEntry(const QByteArray& path) const {
@@ -340,7 +383,23 @@ class Indexer::Worker : public QObject {
           storeEntry(entry, false);
           return true;
         },
-        [this] { return keepGoing(); });
+        [this] { return keepGoing(); }, [this](const QByteArray& path) { return isQuiet(path); });
+  }
+
+  // Takes the mount table anew: mounts come and go.
+  void readMounts() { quiet_.setMounts(settings_.mountTable ? settings_.mountTable() : readMountTable()); }
+
+  // Whether `path` is a place left out unless a root names it (the Trash,
+  // a network share, removable media); said once per place.
+  bool isQuiet(const QByteArray& path) {
+    const QString reason = quiet_.reason(path);
+    if (reason.isEmpty()) return false;
+    if (std::find(roots_.cbegin(), roots_.cend(), path) != roots_.cend()) return false;
+    if (!quietLogged_.contains(path)) {
+      quietLogged_.insert(path);
+      log_(QStringLiteral("left out %1: %2 (give it as a --root to index it)").arg(QFile::decodeName(path), reason));
+    }
+    return true;
   }
 
   void scan() {
@@ -356,10 +415,28 @@ class Indexer::Worker : public QObject {
       return;
     }
     generation_ = index_.nextGeneration();
+    readMounts();
     // Files that could not be read get another try with each scan.
     index_.retryContentsLater();
     sinceCommit_ = 0;
-    for (const QByteArray& root : roots_) {
+    // Roots on a network share or removable media come last, each after
+    // what was found before it is stored: a share gone dead holds up its
+    // own walk only (searches never wait for the walk: they are answered
+    // from their own connection and never look at the disk).
+    std::vector<QByteArray> ordered;
+    std::vector<QByteArray> onQuietMounts;
+    for (const QByteArray& root : roots_) (quiet_.isOnQuietMount(root) ? onQuietMounts : ordered).push_back(root);
+    for (const QByteArray& root : ordered) {
+      watch(root);
+      walk(root);
+    }
+    for (const QByteArray& root : onQuietMounts) {
+      if (!keepGoing()) break;
+      if (!committed() || !index_.begin()) {
+        failedWrite_ = true;
+        break;
+      }
+      sinceCommit_ = 0;
       watch(root);
       walk(root);
     }
@@ -389,11 +466,13 @@ class Indexer::Worker : public QObject {
     }
     if (paused_) {
       paused_ = false;
+      writesFailing = false;
       log_(QStringLiteral("the index database %1 is written again; indexing goes on").arg(settings_.databasePath));
     }
     writeDelayMs_ = settings_.writeRetryMs;
     const qint64 count = index_.entryCount();
     log_(QStringLiteral("indexed %1 entries in %2 ms (%3 gone)").arg(count).arg(timer.elapsed()).arg(gone));
+    reportPolling();
     contentsWaiting_ = true;
     contentTimer_.start();
   }
@@ -413,6 +492,7 @@ class Indexer::Worker : public QObject {
     if (paused_) return;
     const std::vector<std::pair<QByteArray, bool>> changes = std::exchange(changes_, {});
     failedWrite_ = false;
+    readMounts();
     if (!index_.begin()) {
       index_.commit();
       writeFailed();
@@ -421,11 +501,14 @@ class Indexer::Worker : public QObject {
     for (const auto& [path, removed] : changes) {
       if (removed) {
         index_.removeTree(path);
+        unwatched_.removeTree(path);
         continue;
       }
-      const std::optional<DiskEntry> entry = statEntry(path);
+      // Not looked at: a dead share would hang the look.
+      const std::optional<DiskEntry> entry = isQuiet(path) ? std::nullopt : statEntry(path);
       if (!entry) {
         index_.removeTree(path);
+        unwatched_.removeTree(path);
       } else if (isApplicationEntry(path)) {
         storeApplication(*entry);
       } else if (std::any_of(roots_.cbegin(), roots_.cend(), [&](const QByteArray& root) { return isBelow(path, root); })) {
@@ -440,13 +523,14 @@ class Indexer::Worker : public QObject {
       }
     }
     if (!committed()) return;
+    reportPolling();
     if (contentsWaiting_) contentTimer_.start();
   }
 
   // Hands the next batch of documents to the contents thread; one batch at
   // a time.
   void readContents() {
-    if (!keepGoing() || paused_ || batchInFlight_) return;
+    if (!keepGoing() || paused_ || batchInFlight_ || contentsPaused.load()) return;
     std::vector<PendingContent> pending = index_.pendingContents(kContentBatch);
     if (pending.empty()) {
       contentsWaiting_ = false;
@@ -471,7 +555,8 @@ class Indexer::Worker : public QObject {
         reader_ = std::make_unique<ContentReader>(settings_.extractorProgram, settings_.extractTimeoutMs, &stopping);
       }
       for (const PendingContent& item : batch) {
-        if (stopping.load()) break;
+        // The rest of the batch stays pending for later.
+        if (stopping.load() || contentsPaused.load()) break;
         Extraction extraction = reader_->extract(item.path);
         QMetaObject::invokeMethod(
             this, [this, item, extraction = std::move(extraction)] { storeContents(item, extraction); });
@@ -524,6 +609,8 @@ class Indexer::Worker : public QObject {
   IndexSettings settings_;
   Log log_;
   ExcludeRules excludes_;
+  QuietPlaces quiet_;
+  QSet<QByteArray> quietLogged_;  // the places left out that the log has named
   std::vector<QByteArray> roots_;
   std::vector<QByteArray> applicationDirs_;
   QByteArray ownFolder_;
@@ -537,6 +624,7 @@ class Indexer::Worker : public QObject {
   // Children, so they move to the indexing thread with the worker.
   QTimer changeTimer_{this};
   QTimer rescanTimer_{this};
+  QTimer pollTimer_{this};  // looks at the folders without a watch
   QTimer contentTimer_{this};
   QTimer retryTimer_{this};       // another try at files that could not be read
   QTimer writeRetryTimer_{this};  // another try at writing the index
@@ -548,7 +636,8 @@ class Indexer::Worker : public QObject {
   std::vector<std::pair<QByteArray, bool>> changes_;
   qint64 generation_ = 0;
   int sinceCommit_ = 0;
-  bool watchesLacking_ = false;
+  UnwatchedFolders unwatched_;
+  qsizetype polledReported_ = 0;  // the number of polled folders last logged
   bool contentsWaiting_ = false;
   int documentsRead_ = 0;  // since the queue of contents last ran dry
   QElapsedTimer contentClock_;
@@ -573,10 +662,20 @@ bool Indexer::prepare() {
   return index.open(settings_.databasePath, true, log_);
 }
 
+void Indexer::setContentsPaused(bool paused) {
+  contentsPaused_ = paused;
+  if (!worker_) return;
+  worker_->contentsPaused = paused;
+  if (!paused) QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->resumeContents(); });
+}
+
+bool Indexer::writesFailing() const { return worker_ && worker_->writesFailing.load(); }
+
 void Indexer::start() {
   if (thread_) return;
   thread_ = new QThread;
   worker_ = new Worker(settings_, log_);
+  worker_->contentsPaused = contentsPaused_;
   worker_->moveToThread(thread_);
   thread_->start(QThread::LowPriority);
   QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->run(); });

@@ -5,6 +5,7 @@
 // reports them, and rescans on a timer and whenever news were lost.
 #pragma once
 
+#include "quiet_places.h"
 #include "tree_watcher.h"
 
 #include <QByteArray>
@@ -19,13 +20,23 @@ class QThread;
 
 namespace orvanta::service {
 
+// The walk of the whole tree where the system cannot watch folders.
+inline constexpr int kUnwatchedRescanMs = 30 * 60 * 1000;
+
 struct IndexSettings {
   QStringList roots;             // folders whose files and folders are indexed
   QStringList excludes;          // more names or paths to skip (wildcards)
   QStringList applicationDirs;   // folders of desktop entries
   QString databasePath;          // the index database file
   QString extractorProgram;      // the text extraction helper
-  int rescanIntervalMs = 30 * 60 * 1000;
+  // Between walks of the whole tree; 0: none. Where the system watches
+  // folders live, every change is reported as it happens, lost news start
+  // a rescan and folders without a watch are polled, so no walk is needed;
+  // where it cannot (the watcher is not live), 0 stands for
+  // kUnwatchedRescanMs.
+  int rescanIntervalMs = 0;
+  // How often the folders the system had no watch left for are looked at.
+  int pollIntervalMs = 60'000;
   int extractTimeoutMs = 10'000;  // per file
   // First wait before a file that could not be read is read again, and
   // before a failed write of the index is tried again; each doubles while
@@ -34,6 +45,11 @@ struct IndexSettings {
   int writeRetryMs = 5'000;
   // The SQLite file layer the indexer writes through; empty: the system's.
   QByteArray databaseVfs;
+  // The user's Trash, left out unless a root names it; empty: none.
+  QString userTrash;
+  // Reads the mount table, whose network file systems and removable media
+  // are left out unless a root names them; empty: the system's.
+  std::function<std::vector<MountPoint>()> mountTable;
   // Makes the watcher on the indexing thread; empty: the system's.
   std::function<std::unique_ptr<TreeWatcher>(TreeWatcher::Callbacks)> makeWatcher;
 };
@@ -92,6 +108,11 @@ class Indexer {
   bool prepare();
   // Starts the indexing thread: a scan, then live changes and rescans.
   void start();
+  // Pauses or resumes reading documents' contents (names stay live); the
+  // document being read is finished first. May be called before start().
+  void setContentsPaused(bool paused);
+  // Whether writes of the index fail and indexing waits to try again.
+  bool writesFailing() const;
 
  private:
   class Worker;
@@ -99,6 +120,7 @@ class Indexer {
   Log log_;
   QThread* thread_ = nullptr;
   Worker* worker_ = nullptr;
+  bool contentsPaused_ = false;
 };
 
 }  // namespace orvanta::service

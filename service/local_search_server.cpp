@@ -6,6 +6,8 @@
 // thread.
 #include "local_search_server.h"
 
+#include "index_status.h"
+
 #include "connection_gate.h"
 #include "service_pages.h"
 #include "socket_owner.h"
@@ -143,7 +145,7 @@ MHD_Result queueReply(MHD_Connection* connection, const HttpReply& reply) {
                                                            const_cast<char*>(reply.body.constData()),
                                                            MHD_RESPMEM_MUST_COPY);
   if (!response) return MHD_NO;
-  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/html; charset=utf-8");
+  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.constData());
   const MHD_Result result = MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
   MHD_destroy_response(response);
   return result;
@@ -340,8 +342,14 @@ bool LocalSearchServer::startIndexing() {
     });
   });
   if (!indexer_->prepare() || !index_.open(indexSettings_.databasePath, false)) return false;
+  indexer_->setContentsPaused(!contentsPause_.isEmpty());
   indexer_->start();
   return true;
+}
+
+void LocalSearchServer::pauseContents(const QString& reason) {
+  contentsPause_ = reason;
+  if (indexer_) indexer_->setContentsPaused(!reason.isEmpty());
 }
 
 QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {
@@ -377,6 +385,16 @@ HttpReply LocalSearchServer::answer(const HttpRequest& request) {
     return {200, okPage(QString::fromUtf8(QByteArray::fromPercentEncoding(queryValue(QStringLiteral("url")).toUtf8())))};
   }
   if (path == QStringLiteral("/unsupported")) return {200, unsupportedPage()};
+  if (path == QStringLiteral("/status")) {
+    // What is indexed tells what the user keeps: behind the code, as the
+    // searches are.
+    if (queryValue(QStringLiteral("s")) != codes_.securityCode) return {403, forbiddenPage()};
+    const IndexPauses pauses{contentsPause_,
+                             indexer_ && indexer_->writesFailing()
+                                 ? QStringLiteral("writes of the index fail; trying again from time to time")
+                                 : QString()};
+    return {200, statusText(countIndex(indexSettings_.databasePath), pauses), "text/plain; charset=utf-8"};
+  }
   return {404, notFoundPage()};
 }
 

@@ -43,6 +43,7 @@ struct HttpRequest {
 struct HttpReply {
   int status = 200;
   QByteArray body;
+  QByteArray contentType = "text/html; charset=utf-8";
 };
 
 // Whether `host` (a Host header) names this machine's loopback interface:
@@ -67,6 +68,11 @@ class LocalSearchServer : public QObject {
   // Opens the index and starts the indexer in the background. False when
   // the index database cannot be opened.
   bool startIndexing();
+
+  // Pauses reading documents' contents for `reason` ("on battery"), or
+  // resumes it when `reason` is empty; names stay live. May be called
+  // before startIndexing().
+  void pauseContents(const QString& reason);
 
   // The answer to one request; runs on the thread of the server object.
   HttpReply answer(const HttpRequest& request);
@@ -93,6 +99,7 @@ class LocalSearchServer : public QObject {
   IndexSettings indexSettings_;
   ConnectionLimits limits_;
   std::unique_ptr<Indexer> indexer_;
+  QString contentsPause_;  // why documents are not read; empty: they are
   SearchIndex index_;  // this thread's connection, for the searches
   std::unique_ptr<Daemons> daemons_;
 };

@@ -4,6 +4,8 @@
 // installed applications.
 #include "index_access.h"
 #include "local_search_server.h"
+#include "power_state.h"
+#include "platform/qt_http_transfer.h"
 #include "platform/registry.h"
 #include "service_codes.h"
 #include "settings/reg_keys.h"
@@ -35,6 +37,31 @@ QString extractorProgram() {
     if (file.isFile() && file.isExecutable()) return QDir::cleanPath(file.absoluteFilePath());
   }
   return programFolder.filePath(name);
+}
+
+// Asks the running service for its status page, behind its code (only the
+// service knows what waits and why it pauses), and prints it.
+int printStatus(quint16 port, const std::function<void(const QString&)>& log) {
+  const auto registry = orvanta::platform::createSystemRegistry();
+  const orvanta::settings::RegKeys regKeys(*registry);
+  const orvanta::service::ServiceCodes codes = orvanta::service::loadOrCreateCodes(regKeys);
+  orvanta::platform::QtHttpTransfer transfer({10'000, 1024 * 1024});
+  const auto session = transfer.openSession();
+  const orvanta::platform::HttpResult result = session->fetch(
+      QStringLiteral("http://127.0.0.1:%1/status?s=%2").arg(port).arg(codes.securityCode), QDeadlineTimer(10'000));
+  if (!result.answered()) {
+    log(QStringLiteral("local-search-service: no service answers on port %1").arg(port));
+    return 1;
+  }
+  if (result.status != 200) {
+    log(QStringLiteral("local-search-service: the service on port %1 did not tell its status (HTTP %2); it may "
+                       "be another user's or another program")
+            .arg(port)
+            .arg(result.status));
+    return 1;
+  }
+  std::fputs(result.body.toLocal8Bit().constData(), stdout);
+  return 0;
 }
 
 }  // namespace
@@ -84,7 +111,25 @@ int main(int argc, char** argv) {
       QStringLiteral("The index database file (default: one per set of roots under "
                      "${XDG_CACHE_HOME:-$HOME/.cache}/orvanta/)."),
       QStringLiteral("path"));
-  parser.addOptions({portOption, rootOption, excludeOption, indexOption, idleOption, connectionsOption});
+  const QCommandLineOption rescanOption(
+      QStringLiteral("rescan-minutes"),
+      QStringLiteral("Minutes between walks of the whole tree that compare it with the index (default 0: never; "
+                     "folders are watched, so every change is found as it happens, and folders the system has "
+                     "no watch left for are polled. Where the system cannot watch folders, 0 means %1).")
+          .arg(orvanta::service::kUnwatchedRescanMs / 60'000),
+      QStringLiteral("minutes"), QStringLiteral("0"));
+  const QCommandLineOption pollOption(
+      QStringLiteral("poll-seconds"),
+      QStringLiteral("When the system runs out of folder watches, seconds between looks at the folders without "
+                     "one (default 60)."),
+      QStringLiteral("seconds"), QStringLiteral("60"));
+  const QCommandLineOption statusOption(
+      QStringLiteral("status"),
+      QStringLiteral("Ask the service running on --port how many files and documents it has indexed, how many "
+                     "documents wait to be read and whether indexing is paused (on battery, or while writes of "
+                     "the index fail); print that and end."));
+  parser.addOptions({portOption, rootOption, excludeOption, indexOption, idleOption, connectionsOption, rescanOption,
+                     pollOption, statusOption});
   parser.process(app);
 
   const auto log = [](const QString& line) {
@@ -105,7 +150,11 @@ int main(int argc, char** argv) {
   const std::optional<uint> port = number(portOption, 0, 65535);
   const std::optional<uint> idleSeconds = number(idleOption, 1, 86400);
   const std::optional<uint> maxConnections = number(connectionsOption, 1, 100000);
-  if (!port || !idleSeconds || !maxConnections) return 2;
+  const std::optional<uint> rescanMinutes = number(rescanOption, 0, 7 * 24 * 60);
+  const std::optional<uint> pollSeconds = number(pollOption, 1, 24 * 60 * 60);
+  if (!port || !idleSeconds || !maxConnections || !rescanMinutes || !pollSeconds) return 2;
+
+  if (parser.isSet(statusOption)) return printStatus(static_cast<quint16>(*port), log);
 
   QStringList roots;
   for (const QString& root : parser.values(rootOption)) roots.append(QDir(root).absolutePath());
@@ -124,6 +173,9 @@ int main(int argc, char** argv) {
   indexSettings.databasePath = parser.isSet(indexOption) ? QDir(parser.value(indexOption)).absolutePath()
                                                          : orvanta::service::defaultDatabasePath(roots);
   indexSettings.extractorProgram = extractorProgram();
+  indexSettings.userTrash = orvanta::service::defaultUserTrash();
+  indexSettings.rescanIntervalMs = static_cast<int>(*rescanMinutes) * 60'000;
+  indexSettings.pollIntervalMs = static_cast<int>(*pollSeconds) * 1000;
   orvanta::service::restrictIndexAccess(indexSettings.databasePath, !parser.isSet(indexOption), log);
   orvanta::service::IndexLock indexLock(indexSettings.databasePath);
   if (!indexLock.tryLock()) {
@@ -149,6 +201,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   log(QStringLiteral("local-search-service: listening on port %1, indexing %2").arg(bound).arg(roots.join(u' ')));
+  // On battery the documents' contents wait; names stay live. Until the
+  // power source is known, no document is read.
+  server.pauseContents(QStringLiteral("the power source is not known yet"));
+  bool powerKnown = false;
+  const auto power = orvanta::service::createPowerState([&](bool onBattery) {
+    if (onBattery) {
+      log(QStringLiteral("on battery: reading the contents of documents paused; names stay live"));
+    } else if (powerKnown) {
+      log(QStringLiteral("on mains power: reading the contents of documents goes on"));
+    }
+    powerKnown = true;
+    server.pauseContents(onBattery ? QStringLiteral("on battery") : QString());
+  });
   if (!server.startIndexing()) {
     log(QStringLiteral("local-search-service: cannot open the index database %1").arg(indexSettings.databasePath));
     return 1;

@@ -26,8 +26,11 @@ std::optional<DiskEntry> statEntry(const QByteArray& path);
 // Visits every entry below `root` (not `root` itself), folders before their
 // contents. `visit` returns false to leave an entry out (a folder: with all
 // it holds). `keepGoing` is asked between folders; false ends the walk.
+// `passBy` is asked with each entry's path before the entry is looked at
+// (a dead network share hangs whoever looks at its mount point); true
+// leaves it out unseen.
 void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
-              const std::function<bool()>& keepGoing);
+              const std::function<bool()>& keepGoing, const std::function<bool(const QByteArray& path)>& passBy = {});
 
 // Whether this process may read the entry at `path`.
 bool mayRead(const QByteArray& path);

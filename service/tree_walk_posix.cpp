@@ -101,7 +101,7 @@ std::optional<DiskEntry> statEntry(const QByteArray& path) {
 }
 
 void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
-              const std::function<bool()>& keepGoing) {
+              const std::function<bool()>& keepGoing, const std::function<bool(const QByteArray& path)>& passBy) {
   // Each folder is opened relative to its open parent, so depth is no limit.
   std::vector<OpenFolder> stack;
   const auto closeAll = [&] {
@@ -122,9 +122,11 @@ void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)
     while (const dirent* item = readdir(dir)) {
       const QByteArray name(item->d_name);
       if (name == "." || name == "..") continue;
+      const QByteArray path = prefix + name;
+      if (passBy && passBy(path)) continue;
       struct stat status {};
       if (fstatat(dirfd(dir), item->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      const DiskEntry entry = entryOf(prefix + name, name, status);
+      const DiskEntry entry = entryOf(path, name, status);
       if (!visit(entry)) continue;
       if (entry.isFolder) folder.subfolders.push_back(name);
     }

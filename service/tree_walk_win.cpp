@@ -35,7 +35,7 @@ std::optional<DiskEntry> statEntry(const QByteArray& path) {
 }
 
 void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)>& visit,
-              const std::function<bool()>& keepGoing) {
+              const std::function<bool()>& keepGoing, const std::function<bool(const QByteArray& path)>& passBy) {
   std::vector<QString> folders{QString::fromUtf8(root)};
   while (!folders.empty()) {
     if (keepGoing && !keepGoing()) return;
@@ -44,6 +44,7 @@ void walkTree(const QByteArray& root, const std::function<bool(const DiskEntry&)
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden);
     while (it.hasNext()) {
       it.next();
+      if (passBy && passBy(it.filePath().toUtf8())) continue;
       const DiskEntry entry = entryOf(it.fileInfo());
       if (visit(entry) && entry.isFolder) folders.push_back(it.filePath());
     }

@@ -1,6 +1,8 @@
 // The indexer under the faults of a real machine: folders deeper than the
 // system's longest path, folders moved out of a root, two services on one
-// index, failed extractions, slow or hostile documents and a full disk.
+// index, a system out of folder watches, failed extractions, slow or hostile
+// documents and a full disk.
+#include "folder_poll.h"
 #include "indexer.h"
 #include "search_index.h"
 #include "text_extraction.h"
@@ -16,6 +18,8 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/wait.h>
 #include <sys/syscall.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -25,6 +29,8 @@
 #include <atomic>
 #include <climits>
 #include <memory>
+#include <set>
+#include <string>
 
 namespace orvanta::service {
 namespace {
@@ -404,6 +410,296 @@ TEST_F(IndexerFixture, SecondServiceOnOneIndexRefusesToStart) {
   EXPECT_EQ(find({"second", "root"}), QStringList{"/other/second root file.txt"});
 }
 
+// Starts programs in a user namespace of their own whose limit of inotify
+// watches is `watches`: the system runs out of watches for them alone.
+class FewWatches {
+ public:
+  explicit FewWatches(int watches)
+      : uidMap_("0 " + std::to_string(getuid()) + " 1"),
+        gidMap_("0 " + std::to_string(getgid()) + " 1"),
+        limit_(std::to_string(watches)) {}
+
+  // Whether this system lets a process make such a namespace (tried in a
+  // child that then ends).
+  bool available() const {
+    const pid_t child = fork();
+    if (child == 0) _exit(enter() ? 0 : 1);
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+  // For QProcess::setChildProcessModifier: runs in the child before the
+  // program starts, so only calls a forked child may make.
+  std::function<void()> modifier() const {
+    return [this] {
+      if (!enter()) _exit(77);
+    };
+  }
+
+ private:
+  static bool put(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ::close(fd) == 0 && written;
+  }
+
+  bool enter() const {
+    return unshare(CLONE_NEWUSER) == 0 && put("/proc/self/setgroups", "deny") && put("/proc/self/uid_map", uidMap_) &&
+           put("/proc/self/gid_map", gidMap_) && put("/proc/sys/user/max_inotify_watches", limit_);
+  }
+
+  std::string uidMap_;
+  std::string gidMap_;
+  std::string limit_;
+};
+
+// The inodes a process watches with inotify, from its descriptors' fdinfo.
+std::set<qulonglong> watchedInodes(qint64 pid) {
+  std::set<qulonglong> inodes;
+  const QString fdinfo = QStringLiteral("/proc/%1/fdinfo").arg(pid);
+  for (const QString& name : QDir(fdinfo).entryList(QDir::Files)) {
+    QFile file(fdinfo + u'/' + name);
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+      if (!line.startsWith("inotify wd:")) continue;
+      const qsizetype at = line.indexOf(" ino:");
+      if (at < 0) continue;
+      const QByteArray hex = line.mid(at + 5, line.indexOf(' ', at + 5) - at - 5);
+      inodes.insert(hex.toULongLong(nullptr, 16));
+    }
+  }
+  return inodes;
+}
+
+// One look at a polled folder reports what came, went or was written since
+// the last look, and nothing else: not what a subfolder holds, nothing when
+// nothing changed.
+TEST(UnwatchedFolders, ReportsWhatChangedSinceTheLastLook) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString folder = dir.path() + QStringLiteral("/polled");
+  for (const char* name : {"same.txt", "written.txt", "gone.txt", "sub/inner.txt", "turns/x"}) {
+    ASSERT_TRUE(writeFile(folder + u'/' + QString::fromLatin1(name), "1"));
+  }
+  UnwatchedFolders folders;
+  const QByteArray path = QFile::encodeName(folder);
+  folders.add(path);
+  folders.add(QFile::encodeName(dir.path() + QStringLiteral("/missing")));
+  ASSERT_EQ(folders.size(), 2);
+  QStringList reports;
+  const auto look = [&](bool watchNow) {
+    reports.clear();
+    folders.poll(
+        [&](const QByteArray& changed, bool removed) {
+          reports.append((removed ? QStringLiteral("-") : QStringLiteral("+")) +
+                         QFile::decodeName(changed).mid(folder.size() + 1));
+        },
+        [&](const QByteArray&) { return watchNow; });
+    reports.sort();
+    return reports;
+  };
+  EXPECT_EQ(look(false), QStringList{});
+  EXPECT_EQ(folders.size(), 1);  // the missing folder is dropped
+
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/written.txt"), "longer"));
+  ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/gone.txt")));
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/came.txt"), ""));
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/sub/another.txt"), ""));  // the subfolder's own news
+  ASSERT_TRUE(QDir(folder + QStringLiteral("/turns")).removeRecursively());
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/turns"), "now a file"));
+  EXPECT_EQ(look(false), (QStringList{"+came.txt", "+turns", "+written.txt", "-gone.txt"}));
+  EXPECT_EQ(look(false), QStringList{});
+
+  // Once it gets a watch, a last look, then no more.
+  ASSERT_TRUE(writeFile(folder + QStringLiteral("/late.txt"), ""));
+  EXPECT_EQ(look(true), QStringList{"+late.txt"});
+  EXPECT_TRUE(folders.isEmpty());
+}
+
+// When the system runs out of folder watches, the folders without one are
+// polled, and only they: news from them arrive by the poll (new, changed
+// and deleted files, a new subfolder), and the log says how many are polled.
+TEST_F(IndexerFixture, FoldersWithoutAWatchArePolled) {
+  constexpr int kWatches = 4;
+  const FewWatches fewWatches(kWatches);
+  if (!fewWatches.available()) GTEST_SKIP() << "this system makes no user namespaces";
+  QStringList folders{root};
+  for (int i = 0; i < 6; ++i) {
+    folders.append(root + QStringLiteral("/folder%1").arg(i));
+    ASSERT_TRUE(writeFile(folders.last() + QStringLiteral("/kept%1.txt").arg(i), ""));
+    ASSERT_TRUE(writeFile(folders.last() + QStringLiteral("/dropped%1.txt").arg(i), ""));
+  }
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CACHE_HOME"}) {
+    environment.insert(QString::fromLatin1(name), dir.path() + QStringLiteral("/xdg"));
+  }
+  QProcess service;
+  service.setProcessEnvironment(environment);
+  service.setProcessChannelMode(QProcess::MergedChannels);
+  service.setChildProcessModifier(fewWatches.modifier());
+  service.start(
+      QStringLiteral(ORVANTA_SERVICE_BINARY),
+      {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root, QStringLiteral("--index"),
+       settings.databasePath, QStringLiteral("--poll-seconds"), QStringLiteral("1")});
+  QString serviceLog;
+  const auto logged = [&](const QString& text) {
+    serviceLog += QString::fromLocal8Bit(service.readAll());
+    return serviceLog.contains(text);
+  };
+  const int unwatchedCount = static_cast<int>(folders.size()) - kWatches;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        return logged(QStringLiteral("indexed ")) &&
+               logged(QStringLiteral("out of folder watches: %1 folders without a watch polled every 1 s")
+                          .arg(unwatchedCount));
+      },
+      kIndexWaitMs))
+      << serviceLog.toStdString();
+  EXPECT_EQ(serviceLog.count(QStringLiteral("without a watch polled")), 1) << serviceLog.toStdString();
+
+  // The polled folders are the ones the kernel shows without a watch.
+  const std::set<qulonglong> watched = watchedInodes(service.processId());
+  EXPECT_EQ(watched.size(), static_cast<size_t>(kWatches));
+  QStringList unwatched;
+  QStringList watchedFolders;
+  for (const QString& folder : folders) {
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &status), 0);
+    (watched.count(status.st_ino) ? watchedFolders : unwatched).append(folder);
+  }
+  ASSERT_EQ(unwatched.size(), unwatchedCount);
+  ASSERT_FALSE(watchedFolders.isEmpty());
+
+  ASSERT_TRUE(search.open(settings.databasePath, false));
+  const auto relative = [&](const QString& path) { return path.mid(dir.path().size()); };
+  const QString lateFile = unwatched[0] + QStringLiteral("/latecomer.txt");
+  const QString watchedFile = watchedFolders[0] + QStringLiteral("/arrival.txt");
+  const QString newFolder = unwatched[1] + QStringLiteral("/subfolder");
+  ASSERT_TRUE(writeFile(lateFile, ""));
+  ASSERT_TRUE(writeFile(watchedFile, ""));
+  ASSERT_TRUE(writeFile(newFolder + QStringLiteral("/nested.txt"), ""));
+  const QString gone = unwatched[2] == root ? unwatched[0] : unwatched[2];
+  const QStringList droppedHere = QDir(gone).entryList({QStringLiteral("dropped*")});
+  ASSERT_EQ(droppedHere.size(), 1);
+  ASSERT_TRUE(QFile::remove(gone + u'/' + droppedHere[0]));
+  const QString droppedWord = QFileInfo(droppedHere[0]).completeBaseName();
+  // A file written anew there: its new size is stored.
+  const QStringList keptHere = QDir(gone).entryList({QStringLiteral("kept*")});
+  ASSERT_EQ(keptHere.size(), 1);
+  const QByteArray keptPath = QFile::encodeName(gone + u'/' + keptHere[0]);
+  ASSERT_TRUE(writeFile(QFile::decodeName(keptPath), "grown"));
+  EXPECT_TRUE(waitFor(
+      [&] {
+        const std::optional<StoredEntry> kept = search.find(keptPath);
+        return find({"latecomer"}) == QStringList{relative(lateFile)} &&
+               find({"arrival"}) == QStringList{relative(watchedFile)} &&
+               find({"nested"}) == QStringList{relative(newFolder + QStringLiteral("/nested.txt"))} &&
+               find({droppedWord}).isEmpty() && kept && kept->size == 5;
+      },
+      kIndexWaitMs))
+      << serviceLog.toStdString();
+  // The new subfolder got no watch either: it is polled too.
+  EXPECT_TRUE(waitFor(
+      [&] {
+        return logged(
+            QStringLiteral("out of folder watches: %1 folders without a watch polled").arg(unwatchedCount + 1));
+      },
+      kIndexWaitMs))
+      << serviceLog.toStdString();
+  service.kill();
+  service.waitForFinished();
+}
+
+// The Trash and mounts of network file systems below a root are left out,
+// one log line each, unless a root names them; a share mounted later is
+// left out of the live changes too.
+TEST_F(IndexerFixture, TrashAndNetworkSharesAreLeftOutUnlessARootNamesThem) {
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/kept/ordinary.txt"), ""));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/share/remote.txt"), ""));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/bin/thrown.txt"), ""));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/sshfs/far.txt"), ""));
+  auto mounts = std::make_shared<QList<MountPoint>>();
+  *mounts = {{QFile::encodeName(root + QStringLiteral("/share")), "nfs4"},
+             {QFile::encodeName(root + QStringLiteral("/kept")), "ext4"},
+             {QFile::encodeName(root + QStringLiteral("/sshfs")), "fuse.sshfs"}};
+  auto mountsMutex = std::make_shared<QMutex>();
+  settings.mountTable = [mounts, mountsMutex] {
+    QMutexLocker lock(mountsMutex.get());
+    return std::vector<MountPoint>(mounts->cbegin(), mounts->cend());
+  };
+  settings.userTrash = root + QStringLiteral("/bin");
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"ordinary"}), QStringList{"/root/kept/ordinary.txt"});
+  EXPECT_EQ(find({"remote"}), QStringList{});
+  EXPECT_EQ(find({"share"}), QStringList{});
+  EXPECT_EQ(find({"thrown"}), QStringList{});
+  EXPECT_EQ(find({"far"}), QStringList{});
+  EXPECT_EQ(loggedCount(QStringLiteral("left out %1/share: a network file system (nfs4)").arg(root)), 1)
+      << log().toStdString();
+  EXPECT_EQ(loggedCount(QStringLiteral("left out %1/bin: the Trash").arg(root)), 1) << log().toStdString();
+
+  // A share mounted while the service runs: news from within the root of
+  // its mount point do not bring it in.
+  {
+    QMutexLocker lock(mountsMutex.get());
+    mounts->append({QFile::encodeName(root + QStringLiteral("/mounted later")), "cifs"});
+  }
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/mounted later/afar.txt"), ""));
+  waitForLiveChangesApplied();
+  EXPECT_EQ(find({"afar"}), QStringList{});
+  EXPECT_EQ(find({"mounted", "later"}), QStringList{});
+
+  // Named as roots, they are indexed.
+  indexer.reset();
+  settings.roots = {root, root + QStringLiteral("/share"), root + QStringLiteral("/bin")};
+  lines.clear();
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"remote"}), QStringList{"/root/share/remote.txt"});
+  EXPECT_EQ(find({"thrown"}), QStringList{"/root/bin/thrown.txt"});
+  EXPECT_EQ(find({"far"}), QStringList{});
+  EXPECT_EQ(find({"ordinary"}), QStringList{"/root/kept/ordinary.txt"});
+}
+
+// A start over an unchanged tree reads no document again: the helper is not
+// even started until a new document comes.
+TEST_F(IndexerFixture, UnchangedRestartReadsNoDocumentAgain) {
+  constexpr int kDocuments = 6;
+  for (int i = 0; i < kDocuments; ++i) {
+    ASSERT_TRUE(writeFile(root + QStringLiteral("/shelf/volume%1.txt").arg(i), "basalt" + QByteArray::number(i)));
+  }
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/shelf/blank.txt"), "NOTEXT"));  // read once, without text
+  const QString tallyPath = dir.path() + QStringLiteral("/tally");
+  qputenv("ORVANTA_STAND_IN_TALLY", QFile::encodeName(tallyPath));
+  const auto tally = [&](const char* what) {
+    QFile file(tallyPath);
+    if (!file.open(QIODevice::ReadOnly)) return qsizetype(0);
+    return file.readAll().split('\n').count(what);
+  };
+  settings.extractorProgram = QStringLiteral(ORVANTA_STAND_IN_EXTRACT);
+  startIndexer();
+  waitForIndex();
+  EXPECT_EQ(find({"basalt3"}), QStringList{"/root/shelf/volume3.txt"});
+  EXPECT_EQ(tally("start"), 1);
+  EXPECT_EQ(tally("read"), kDocuments + 1);
+
+  // Again over the same tree; then one new document, read once its name is
+  // stored: everything that waited at the start has been read by then.
+  indexer.reset();
+  lines.clear();
+  startIndexer();
+  ASSERT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= 1; }, kIndexWaitMs));
+  ASSERT_TRUE(writeFile(root + QStringLiteral("/shelf/addendum.txt"), "pumice"));
+  EXPECT_TRUE(waitFor([&] { return !find({"pumice"}).isEmpty() && search.pendingContents(1).empty(); }, kIndexWaitMs))
+      << log().toStdString();
+  qunsetenv("ORVANTA_STAND_IN_TALLY");
+  EXPECT_EQ(tally("read"), kDocuments + 2);  // the new one only
+  EXPECT_EQ(tally("start"), 2);              // for the new one
+  EXPECT_EQ(find({"basalt3"}), QStringList{"/root/shelf/volume3.txt"});
+}
+
 // Entities are decoded where they are whole and short; an '&' that starts
 // none stays as it is, however much text follows before a ';'.
 TEST(HtmlText, EntitiesAreShortAndLiteralOtherwise) {
@@ -524,6 +820,7 @@ TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
   ASSERT_TRUE(waitFor([&] { return full_disk::refused.load() >= refusedAtFirst + 3; }, kIndexWaitMs));
   EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1) << log().toStdString();
   EXPECT_TRUE(log().contains(QStringLiteral("database or disk is full"))) << log().toStdString();
+  EXPECT_TRUE(indexer->writesFailing());
   EXPECT_EQ(find({"harvest"}), QStringList{});
   // Searches still answer from what is stored.
   EXPECT_EQ(find({"early"}), QStringList{"/root/early.txt"});
@@ -532,6 +829,7 @@ TEST_F(IndexerFixture, FullDiskPausesIndexingUntilSpaceComesBack) {
   EXPECT_TRUE(waitFor([&] { return find({"granary"}).size() == 5 && find({"harvest"}).size() == 5; }, kIndexWaitMs))
       << log().toStdString();
   EXPECT_EQ(loggedCount(QStringLiteral("is written again")), 1);
+  EXPECT_FALSE(indexer->writesFailing());
   EXPECT_EQ(loggedCount(QStringLiteral("cannot write the index database")), 1);
   // Live changes are applied again.
   waitForLiveChangesApplied();

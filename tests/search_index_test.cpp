@@ -507,15 +507,17 @@ struct ScriptedWatcher final : TreeWatcher {
   QObject context_;
 };
 
-TEST_F(IndexFixture, LostNewsAndMissingWatchesFallBackToRescans) {
+TEST_F(IndexFixture, LostNewsStartARescanAndFoldersWithoutAWatchArePolled) {
   const struct {
     int watches;
     bool reportLost;
-    int scans;           // at least, by the time the file is found
-    const char* logged;  // the one line that says why changes are found by rescans
+    int scans;           // by the time the file is found
+    const char* logged;  // the one line that says how changes are found
   } cases[] = {
       {1000, true, 2, "the change queue overflowed; rescanning"},
-      {1, false, 3, "out of folder watches"},
+      // The root has the one watch; its subfolder and the applications folder
+      // are polled.
+      {1, false, 1, "out of folder watches: 2 folders without a watch polled every 0.1 s"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.logged);
@@ -528,8 +530,8 @@ TEST_F(IndexFixture, LostNewsAndMissingWatchesFallBackToRescans) {
     settings.makeWatcher = [shared](TreeWatcher::Callbacks callbacks) {
       return std::make_unique<ScriptedWatcher>(std::move(callbacks), shared);
     };
-    // Rescans on the timer only where watches are missing.
-    settings.rescanIntervalMs = c.reportLost ? 3'600'000 : 100;
+    // No rescans on a timer: the folder without a watch is polled.
+    settings.pollIntervalMs = 100;
     startIndexer();
     waitForIndex();
     ASSERT_EQ(find({"before"}), QStringList{"/root/sub/before.txt"});
@@ -544,6 +546,7 @@ TEST_F(IndexFixture, LostNewsAndMissingWatchesFallBackToRescans) {
     }
     EXPECT_TRUE(waitFor([&] { return find({"unreported"}) == QStringList{"/root/sub/unreported.txt"}; }, kIndexWaitMs));
     EXPECT_TRUE(waitFor([&] { return loggedCount(QStringLiteral("indexed ")) >= c.scans; }, kIndexWaitMs));
+    EXPECT_EQ(loggedCount(QStringLiteral("indexed ")), c.scans);
     EXPECT_EQ(loggedCount(QString::fromLatin1(c.logged)), 1);
   }
 }

@@ -12,11 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWaitCondition>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -648,6 +651,101 @@ TEST(ServiceHttp, PagesCarryOnlyPathsTheProgramReadsBack) {
       {"", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(carriedPath(c.path), c.carried) << c.path.toHex().constData();
+}
+
+// The status page says what is indexed, what waits and what pauses, to
+// holders of the code only (what is indexed tells what the user keeps).
+TEST(ServiceHttp, StatusPageIsBehindTheCode) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("letters"))));
+  for (const QString& name : {QStringLiteral("letters/one.txt"), QStringLiteral("two.txt"), QStringLiteral("x.bin")}) {
+    QFile file(root.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("granite words");
+  }
+  Service service(root.path());
+  service.server.pauseContents(QStringLiteral("on battery"));
+  ASSERT_TRUE(service.server.startIndexing());
+  const auto status = [&](const QByteArray& target) { return service.server.answer({"GET", target, "localhost"}); };
+  const QByteArray withCode = "/status?s=" + kCodes.securityCode.toLatin1();
+  ASSERT_TRUE(waitFor([&] { return status(withCode).body.contains("indexed: 3 files, 1 folders"); }, kServiceWaitMs))
+      << status(withCode).body.toStdString();
+  HttpReply reply = status(withCode);
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.contentType, "text/plain; charset=utf-8");
+  EXPECT_TRUE(reply.body.contains("documents waiting to be read: 2\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("documents read: 0\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("indexing: going on\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("reading documents: paused, on battery\n")) << reply.body.toStdString();
+
+  service.server.pauseContents({});
+  EXPECT_TRUE(waitFor([&] { return status(withCode).body.contains("documents read: 2\n"); }, kServiceWaitMs))
+      << status(withCode).body.toStdString();
+  reply = status(withCode);
+  EXPECT_TRUE(reply.body.contains("documents waiting to be read: 0\n")) << reply.body.toStdString();
+  EXPECT_TRUE(reply.body.contains("reading documents: going on\n")) << reply.body.toStdString();
+
+  for (const QByteArray& target :
+       {QByteArray("/status"), QByteArray("/status?s="), QByteArray("/status?s=") + kCodes.sessionCode.toLatin1(),
+        QByteArray("/status?s=") + kCodes.securityCode.toLatin1().chopped(1)}) {
+    reply = status(target);
+    EXPECT_EQ(reply.status, 403) << target.toStdString();
+    EXPECT_FALSE(reply.body.contains("indexed")) << target.toStdString();
+  }
+}
+
+// Searches never wait for the indexing thread: while it hangs (as it does
+// on a network share gone dead; here it hangs reading the mount table),
+// searches and the status page are answered from what is stored.
+TEST(ServiceHttp, SearchesAnswerWhileIndexingHangs) {
+  QTemporaryDir root;
+  QTemporaryDir indexFolder;
+  ASSERT_TRUE(root.isValid() && indexFolder.isValid());
+  ASSERT_TRUE(QFile(root.filePath(QStringLiteral("stored early.txt"))).open(QIODevice::WriteOnly));
+  struct Hang {
+    QMutex mutex;
+    QWaitCondition released;
+    bool holding = false;
+    std::atomic<bool> entered{false};
+  };
+  auto hang = std::make_shared<Hang>();
+  IndexSettings settings = indexSettings(root.path(), indexFolder.path());
+  settings.mountTable = [hang] {
+    QMutexLocker lock(&hang->mutex);
+    if (hang->holding) hang->entered = true;
+    while (hang->holding) hang->released.wait(&hang->mutex);
+    return std::vector<MountPoint>{};
+  };
+  app();
+  LocalSearchServer server(kCodes, settings);
+  ASSERT_TRUE(server.startIndexing());
+  const auto searchFor = [&](const QByteArray& word) {
+    return server.answer({"GET", "/search&s=" + kCodes.securityCode.toLatin1() + "?q=" + word, "localhost"});
+  };
+  const QByteArray early = "span title=\"" + QFile::encodeName(root.filePath(QStringLiteral("stored early.txt")));
+  ASSERT_TRUE(waitFor([&] { return searchFor("early").body.contains(early); }, kServiceWaitMs));
+
+  {
+    QMutexLocker lock(&hang->mutex);
+    hang->holding = true;
+  }
+  ASSERT_TRUE(QFile(root.filePath(QStringLiteral("arrives late.txt"))).open(QIODevice::WriteOnly));
+  ASSERT_TRUE(waitFor([&] { return hang->entered.load(); }, kServiceWaitMs));
+  // The indexing thread is held now.
+  const HttpReply reply = searchFor("early");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(reply.body.contains(early));
+  EXPECT_FALSE(searchFor("late").body.contains("arrives late"));
+  const HttpReply status = server.answer({"GET", "/status?s=" + kCodes.securityCode.toLatin1(), "localhost"});
+  EXPECT_TRUE(status.body.contains("indexed: 1 files")) << status.body.toStdString();
+
+  {
+    QMutexLocker lock(&hang->mutex);
+    hang->holding = false;
+    hang->released.wakeAll();
+  }
+  EXPECT_TRUE(waitFor([&] { return searchFor("late").body.contains("arrives late"); }, kServiceWaitMs));
 }
 
 TEST(ServiceHttp, LogNeverHoldsTheCodes) {
