@@ -17,6 +17,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -30,6 +31,7 @@
 #include <signal.h>
 
 #include <optional>
+#include <vector>
 
 namespace orvanta::testing {
 namespace {
@@ -275,6 +277,49 @@ TEST_F(SearchProviderE2eTest, KRunnersCallsFindOpenAndLaunch) {
             QDBusMessage::ErrorMessage);
   EXPECT_EQ(waitForRecord(launched),
             (QStringList{QStringLiteral("--show-panel"), QStringLiteral("--search"), QStringLiteral("quarterly")}));
+}
+
+// The desktop sends a call for every key while the last one still waits on
+// the service: each is answered in turn, none dropped or left empty.
+TEST_F(SearchProviderE2eTest, CallsThatComeDuringASearchAreAnsweredInTurn) {
+  const QString gnome = QString::fromLatin1(search_provider::kGnomeInterface);
+  const QString krunner = QString::fromLatin1(search_provider::kKRunnerInterface);
+  // The provider is up before the calls go out together.
+  ASSERT_TRUE(gdbusCall(bus->address(), gnome + QStringLiteral(".GetInitialResultSet"), {QStringLiteral("['x']")}));
+  const struct {
+    QString interface;
+    QString method;
+    QVariantList arguments;
+    QStringList expected;
+  } calls[] = {
+      {gnome, QStringLiteral("GetInitialResultSet"), {QStringList{QStringLiteral("quarterly")}},
+       hits({"quarterly-notes.txt", "quarterly-archive", "quarterly-chart.png", "quarterly.pdf"})},
+      {gnome, QStringLiteral("GetSubsearchResultSet"),
+       {QStringList{}, QStringList{QStringLiteral("quarterly"), QStringLiteral("chart")}},
+       hits({"quarterly-chart.png"})},
+      {krunner, QStringLiteral("Match"), {QStringLiteral("quarterly notes")}, hits({"quarterly-notes.txt"})},
+      {gnome, QStringLiteral("GetInitialResultSet"), {QStringList{QStringLiteral("quarterly.pdf")}},
+       hits({"quarterly.pdf"})},
+  };
+  std::vector<QDBusPendingCall> pending;
+  for (const auto& c : calls) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kBusName, kPath, c.interface, c.method);
+    message.setArguments(c.arguments);
+    pending.push_back(connection->asyncCall(message, 25000));
+  }
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    SCOPED_TRACE(calls[i].method.toStdString());
+    pending[i].waitForFinished();
+    const QDBusMessage reply = pending[i].reply();
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    QStringList ids;
+    if (calls[i].interface == krunner) {
+      for (const RunnerMatch& match : qdbus_cast<QList<RunnerMatch>>(reply.arguments().at(0))) ids << match.id;
+    } else {
+      ids = reply.arguments().at(0).toStringList();
+    }
+    EXPECT_EQ(ids, calls[i].expected);
+  }
 }
 
 TEST_F(SearchProviderE2eTest, AStoppedServiceGivesAnEmptyAnswerWithinASecond) {
