@@ -322,6 +322,25 @@ TEST_F(SearchProviderE2eTest, CallsThatComeDuringASearchAreAnsweredInTurn) {
   }
 }
 
+TEST_F(SearchProviderE2eTest, TheProviderEndsAfterAWhileWithoutCalls) {
+  QProcess provider;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus->address());
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+  provider.setProcessEnvironment(environment);
+  provider.setProcessChannelMode(QProcess::ForwardedChannels);
+  provider.start(QStringLiteral(ORVANTA_SEARCH_PROVIDER), {QStringLiteral("--idle-timeout"), QStringLiteral("0.5")});
+  ASSERT_TRUE(waitUntil([&] { return connection->interface()->isServiceRegistered(kBusName).value(); }));
+  // A call keeps it; then it ends by itself and gives its name up.
+  EXPECT_TRUE(gdbusCall(bus->address(), QString::fromLatin1(search_provider::kGnomeInterface) +
+                                            QStringLiteral(".GetInitialResultSet"),
+                        {QStringLiteral("['quarterly']")}));
+  ASSERT_TRUE(provider.waitForFinished(20000));
+  EXPECT_EQ(provider.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(provider.exitCode(), 0);
+  EXPECT_FALSE(connection->interface()->isServiceRegistered(kBusName).value());
+}
+
 TEST_F(SearchProviderE2eTest, AStoppedServiceGivesAnEmptyAnswerWithinASecond) {
   const QString initial =
       QString::fromLatin1(search_provider::kGnomeInterface) + QStringLiteral(".GetInitialResultSet");
