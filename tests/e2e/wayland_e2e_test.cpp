@@ -1,5 +1,5 @@
-// The built program in Wayland sessions, through XWayland: headless mutter
-// and sway started as an unprivileged user. The button stands at its
+// The built program in Wayland sessions, through XWayland: headless mutter,
+// KWin and sway started as an unprivileged user. The button stands at its
 // anchor with the panel below it, and --show-panel hands the keyboard to
 // the search box, where typed words arrive whole: the search address that
 // reaches a loopback server of the test carries them. A compositor that is
@@ -135,9 +135,18 @@ TEST_P(WaylandE2eTest, ShowPanelHandsTheKeyboardToTheBoxAndTypedWordsArriveWhole
       << server.targets().join(u' ').toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Compositors, WaylandE2eTest, ::testing::Values(Compositor::Mutter, Compositor::Sway),
+INSTANTIATE_TEST_SUITE_P(Compositors, WaylandE2eTest,
+                         ::testing::Values(Compositor::Mutter, Compositor::KWin, Compositor::Sway),
                          [](const ::testing::TestParamInfo<Compositor>& info) {
-                           return info.param == Compositor::Mutter ? "Mutter" : "Sway";
+                           switch (info.param) {
+                             case Compositor::Mutter:
+                               return "Mutter";
+                             case Compositor::KWin:
+                               return "KWin";
+                             case Compositor::Sway:
+                               return "Sway";
+                           }
+                           return "";
                          });
 
 }  // namespace

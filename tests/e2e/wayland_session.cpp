@@ -22,10 +22,22 @@ constexpr uid_t kNobody = 65534;
 
 bool runningAsRoot() { return ::geteuid() == 0; }
 
+QString binaryOf(Compositor compositor) {
+  switch (compositor) {
+    case Compositor::Mutter:
+      return QStringLiteral("mutter");
+    case Compositor::KWin:
+      return QStringLiteral("kwin_wayland");
+    case Compositor::Sway:
+      return QStringLiteral("sway");
+  }
+  return {};
+}
+
 }  // namespace
 
 WaylandSession::WaylandSession(Compositor compositor) : compositor_(compositor) {
-  const QString binary = compositor == Compositor::Mutter ? QStringLiteral("mutter") : QStringLiteral("sway");
+  const QString binary = binaryOf(compositor);
   if (QStandardPaths::findExecutable(binary).isEmpty()) {
     unavailable_ = binary + QStringLiteral(" is not installed");
     return;
@@ -77,7 +89,7 @@ WaylandSession::~WaylandSession() {
 }
 
 QString WaylandSession::name() const {
-  return compositor_ == Compositor::Mutter ? QStringLiteral("mutter") : QStringLiteral("sway");
+  return compositor_ == Compositor::KWin ? QStringLiteral("KWin") : binaryOf(compositor_);
 }
 
 void WaylandSession::handOver(const QString& path) const {
@@ -117,6 +129,18 @@ bool WaylandSession::startCompositor() {
     command = asUser(QStringLiteral("dbus-run-session"),
                      {QStringLiteral("--"), QStringLiteral("mutter"), QStringLiteral("--wayland"),
                       QStringLiteral("--headless"), QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800")});
+  } else if (compositor_ == Compositor::KWin) {
+    // Debian's kwin_wayland carries a file capability that a start by
+    // another user may be refused; a copy carries none. It starts a
+    // program with the session's environment, which names the displays in
+    // its log.
+    const QString copy = folder_ + QStringLiteral("/kwin_wayland");
+    if (!QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), copy)) return false;
+    handOver(copy);
+    command = asUser(copy, {QStringLiteral("--virtual"), QStringLiteral("--xwayland"), QStringLiteral("--width"),
+                            QStringLiteral("1280"), QStringLiteral("--height"), QStringLiteral("800"),
+                            QStringLiteral("--socket"), QStringLiteral("orvanta-kwin"),
+                            QStandardPaths::findExecutable(QStringLiteral("env"))});
   } else {
     // sway on its headless backend, drawing in memory; it writes the
     // environment it gives its programs (the X display) where the test
@@ -162,6 +186,17 @@ bool WaylandSession::startCompositor() {
         QDir(runtime_).entryList({QStringLiteral(".mutter-Xwaylandauth.*")}, QDir::Files | QDir::Hidden);
     if (cookies.isEmpty()) return false;
     xauthority_ = runtime_ + u'/' + cookies.first();
+  } else if (compositor_ == Compositor::KWin) {
+    const QRegularExpression wayland(QStringLiteral("^WAYLAND_DISPLAY=(.+)$"), QRegularExpression::MultilineOption);
+    const QRegularExpression x11(QStringLiteral("^DISPLAY=(.+)$"), QRegularExpression::MultilineOption);
+    if (!waitUntil([&] { return stopped() || (wayland.match(readLog()).hasMatch() && x11.match(readLog()).hasMatch()); },
+                   20000) ||
+        stopped()) {
+      return false;
+    }
+    const QString text = readLog();
+    waylandDisplay_ = wayland.match(text).captured(1);
+    display_ = x11.match(text).captured(1);
   } else {
     if (!waitUntil([&] { return stopped() || QFile::exists(sessionEnvironment); }, 20000) || stopped()) return false;
     // The file is written once the command has ended.

@@ -1,5 +1,5 @@
 // A headless Wayland compositor with XWayland for end-to-end tests: GNOME's
-// mutter or sway, started from Debian's packages as an unprivileged
+// mutter, KWin or sway, started from Debian's packages as an unprivileged
 // user (nobody, when the tests run as root) with a runtime folder of its
 // own. Programs and tools run as that user on the compositor's X display;
 // typing goes through the virtual keyboard protocol (wtype) where the
@@ -18,7 +18,7 @@
 
 namespace orvanta::testing {
 
-enum class Compositor { Mutter, Sway };
+enum class Compositor { Mutter, KWin, Sway };
 
 class WaylandSession {
  public:
