@@ -56,6 +56,12 @@ class RecordingServer {
   QStringList targets_;
 };
 
+// What a program printed, once it has ended or after a second.
+std::string outputOf(QProcess& program) {
+  program.waitForFinished(1000);
+  return QString::fromLocal8Bit(program.readAll()).toStdString();
+}
+
 QString text(const std::optional<QRect>& rect) {
   if (!rect) return QStringLiteral("none");
   return QStringLiteral("%1,%2 %3x%4").arg(rect->x()).arg(rect->y()).arg(rect->width()).arg(rect->height());
@@ -100,7 +106,7 @@ class WaylandE2eTest : public ::testing::TestWithParam<Compositor> {
 TEST_P(WaylandE2eTest, TheButtonAndThePanelStandAtTheAnchor) {
   QProcess& program = session->start(QStringLiteral(ORVANTA_BINARY), {});
   const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
-  ASSERT_TRUE(button) << QString::fromLocal8Bit(program.readAll()).toStdString();
+  ASSERT_TRUE(button) << outputOf(program);
   const auto buttonPlace = session->geometry(*button);
   if (GetParam() == Compositor::Sway && buttonPlace != kButton) {
     // sway places and sizes an X11 window itself, whatever the window
@@ -125,7 +131,7 @@ TEST_P(WaylandE2eTest, TheButtonAndThePanelStandAtTheAnchor) {
 TEST_P(WaylandE2eTest, ShowPanelHandsTheKeyboardToTheBoxAndTypedWordsArriveWhole) {
   QProcess& program = session->start(QStringLiteral(ORVANTA_BINARY), {QStringLiteral("--show-panel")});
   const auto panel = session->waitForWindow(QStringLiteral("^Orvanta$"));
-  ASSERT_TRUE(panel) << QString::fromLocal8Bit(program.readAll()).toStdString();
+  ASSERT_TRUE(panel) << outputOf(program);
   ASSERT_TRUE(waitUntil([&] { return session->focusedWindow() == *panel; }))
       << "focus on " << session->focusedWindow().value_or(QStringLiteral("none")).toStdString();
 
