@@ -64,7 +64,13 @@ WaylandSession::WaylandSession(Compositor compositor) : compositor_(compositor) 
     ::chmod(QFile::encodeName(path).constData(), 0700);
     handOver(path);
   }
-  if (!startCompositor() && unavailable_.isEmpty()) unavailable_ = name() + QStringLiteral(" did not start");
+  if (!startCompositor() && unavailable_.isEmpty()) {
+    // The compositor's last words, on the same line.
+    QFile log(runtime_ + QStringLiteral("/compositor.log"));
+    const QString said = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()).trimmed() : QString();
+    unavailable_ = name() + QStringLiteral(" did not start");
+    if (!said.isEmpty()) unavailable_ += QStringLiteral(": ") + said.right(300).simplified();
+  }
 }
 
 WaylandSession::~WaylandSession() {
@@ -166,13 +172,16 @@ bool WaylandSession::startCompositor() {
   }
   compositorProcess_->setProcessEnvironment(environment);
   compositorProcess_->setChildProcessModifier([] { ::setpgid(0, 0); });
-  compositorProcess_->setStandardOutputFile(log);
+  // KWin's program prints the environment on standard output, which is
+  // kept apart from the X server's messages.
+  const QString output = runtime_ + QStringLiteral("/compositor.out");
+  compositorProcess_->setStandardOutputFile(compositor_ == Compositor::KWin ? output : log);
   compositorProcess_->setStandardErrorFile(log);
   compositorProcess_->start(command.takeFirst(), command);
   if (!compositorProcess_->waitForStarted()) return false;
 
-  const auto readLog = [&log] {
-    QFile file(log);
+  const auto readLog = [&] {
+    QFile file(compositor_ == Compositor::KWin ? output : log);
     return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
   };
   const auto stopped = [this] { return compositorProcess_->state() == QProcess::NotRunning; };
