@@ -182,7 +182,6 @@ TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProg
   EXPECT_EQ(arguments.readAll(), notes.toUtf8() + QByteArray(1, '\0'));
 }
 
-
 // A run at the keyboard: the bundled service over a sample folder with one
 // hit in each of three groups, .mp3 and .txt registered to the recorder, and
 // the program started with --show-panel (or other arguments).
@@ -303,7 +302,8 @@ TEST(ResultsE2eTest, WordsFromTheCommandLineAreSearchedForAlsoWhenHandedOver) {
   ASSERT_TRUE(waitUntil([&] {
     panelPlace = run.session.geometry(*run.panel);
     return panelPlace && panelPlace->height() == 2580 / 15;
-  })) << run.serviceLog().toStdString() << registryText(run.configHome()).toStdString();
+  })) << run.serviceLog().toStdString()
+      << registryText(run.configHome()).toStdString();
 
   QProcess& second = run.session.start(QStringLiteral(ORVANTA_BINARY),
                                        {QStringLiteral("--search"), QStringLiteral("report notes")}, run.environment);
@@ -312,7 +312,8 @@ TEST(ResultsE2eTest, WordsFromTheCommandLineAreSearchedForAlsoWhenHandedOver) {
   ASSERT_TRUE(waitUntil([&] {
     panelPlace = run.session.geometry(*run.panel);
     return panelPlace && panelPlace->height() < 2180 / 15;
-  })) << "height " << (panelPlace ? panelPlace->height() : -1);
+  })) << "height "
+      << (panelPlace ? panelPlace->height() : -1);
   ASSERT_TRUE(waitUntil([&] { return run.session.focusedWindow() == *run.panel; }));
   ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
   EXPECT_EQ(X11Session::waitForExit(*run.program), 0);

@@ -292,13 +292,18 @@ TEST_F(SearchProviderE2eTest, CallsThatComeDuringASearchAreAnsweredInTurn) {
     QVariantList arguments;
     QStringList expected;
   } calls[] = {
-      {gnome, QStringLiteral("GetInitialResultSet"), {QStringList{QStringLiteral("quarterly")}},
+      {gnome,
+       QStringLiteral("GetInitialResultSet"),
+       {QStringList{QStringLiteral("quarterly")}},
        hits({"quarterly-notes.txt", "quarterly-archive", "quarterly-chart.png", "quarterly.pdf"})},
-      {gnome, QStringLiteral("GetSubsearchResultSet"),
+      {gnome,
+       QStringLiteral("GetSubsearchResultSet"),
        {QStringList{}, QStringList{QStringLiteral("quarterly"), QStringLiteral("chart")}},
        hits({"quarterly-chart.png"})},
       {krunner, QStringLiteral("Match"), {QStringLiteral("quarterly notes")}, hits({"quarterly-notes.txt"})},
-      {gnome, QStringLiteral("GetInitialResultSet"), {QStringList{QStringLiteral("quarterly.pdf")}},
+      {gnome,
+       QStringLiteral("GetInitialResultSet"),
+       {QStringList{QStringLiteral("quarterly.pdf")}},
        hits({"quarterly.pdf"})},
   };
   std::vector<QDBusPendingCall> pending;
@@ -332,8 +337,8 @@ TEST_F(SearchProviderE2eTest, TheProviderEndsAfterAWhileWithoutCalls) {
   provider.start(QStringLiteral(ORVANTA_SEARCH_PROVIDER), {QStringLiteral("--idle-timeout"), QStringLiteral("0.5")});
   ASSERT_TRUE(waitUntil([&] { return connection->interface()->isServiceRegistered(kBusName).value(); }));
   // A call keeps it; then it ends by itself and gives its name up.
-  EXPECT_TRUE(gdbusCall(bus->address(), QString::fromLatin1(search_provider::kGnomeInterface) +
-                                            QStringLiteral(".GetInitialResultSet"),
+  EXPECT_TRUE(gdbusCall(bus->address(),
+                        QString::fromLatin1(search_provider::kGnomeInterface) + QStringLiteral(".GetInitialResultSet"),
                         {QStringLiteral("['quarterly']")}));
   ASSERT_TRUE(provider.waitForFinished(20000));
   EXPECT_EQ(provider.exitStatus(), QProcess::NormalExit);

@@ -150,10 +150,10 @@ bool WaylandSession::startCompositor() {
     const QString copy = folder_ + QStringLiteral("/kwin_wayland");
     if (!QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), copy)) return false;
     handOver(copy);
-    command = asUser(copy, {QStringLiteral("--virtual"), QStringLiteral("--xwayland"), QStringLiteral("--width"),
-                            QStringLiteral("1280"), QStringLiteral("--height"), QStringLiteral("800"),
-                            QStringLiteral("--socket"), QStringLiteral("orvanta-kwin"),
-                            QStandardPaths::findExecutable(QStringLiteral("env"))});
+    command = asUser(
+        copy, {QStringLiteral("--virtual"), QStringLiteral("--xwayland"), QStringLiteral("--width"),
+               QStringLiteral("1280"), QStringLiteral("--height"), QStringLiteral("800"), QStringLiteral("--socket"),
+               QStringLiteral("orvanta-kwin"), QStandardPaths::findExecutable(QStringLiteral("env"))});
   } else {
     // sway on its headless backend, drawing in memory; it writes the
     // environment it gives its programs (the X display) where the test
@@ -190,8 +190,9 @@ bool WaylandSession::startCompositor() {
     // cookie in the runtime folder.
     const QRegularExpression wayland(QStringLiteral("Using Wayland display name '([^']+)'"));
     const QRegularExpression x11(QStringLiteral("Using public X11 display (:\\d+)"));
-    if (!waitUntil([&] { return stopped() || (wayland.match(readLog()).hasMatch() && x11.match(readLog()).hasMatch()); },
-                   20000) ||
+    if (!waitUntil(
+            [&] { return stopped() || (wayland.match(readLog()).hasMatch() && x11.match(readLog()).hasMatch()); },
+            20000) ||
         stopped()) {
       return false;
     }
@@ -205,8 +206,9 @@ bool WaylandSession::startCompositor() {
   } else if (compositor_ == Compositor::KWin) {
     const QRegularExpression wayland(QStringLiteral("^WAYLAND_DISPLAY=(.+)$"), QRegularExpression::MultilineOption);
     const QRegularExpression x11(QStringLiteral("^DISPLAY=(.+)$"), QRegularExpression::MultilineOption);
-    if (!waitUntil([&] { return stopped() || (wayland.match(readLog()).hasMatch() && x11.match(readLog()).hasMatch()); },
-                   20000) ||
+    if (!waitUntil(
+            [&] { return stopped() || (wayland.match(readLog()).hasMatch() && x11.match(readLog()).hasMatch()); },
+            20000) ||
         stopped()) {
       return false;
     }
@@ -220,9 +222,9 @@ bool WaylandSession::startCompositor() {
           QFile file(sessionEnvironment);
           if (!file.open(QIODevice::ReadOnly)) return false;
           const QString text = QString::fromLocal8Bit(file.readAll());
-          const auto wayland = QRegularExpression(QStringLiteral("^WAYLAND_DISPLAY=(.+)$"),
-                                                  QRegularExpression::MultilineOption)
-                                   .match(text);
+          const auto wayland =
+              QRegularExpression(QStringLiteral("^WAYLAND_DISPLAY=(.+)$"), QRegularExpression::MultilineOption)
+                  .match(text);
           const auto x11 =
               QRegularExpression(QStringLiteral("^DISPLAY=(.+)$"), QRegularExpression::MultilineOption).match(text);
           if (!wayland.hasMatch() || !x11.hasMatch()) return false;
@@ -266,8 +268,8 @@ std::optional<QString> WaylandSession::waitForWindow(const QString& pattern, int
   std::optional<QString> window;
   waitUntil(
       [&] {
-        const auto found = run(QStringLiteral("xdotool"),
-                               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+        const auto found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                           QStringLiteral("--name"), pattern});
         if (!found || found->isEmpty()) return false;
         window = found->section(u'\n', 0, 0);
         return true;
@@ -281,7 +283,8 @@ std::optional<QRect> WaylandSession::geometry(const QString& window) {
       run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
   if (!shell) return std::nullopt;
   QHash<QString, int> values;
-  for (const QString& line : shell->split(u'\n')) values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+  for (const QString& line : shell->split(u'\n'))
+    values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
   return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
                values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
 }
@@ -295,9 +298,9 @@ bool WaylandSession::typeAndEnter(const QString& text) {
     // XWayland drops the first keys of a new virtual keyboard (each wtype
     // is one) while it takes the keyboard's keymap: a modifier goes first,
     // and the words after wtype's own pause.
-    return run(QStringLiteral("wtype"), {QStringLiteral("-M"), QStringLiteral("shift"), QStringLiteral("-m"),
-                                         QStringLiteral("shift"), QStringLiteral("-s"), QStringLiteral("300"), text,
-                                         QStringLiteral("-k"), QStringLiteral("Return")})
+    return run(QStringLiteral("wtype"),
+               {QStringLiteral("-M"), QStringLiteral("shift"), QStringLiteral("-m"), QStringLiteral("shift"),
+                QStringLiteral("-s"), QStringLiteral("300"), text, QStringLiteral("-k"), QStringLiteral("Return")})
         .has_value();
   }
   return run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("shift")}).has_value() &&
