@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -41,24 +42,38 @@ TEST(CommandLine, Options) {
   const struct {
     QStringList arguments;
     bool showPanel;
+    std::optional<QString> searchWords;
     int exitStatus;  // -1: the program runs
     bool toStandardError;
     QString textHolds;
   } cases[] = {
-      {{}, false, -1, false, {}},
-      {{QStringLiteral("--show-panel")}, true, -1, false, {}},
-      {{QStringLiteral("--version")}, false, 0, false, QStringLiteral("orvanta 1.2.3\n")},
-      {{QStringLiteral("-v")}, false, 0, false, QStringLiteral("orvanta 1.2.3\n")},
-      {{QStringLiteral("--help")}, false, 0, false, QStringLiteral("--show-panel")},
-      {{QStringLiteral("--help")}, false, 0, false, QStringLiteral("Usage: orvanta [options]\n")},
-      {{QStringLiteral("--show-panel"), QStringLiteral("--help")}, false, 0, false, QStringLiteral("Usage:")},
-      {{QStringLiteral("--no-such-option")}, false, 2, true, QStringLiteral("no-such-option")},
-      {{QStringLiteral("words")}, false, 2, true, QStringLiteral("unexpected argument 'words'")},
+      {{}, false, {}, -1, false, {}},
+      {{QStringLiteral("--show-panel")}, true, {}, -1, false, {}},
+      // The words of the desktop's search, as one argument, the panel
+      // dropped with or without --show-panel.
+      {{QStringLiteral("--show-panel"), QStringLiteral("--search"), QStringLiteral("tom & jerry")},
+       true,
+       QStringLiteral("tom & jerry"),
+       -1,
+       false,
+       {}},
+      {{QStringLiteral("--search=\u00dcberblick")}, true, QStringLiteral("\u00dcberblick"), -1, false, {}},
+      {{QStringLiteral("--search"), QString()}, true, QString(), -1, false, {}},
+      {{QStringLiteral("--search")}, false, {}, 2, true, QStringLiteral("--search")},
+      {{QStringLiteral("--help")}, false, {}, 0, false, QStringLiteral("--search <WORDS>")},
+      {{QStringLiteral("--version")}, false, {}, 0, false, QStringLiteral("orvanta 1.2.3\n")},
+      {{QStringLiteral("-v")}, false, {}, 0, false, QStringLiteral("orvanta 1.2.3\n")},
+      {{QStringLiteral("--help")}, false, {}, 0, false, QStringLiteral("--show-panel")},
+      {{QStringLiteral("--help")}, false, {}, 0, false, QStringLiteral("Usage: orvanta [options]\n")},
+      {{QStringLiteral("--show-panel"), QStringLiteral("--help")}, false, {}, 0, false, QStringLiteral("Usage:")},
+      {{QStringLiteral("--no-such-option")}, false, {}, 2, true, QStringLiteral("no-such-option")},
+      {{QStringLiteral("words")}, false, {}, 2, true, QStringLiteral("unexpected argument 'words'")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments.join(u' ').toStdString());
     const CommandLine line = parseCommandLine(QStringList{QStringLiteral("orvanta")} + c.arguments);
     EXPECT_EQ(line.showPanel, c.showPanel);
+    EXPECT_EQ(line.searchWords, c.searchWords);
     ASSERT_EQ(line.exit.has_value(), c.exitStatus >= 0);
     if (!line.exit) continue;
     EXPECT_EQ(line.exit->status, c.exitStatus);
@@ -138,6 +153,38 @@ TEST_F(SingleInstanceTest, OnlyTheFirstListensAndALaterOneHandsItsRequestOver) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return requests.count() == 1; }, 5000));
 }
 
+TEST_F(SingleInstanceTest, WordsAreHandedOverWhole) {
+  SingleInstance first(socketName);
+  ASSERT_TRUE(first.listen());
+  QSignalSpy activations(&first, &SingleInstance::activationRequested);
+  QSignalSpy searches(&first, &SingleInstance::searchRequested);
+  const QString longWords = QString(1200, QChar(0x00fc));
+  const struct {
+    QString words;
+    QString received;
+  } cases[] = {
+      {QStringLiteral("quarterly report"), QStringLiteral("quarterly report")},
+      {QStringLiteral("a\nactivate\n%41 +\u00dcberblick \U0001F600"),
+       QStringLiteral("a\nactivate\n%41 +\u00dcberblick \U0001F600")},
+      {QString(), QString()},
+      // Longer words are cut, not refused.
+      {longWords, longWords.left(1000)},
+  };
+  SingleInstance second(socketName);
+  for (const auto& c : cases) {
+    const qsizetype before = searches.count();
+    bool handedOver = false;
+    std::unique_ptr<QThread> thread(QThread::create([&] { handedOver = second.sendToRunning(2000, c.words); }));
+    thread->start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread->isFinished(); }, 10000));
+    thread->wait();
+    EXPECT_TRUE(handedOver);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searches.count() == before + 1; }, 5000));
+    EXPECT_EQ(searches.last().at(0).toString(), c.received);
+  }
+  EXPECT_EQ(activations.count(), 0);
+}
+
 TEST_F(SingleInstanceTest, NobodyListeningTakesNoRequest) {
   SingleInstance alone(socketName);
   EXPECT_FALSE(alone.sendToRunning(500));
@@ -166,11 +213,11 @@ TEST_F(SingleInstanceTest, ASocketLeftByAKilledProgramIsTakenOver) {
   thread->wait();
 }
 
-TEST_F(SingleInstanceTest, ARealSecondStartHandsOverAndEnds) {
+TEST_F(SingleInstanceTest, ARealSecondStartHandsOverItsWordsAndEnds) {
   QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   SingleInstance running(socketName);
   ASSERT_TRUE(running.listen());
-  QSignalSpy requests(&running, &SingleInstance::activationRequested);
+  QSignalSpy requests(&running, &SingleInstance::searchRequested);
 
   QTemporaryDir configHome;
   ASSERT_TRUE(configHome.isValid());
@@ -180,7 +227,8 @@ TEST_F(SingleInstanceTest, ARealSecondStartHandsOverAndEnds) {
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   QProcess second;
   second.setProcessEnvironment(environment);
-  second.start(QStringLiteral(ORVANTA_BINARY), {QStringLiteral("--show-panel")});
+  second.start(QStringLiteral(ORVANTA_BINARY),
+               {QStringLiteral("--show-panel"), QStringLiteral("--search"), QStringLiteral("quarterly report")});
   EXPECT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
   if (second.state() != QProcess::NotRunning) {
     second.kill();
@@ -188,7 +236,8 @@ TEST_F(SingleInstanceTest, ARealSecondStartHandsOverAndEnds) {
   }
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_EQ(requests.count(), 1);
+  ASSERT_EQ(requests.count(), 1);
+  EXPECT_EQ(requests.first().at(0).toString(), QStringLiteral("quarterly report"));
   // It ended without making a settings file of its own: it never loaded
   // its windows.
   EXPECT_FALSE(QFile::exists(configHome.filePath(QStringLiteral("orvanta/registry.reg"))));

@@ -24,7 +24,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption showPanel(
       QStringLiteral("show-panel"),
       QStringLiteral("Drops the search panel at once with the caret in the search box (for a keyboard shortcut)."));
-  parser.addOptions({help, version, showPanel});
+  const QCommandLineOption search(
+      QStringLiteral("search"),
+      QStringLiteral("Drops the search panel (as --show-panel does) with WORDS in the search box and searches for "
+                     "them (for the desktop's own search)."),
+      QStringLiteral("WORDS"));
+  parser.addOptions({help, version, showPanel, search});
 
   CommandLine result;
   if (!parser.parse(arguments)) {
@@ -54,7 +59,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         false, 0};
     return result;
   }
-  result.showPanel = parser.isSet(showPanel);
+  result.showPanel = parser.isSet(showPanel) || parser.isSet(search);
+  if (parser.isSet(search)) result.searchWords = parser.value(search);
   return result;
 }
 

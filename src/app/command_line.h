@@ -13,6 +13,9 @@ namespace orvanta::app {
 struct CommandLine {
   // Drop the panel at once, as if the button had been clicked.
   bool showPanel = false;
+  // Words to put in the panel's search box (--search); set, the panel is
+  // dropped as with showPanel and the words are searched for.
+  std::optional<QString> searchWords;
   // Set when the start ends right away (help, version, a bad option): the
   // text to print, where it goes and the exit status.
   struct Exit {

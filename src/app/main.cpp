@@ -20,6 +20,8 @@
 #include "settings/reg_keys.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -30,6 +32,18 @@ namespace {
 
 // How long after the button shows the panel's design is completed.
 constexpr int kCompleteDesignAfterMs = 200;
+
+// Puts `words` in the dropped panel's search box and searches for them, as
+// Enter in the box does.
+void searchInPanel(orvanta::desktop::Windows& windows, const QString& words) {
+  if (!windows.isMenuButtonLoaded() || !windows.isForm1Loaded()) return;
+  windows.menuButton().dropPanel();
+  QLineEdit* box = windows.form1().Text1();
+  box->setText(words);
+  for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+    QCoreApplication::postEvent(box, new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")));
+  }
+}
 
 // The preferences window's browser: the helper process when it is
 // installed, otherwise a line saying that it is not.
@@ -79,7 +93,7 @@ int main(int argc, char* argv[]) {
   // One program per session: a later start hands its request over and ends.
   orvanta::app::SingleInstance singleInstance(orvanta::app::SingleInstance::defaultSocketName());
   if (!singleInstance.listen()) {
-    if (singleInstance.sendToRunning()) return 0;
+    if (singleInstance.sendToRunning(2000, commandLine.searchWords)) return 0;
     // Nobody took the request and the socket cannot be had: run alone.
   }
 
@@ -124,7 +138,13 @@ int main(int argc, char* argv[]) {
     QObject::connect(&singleInstance, &orvanta::app::SingleInstance::activationRequested, &app, [&windows] {
       if (windows.isMenuButtonLoaded()) windows.menuButton().dropPanel();
     });
-    if (commandLine.showPanel && windows.isMenuButtonLoaded()) windows.menuButton().dropPanel();
+    QObject::connect(&singleInstance, &orvanta::app::SingleInstance::searchRequested, &app,
+                     [&windows](const QString& words) { searchInPanel(windows, words); });
+    if (commandLine.searchWords) {
+      searchInPanel(windows, *commandLine.searchWords);
+    } else if (commandLine.showPanel && windows.isMenuButtonLoaded()) {
+      windows.menuButton().dropPanel();
+    }
     // The panel's design is completed once the button is up, well before
     // a click can need it.
     if (windows.isForm1Loaded()) {

@@ -9,8 +9,14 @@
 namespace orvanta::app {
 namespace {
 
+// The requests, one line each: the panel, or the panel with words (as
+// percent-encoded UTF-8 after the blank).
 constexpr char kRequest[] = "activate\n";
-constexpr qint64 kMaxRequestBytes = 256;
+constexpr char kSearchRequest[] = "search ";
+// The longest words handed over; longer ones are cut.
+constexpr qsizetype kMaxWords = 1000;
+// A word's character takes at most 4 bytes of UTF-8, each written as %XX.
+constexpr qint64 kMaxRequestBytes = 16 + kMaxWords * 12;
 // A peer that sends no request within this time is let go.
 constexpr int kRequestTimeoutMs = 5000;
 
@@ -36,11 +42,15 @@ QString SingleInstance::defaultSocketName() {
 #endif
 }
 
-bool SingleInstance::sendToRunning(int timeoutMs) const {
+bool SingleInstance::sendToRunning(int timeoutMs, const std::optional<QString>& words) const {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(timeoutMs)) return false;
-  socket.write(kRequest);
+  if (words) {
+    socket.write(kSearchRequest + words->left(kMaxWords).toUtf8().toPercentEncoding() + '\n');
+  } else {
+    socket.write(kRequest);
+  }
   if (!socket.waitForBytesWritten(timeoutMs)) return false;
   // The running program answers by closing the connection once it has
   // read the request.
@@ -79,7 +89,12 @@ void SingleInstance::acceptConnections() {
       }
       const QByteArray line = socket->readLine(kMaxRequestBytes);
       socket->disconnectFromServer();
-      if (line == kRequest) emit activationRequested();
+      if (line == kRequest) {
+        emit activationRequested();
+      } else if (line.startsWith(kSearchRequest) && line.endsWith('\n')) {
+        const QByteArray encoded = line.sliced(qsizetype(sizeof(kSearchRequest) - 1)).chopped(1);
+        emit searchRequested(QString::fromUtf8(QByteArray::fromPercentEncoding(encoded)));
+      }
     });
   }
 }

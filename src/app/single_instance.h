@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace orvanta::app {
 
 class SingleInstance : public QObject {
@@ -22,8 +24,9 @@ class SingleInstance : public QObject {
   // folder ($XDG_RUNTIME_DIR).
   static QString defaultSocketName();
 
-  // Hands a request to a program already listening. True when it took it.
-  bool sendToRunning(int timeoutMs = 2000) const;
+  // Hands a request to a program already listening: to drop its panel,
+  // with `words` in the search box when given. True when it took it.
+  bool sendToRunning(int timeoutMs = 2000, const std::optional<QString>& words = std::nullopt) const;
 
   // Starts listening as the session's program. A socket left behind by a
   // program that no longer runs is removed first. False when another
@@ -33,6 +36,8 @@ class SingleInstance : public QObject {
  signals:
   // A later start asked for the panel.
   void activationRequested();
+  // A later start asked for the panel with these words in its search box.
+  void searchRequested(const QString& words);
 
  private:
   void acceptConnections();

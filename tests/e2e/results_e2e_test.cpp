@@ -182,10 +182,9 @@ TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProg
   EXPECT_EQ(arguments.readAll(), notes.toUtf8() + QByteArray(1, '\0'));
 }
 
-
 // A run at the keyboard: the bundled service over a sample folder with one
 // hit in each of three groups, .mp3 and .txt registered to the recorder, and
-// the program started with --show-panel.
+// the program started with --show-panel (or other arguments).
 class KeyboardRun {
   // First made, last gone: the program ends before its folders go.
   QTemporaryDir configHome_;
@@ -193,7 +192,9 @@ class KeyboardRun {
   std::optional<SearchService> service_;
 
  public:
-  KeyboardRun() { prepare(); }
+  explicit KeyboardRun(QStringList arguments = {QStringLiteral("--show-panel")}) : arguments_(std::move(arguments)) {
+    prepare();
+  }
 
   // What went wrong while getting ready; empty when ready.
   QString error;
@@ -204,11 +205,15 @@ class KeyboardRun {
   QString song;
   QString notes;
   QString recorded;
+  // The environment the program runs in.
+  QProcessEnvironment environment;
   QString configHome() const { return configHome_.path(); }
   QString serviceLog() { return service_ ? service_->log() : QString(); }
 
  private:
   void fail(const QString& what) { error = what; }
+
+  QStringList arguments_;
 
   void prepare() {
     guiApplication();
@@ -250,9 +255,9 @@ class KeyboardRun {
       }
     }
     if (!session.error().isEmpty()) return fail(session.error());
-    QProcessEnvironment environment = session.environment();
+    environment = session.environment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome_.path());
-    program = &session.start(QStringLiteral(ORVANTA_BINARY), {QStringLiteral("--show-panel")}, environment);
+    program = &session.start(QStringLiteral(ORVANTA_BINARY), arguments_, environment);
     panel = session.waitForWindow(QStringLiteral("^Orvanta$"));
     if (!panel) return fail("no panel");
     if (!waitUntil([&] { return session.focusedWindow() == *panel; })) return fail("the panel has no focus");
@@ -284,6 +289,38 @@ TEST(ResultsE2eTest, TypedWordsThenDownTwiceAndEnterOpenTheSecondHit) {
   QFile arguments(run.recorded);
   ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
   EXPECT_EQ(arguments.readAll(), run.song.toUtf8() + QByteArray(1, '\0'));
+}
+
+// The desktop's own search hands its words over on the command line: the
+// panel drops with them searched for, and a later start's words replace
+// them in the running program.
+TEST(ResultsE2eTest, WordsFromTheCommandLineAreSearchedForAlsoWhenHandedOver) {
+  KeyboardRun run({QStringLiteral("--search"), QStringLiteral("report")});
+  ASSERT_TRUE(run.error.isEmpty()) << run.error.toStdString();
+  // Three hits without a key pressed: the panel ends 2580 twips high.
+  std::optional<QRect> panelPlace;
+  ASSERT_TRUE(waitUntil([&] {
+    panelPlace = run.session.geometry(*run.panel);
+    return panelPlace && panelPlace->height() == 2580 / 15;
+  })) << run.serviceLog().toStdString()
+      << registryText(run.configHome()).toStdString();
+
+  QProcess& second = run.session.start(QStringLiteral(ORVANTA_BINARY),
+                                       {QStringLiteral("--search"), QStringLiteral("report notes")}, run.environment);
+  EXPECT_EQ(X11Session::waitForExit(second), 0);
+  // Only the notes are found now: the Top Hit row alone.
+  ASSERT_TRUE(waitUntil([&] {
+    panelPlace = run.session.geometry(*run.panel);
+    return panelPlace && panelPlace->height() < 2180 / 15;
+  })) << "height "
+      << (panelPlace ? panelPlace->height() : -1);
+  ASSERT_TRUE(waitUntil([&] { return run.session.focusedWindow() == *run.panel; }));
+  ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+  EXPECT_EQ(X11Session::waitForExit(*run.program), 0);
+  ASSERT_TRUE(waitUntil([&] { return QFile::exists(run.recorded); }));
+  QFile arguments(run.recorded);
+  ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
+  EXPECT_EQ(arguments.readAll(), run.notes.toUtf8() + QByteArray(1, '\0'));
 }
 
 TEST(ResultsE2eTest, EscapeInThePanelEndsTheProgram) {

@@ -5,7 +5,7 @@
 
 namespace orvanta::testing {
 
-PrivateBus::PrivateBus() {
+PrivateBus::PrivateBus(const QString& serviceFolder) {
   const QString config = folder_.filePath(QStringLiteral("bus.conf"));
   QFile file(config);
   if (!file.open(QIODevice::WriteOnly)) return;
@@ -13,8 +13,9 @@ PrivateBus::PrivateBus() {
       "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
       "<busconfig><type>session</type><listen>unix:dir=" +
-      QFile::encodeName(folder_.path()) +
-      "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+      QFile::encodeName(folder_.path()) + "</listen>" +
+      (serviceFolder.isEmpty() ? QByteArray() : "<servicedir>" + QFile::encodeName(serviceFolder) + "</servicedir>") +
+      "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
       "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
   file.close();
   daemon_.start(QStringLiteral("dbus-daemon"),

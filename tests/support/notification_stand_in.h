@@ -1,5 +1,6 @@
 // A private D-Bus bus for tests (a dbus-daemon of the test's own, listening
-// in a temporary folder, with no service to activate) and a stand-in
+// in a temporary folder, activating only the services of a folder the test
+// names) and a stand-in
 // desktop notification service that records the calls it gets.
 #pragma once
 
@@ -16,9 +17,11 @@
 namespace orvanta::testing {
 
 // A bus of the test's own: a dbus-daemon listening in a temporary folder.
+// With `serviceFolder`, it starts the services whose files are there on
+// demand, with the daemon's environment as the test updates it.
 class PrivateBus {
  public:
-  PrivateBus();
+  explicit PrivateBus(const QString& serviceFolder = QString());
   ~PrivateBus();
   // Empty when the daemon did not start.
   const QString& address() const { return address_; }
