@@ -91,7 +91,7 @@ void MenuButton::moveIntoReach() {
   // At its default place the button's right edge passes the screen's by
   // the overhang; it may stand that far out, no further.
   const int overhang = int(std::ceil(kRightOverhang * platform::logicalDpiX() / platform::kTwipsPerInch));
-  move(results_window::buttonInReach(geometry(), results_window::screenGeometries(), overhang));
+  move(results_window::buttonInReach(geometry(), windowSystem_.workAreas(), overhang));
 }
 
 void MenuButton::Form_Click() {
