@@ -258,6 +258,30 @@ TEST_F(DesktopTest, TopBarsAndDocksKeepTheButtonAndThePanelInTheWorkArea) {
   }
 }
 
+TEST_F(DesktopTest, TwoScreensThePanelDropsOnTheButtonsScreenAndARemovedScreenIsFollowed) {
+  const QRect left(0, 0, 1280, 800);
+  const QRect right(1280, 0, 1280, 800);
+  windowSystem.screenWorkAreas = QList<QRect>{left, right};
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  // The panel would cross the seam, the button above its right end.
+  store("LeftPosition", "15750");
+  store("TopPosition", "1500");
+  Windows& w = start();
+  MenuButton& button = w.menuButton();
+  EXPECT_EQ(button.pos(), QPoint(1352, 78));
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(w.form1().pos(), QPoint(1280, 100));
+
+  // The right screen goes: the button and the shown panel move onto the
+  // left one; the stored anchor stays.
+  windowSystem.screenWorkAreas = QList<QRect>{left};
+  button.followScreens();
+  EXPECT_EQ(button.pos(), QPoint(1280 + 7 - 46, 78));
+  EXPECT_EQ(w.form1().pos(), QPoint(1280 - 341, 100));
+  EXPECT_EQ(settings::readSetting(temp.regKeys(), u"LeftPosition"), QStringLiteral("15750"));
+}
+
 TEST_F(DesktopTest, WindowManagersCloseOfThePanelRunsCloseFormAndOfTheButtonEndsTheProgram) {
   store("SearchPrefix", "p");
   store("SearchSuffix", "s");

@@ -95,6 +95,29 @@ TEST(OnScreen, TopBarsLeaveRoomForTheButtonAboveThePanel) {
   }
 }
 
+TEST(OnScreen, ThePanelGoesWhollyOnTheScreenOfTheButton) {
+  // Two monitors side by side; the button (46 x 22) above the panel's
+  // right end.
+  const QRect left(0, 0, 1280, 800);
+  const QRect right(1280, 0, 1280, 800);
+  const struct {
+    const char* what;
+    QPoint strip;
+    QRect button;
+    QPoint expected;
+  } cases[] = {
+      {"across the seam, more on the left; the button on the right", {1050, 100}, {1352, 78, 46, 22}, {1280, 100}},
+      {"across the seam, more on the right; the button on the right", {1200, 100}, {1502, 78, 46, 22}, {1280, 100}},
+      {"across the seam; the button on the left", {1000, 100}, {1232, 78, 46, 22}, {939, 100}},
+      {"wholly on the button's screen: kept", {1500, 100}, {1802, 78, 46, 22}, {1500, 100}},
+      {"no button given: the strip's own screen", {1050, 100}, {}, {939, 100}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(panelInReach(QRect(c.strip, QSize(kStripWidth, kStripHeight)), {left, right}, 22, c.button), c.expected)
+        << c.what;
+  }
+}
+
 TEST(OnScreen, ScreenHoldingAWindowAndNoScreenAtAll) {
   EXPECT_EQ(screenHolding(QRect(1250, 300, 100, 20), {kWide, kRightLower}), kRightLower);
   EXPECT_EQ(screenHolding(QRect(1200, 300, 100, 20), {kWide, kRightLower}), kWide);

@@ -131,9 +131,9 @@ void Form1::Form_Load() {
   if (showPreferences) preferences_.showPreferences();
 }
 
-void Form1::moveIntoReach() {
+void Form1::moveIntoReach(const QRect& button) {
   const QRect strip(pos(), QSize(width(), platform::twipsToPixelsY(kSearchStripHeight)));
-  move(panelInReach(strip, windowSystem_.workAreas(), platform::twipsToPixelsY(kButtonHeightTwips)));
+  move(panelInReach(strip, windowSystem_.workAreas(), platform::twipsToPixelsY(kButtonHeightTwips), button));
 }
 
 void Form1::Form_Activate() { windowSystem_.keepOnTop(*this); }

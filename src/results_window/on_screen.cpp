@@ -46,8 +46,9 @@ QRect screenHolding(const QRect& window, const QList<QRect>& screens) {
 
 namespace {
 
-QPoint placeInReach(const QRect& window, const QList<QRect>& screens, int rightOverhang, int roomAbove) {
-  const QRect screen = screenHolding(window, screens);
+// `window` moved the least into `screen`: its right edge may pass the
+// screen's by `rightOverhang`, and `roomAbove` is kept free above it.
+QPoint placeWithin(const QRect& window, const QRect& screen, int rightOverhang, int roomAbove) {
   if (screen.isEmpty()) return window.topLeft();
   return {keepWithin(window.x(), window.width(), screen.left(), screen.left() + screen.width() + rightOverhang),
           keepWithin(window.y(), window.height(), screen.top() + roomAbove, screen.top() + screen.height())};
@@ -55,12 +56,12 @@ QPoint placeInReach(const QRect& window, const QList<QRect>& screens, int rightO
 
 }  // namespace
 
-QPoint panelInReach(const QRect& strip, const QList<QRect>& screens, int roomAbove) {
-  return placeInReach(strip, screens, 0, roomAbove);
+QPoint panelInReach(const QRect& strip, const QList<QRect>& screens, int roomAbove, const QRect& button) {
+  return placeWithin(strip, screenHolding(button.isEmpty() ? strip : button, screens), 0, roomAbove);
 }
 
 QPoint buttonInReach(const QRect& button, const QList<QRect>& screens, int rightOverhang) {
-  return placeInReach(button, screens, rightOverhang, 0);
+  return placeWithin(button, screenHolding(button, screens), rightOverhang, 0);
 }
 
 }  // namespace orvanta::results_window

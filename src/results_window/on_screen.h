@@ -20,8 +20,10 @@ inline constexpr int kButtonHeightTwips = 330;
 
 // Where the panel's search strip `strip` goes: wholly inside the screen
 // that holds it (its left edge at the screen's when it is the wider one),
-// with `roomAbove` pixels of the screen left above it for the button.
-QPoint panelInReach(const QRect& strip, const QList<QRect>& screens, int roomAbove = 0);
+// with `roomAbove` pixels of the screen left above it for the button. With
+// the button's place `button` given, the screen that holds the button
+// takes the panel, so that the two are never split by a screen's edge.
+QPoint panelInReach(const QRect& strip, const QList<QRect>& screens, int roomAbove = 0, const QRect& button = {});
 
 // Where the button `button` goes: no further out than at its default place,
 // which is inside the screen that holds it except that its right edge may

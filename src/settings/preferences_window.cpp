@@ -113,12 +113,14 @@ void fitCaption(QLabel* label) {
   if (font != label->font()) label->setFont(font);
 }
 
-// A slider's range and value at load: the range runs from 0 to `maximum`,
-// widened to hold `value` so that loading never moves the anchor.
-void setSliderRange(QSlider* slider, double maximum, int value) {
+// A slider's range and value at load: the range runs from `minimum` (0 at
+// most) to `maximum`, widened to hold `value` so that loading never moves
+// the anchor.
+void setSliderRange(QSlider* slider, double minimum, double maximum, int value) {
+  const int lower = std::min(0, roundToLong(minimum).value_or(0));
   const int upper = roundToLong(maximum).value_or(0);
   const QSignalBlocker quiet(slider);
-  slider->setRange(std::min(0, value), std::max(upper, value));
+  slider->setRange(std::min(lower, value), std::max(upper, value));
   slider->setValue(value);
 }
 
@@ -313,11 +315,15 @@ void Form_OrvantaPreferences::Form_Load() {
 
   keepWithinWorkArea();
 
+  // The anchor can be moved over every screen: the sliders span the whole
+  // desktop, across the seams of side-by-side screens.
   const QScreen* screen = QGuiApplication::primaryScreen();
   const platform::TwipsScale scale = platform::TwipsScale::forScreen(screen);
-  const QSize screenPixels = screen ? screen->geometry().size() : QSize();
-  setSliderRange(LeftSideSlider, scale.toTwips(screenPixels.width()) - peers_.resultsWidth(), peers_.resultsLeft());
-  setSliderRange(TopSideSlider, scale.toTwips(screenPixels.height()) - peers_.resultsHeight(), peers_.resultsTop());
+  const QRect desktop = screen ? screen->virtualGeometry() : QRect();
+  setSliderRange(LeftSideSlider, scale.toTwips(desktop.x()),
+                 scale.toTwips(desktop.x() + desktop.width()) - peers_.resultsWidth(), peers_.resultsLeft());
+  setSliderRange(TopSideSlider, scale.toTwips(desktop.y()),
+                 scale.toTwips(desktop.y() + desktop.height()) - peers_.resultsHeight(), peers_.resultsTop());
 
   TextMaxSearchResults->setText(QString::number(currentMaxSearchResults()));
 

@@ -30,15 +30,27 @@ class ScreensE2eTest : public ::testing::Test {
 
   // A top bar reserving the top `height` pixels over `width` pixels from
   // the left; waits until the window manager has taken it out of the work
-  // area.
-  bool startTopBar(int width, int height, const QString& workArea) {
-    session->start(QStringLiteral(ORVANTA_TOP_BAR), {"0", "0", QString::number(width), QString::number(height)},
-                   session->environment());
-    return waitUntil([&] {
-      const auto area =
-          session->run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")});
-      return area && area->startsWith(QStringLiteral("_NET_WORKAREA(CARDINAL) = ") + workArea);
+  // area. A bar mapped while the window manager was still starting up is
+  // not managed; it is mapped again until it is.
+  ::testing::AssertionResult startTopBar(int width, int height, const QString& workArea) {
+    QProcess& bar = session->start(QStringLiteral(ORVANTA_TOP_BAR),
+                                   {"0", "0", QString::number(width), QString::number(height)}, session->environment());
+    std::optional<QString> area;
+    const bool done = waitUntil([&] {
+      area = session->run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")});
+      if (area && area->startsWith(QStringLiteral("_NET_WORKAREA(CARDINAL) = ") + workArea)) return true;
+      const auto window = session->xdotool({"search", "--name", "^Top Bar$"});
+      if (window && !window->isEmpty()) {
+        const auto state = session->run(QStringLiteral("xprop"), {"-id", *window, "WM_STATE"});
+        if (state && !state->contains(QStringLiteral("Normal"))) {
+          session->xdotool({"windowunmap", "--sync", *window, "windowmap", *window});
+        }
+      }
+      return false;
     });
+    if (done) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "work area " << area.value_or(QStringLiteral("unknown")).toStdString()
+                                         << ", the bar " << (bar.state() == QProcess::Running ? "runs" : "ended");
   }
 
   QProcess& startProgram(const QStringList& arguments = {}) {
@@ -78,6 +90,16 @@ class ScreensE2eTest : public ::testing::Test {
     return panel ? session->geometry(*panel) : std::nullopt;
   }
 
+  // Two monitors of 1280 x 800 side by side on one screen of 2560 pixels,
+  // the left one primary; Qt sees each as a screen of its own.
+  void startTwoMonitors() {
+    startSession(QStringLiteral("2560x800"));
+    ASSERT_TRUE(session->run(QStringLiteral("xrandr"), {"--setmonitor", "LEFT", "1280/338x800/211+0+0", "screen"}));
+    ASSERT_TRUE(session->run(QStringLiteral("xrandr"), {"--setmonitor", "RIGHT", "1280/338x800/211+1280+0", "none"}));
+    const auto monitors = session->run(QStringLiteral("xrandr"), {"--listmonitors"});
+    ASSERT_TRUE(monitors && monitors->startsWith(QStringLiteral("Monitors: 2"))) << monitors.value_or("").toStdString();
+  }
+
   QTemporaryDir configHome;
   std::unique_ptr<X11Session> session;
 };
@@ -114,6 +136,62 @@ TEST_F(ScreensE2eTest, UnderATopBarAStoredAnchorIsKeptAndTheWindowsMovedBelowThe
   EXPECT_EQ(stored(u"LeftPosition"), QStringLiteral("6000"));
   EXPECT_EQ(stored(u"TopPosition"), QStringLiteral("525"));
   EXPECT_EQ(program.state(), QProcess::Running);
+}
+
+TEST_F(ScreensE2eTest, OnTwoMonitorsThePanelDropsWhollyOnTheMonitorOfTheButton) {
+  startTwoMonitors();
+  // The panel at the anchor would cross the seam (1050 to 1391), more of it
+  // on the left monitor; the button above its right end is on the right
+  // one.
+  storeSettings(QStringLiteral("15750"), QStringLiteral("1500"));
+  startProgram();
+  const auto button = buttonPlace();
+  ASSERT_TRUE(button);
+  EXPECT_EQ(*button, QRect(1352, 78, 46, 22));
+  const auto panel = dropThePanel(*button);
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(*panel, QRect(1280, 100, 341, 31));
+  EXPECT_EQ(stored(u"LeftPosition"), QStringLiteral("15750"));
+}
+
+TEST_F(ScreensE2eTest, AMonitorRemovedWhileTheProgramRunsLeavesTheButtonWithinReach) {
+  startTwoMonitors();
+  storeSettings(QStringLiteral("27000"), QStringLiteral("1500"));
+  QProcess& program = startProgram();
+  const auto button = session->waitForWindow(QStringLiteral("^Orvanta Button$"));
+  ASSERT_TRUE(button);
+  // Above the right end of the panel at 1800 pixels, on the right monitor.
+  EXPECT_EQ(session->geometry(*button), QRect(2102, 78, 46, 22));
+  ASSERT_TRUE(session->run(QStringLiteral("xrandr"), {"--delmonitor", "RIGHT"}));
+  // On the left monitor, no further out than at its default place there.
+  EXPECT_TRUE(waitUntil([&] { return session->geometry(*button) == QRect(1241, 78, 46, 22); }))
+      << session->geometry(*button).value_or(QRect()).x();
+  const auto panel = dropThePanel(QRect(1241, 78, 46, 22));
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(*panel, QRect(939, 100, 341, 31));
+  EXPECT_EQ(stored(u"LeftPosition"), QStringLiteral("27000"));
+  EXPECT_EQ(program.state(), QProcess::Running);
+}
+
+TEST_F(ScreensE2eTest, OnTwoMonitorsThePreferencesPreviewMovesThePanelAcrossTheSeam) {
+  startTwoMonitors();
+  // A first run opens the preferences window, the keyboard on the slider
+  // of the anchor's left.
+  startProgram();
+  const auto preferences = session->waitForWindow(QStringLiteral("^Orvanta Preferences$"), 30000);
+  ASSERT_TRUE(preferences);
+  ASSERT_TRUE(session->xdotool({"windowactivate", "--sync", *preferences}));
+  // The slider's far end puts the panel flush with the right monitor's
+  // right edge.
+  ASSERT_TRUE(session->xdotool({"key", "End"}));
+  const auto panel = session->waitForWindow(QStringLiteral("^Orvanta$"));
+  ASSERT_TRUE(panel);
+  EXPECT_TRUE(waitUntil([&] { return session->geometry(*panel).value_or(QRect()).x() == 2560 - 341; }))
+      << session->geometry(*panel).value_or(QRect()).x();
+  // Back over the seam with the page keys, ten pixels a key.
+  ASSERT_TRUE(session->xdotool({"key", "--repeat", "100", "--delay", "5", "Page_Down"}));
+  EXPECT_TRUE(waitUntil([&] { return session->geometry(*panel).value_or(QRect()).x() == 2560 - 341 - 1000; }))
+      << session->geometry(*panel).value_or(QRect()).x();
 }
 
 }  // namespace
