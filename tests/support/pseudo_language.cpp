@@ -20,6 +20,8 @@ PseudoLanguage::~PseudoLanguage() {
   if (loaded_) QCoreApplication::removeTranslator(&translator_);
 }
 
+bool PseudoLanguage::isBuilt() { return !QStringLiteral(ORVANTA_PSEUDO_QM).isEmpty(); }
+
 bool isPseudoText(const QString& text) { return text.startsWith(u'[') && text.endsWith(u']'); }
 
 namespace {

@@ -18,6 +18,8 @@ class PseudoLanguage {
   PseudoLanguage();
   ~PseudoLanguage();
   bool isLoaded() const { return loaded_; }
+  // Whether the build made it (not without Qt Linguist's tools).
+  static bool isBuilt();
 
  private:
   QTranslator translator_;
