@@ -64,7 +64,7 @@ function(set_property kind file)
   endforeach()
 endfunction()
 foreach(command find_package find_library pkg_check_modules target_link_libraries target_link_options
-    target_include_directories target_compile_options qt_add_resources add_dependencies install
+    target_include_directories target_compile_options qt_add_resources qt_add_translations add_dependencies install
     configure_file)
   cmake_language(EVAL CODE "function(${command})\nendfunction()")
 endforeach()

@@ -197,6 +197,91 @@ TEST_F(DesktopTest, ButtonAndPanelOutOfReachAreMovedInAtStartAndWhenThePanelDrop
   EXPECT_EQ(settings::readSetting(temp.regKeys(), u"TopPosition"), QStringLiteral("330"));
 }
 
+TEST_F(DesktopTest, TopBarsAndDocksKeepTheButtonAndThePanelInTheWorkArea) {
+  // One screen of 1280 x 800 pixels with the desktop's bars taking part of
+  // it. The default anchor comes from the work area; a stored anchor stays
+  // stored as it is, the windows moved into the work area.
+  const struct {
+    const char* what;
+    QRect workArea;
+    const char* left;  // "": unset
+    const char* top;
+    const char* storedLeft;  // what the start leaves stored
+    const char* storedTop;
+    QPoint button;
+    QPoint panel;  // after the click
+  } cases[] = {
+      {"no bar, first run", {0, 0, 1280, 800}, "", "", " 14085", " 330", {1241, 0}, {939, 22}},
+      {"top bar, first run", {0, 32, 1280, 768}, "", "", " 14085", " 810", {1241, 32}, {939, 54}},
+      {"top bar, anchor stored without it", {0, 32, 1280, 768}, "14085", "330", "14085", "330", {1241, 32}, {939, 54}},
+      {"top bar, button half under it",
+       {0, 32, 1280, 768},
+       "6000",
+       "525",
+       "6000",
+       "525",
+       {6000 / 15 + 341 + 7 - 46, 32},
+       {400, 54}},
+      {"top bar, anchor below it: kept",
+       {0, 32, 1280, 768},
+       "6000",
+       "1500",
+       "6000",
+       "1500",
+       {6000 / 15 + 341 + 7 - 46, 78},
+       {400, 100}},
+      {"dock on the right, first run", {0, 0, 1232, 800}, "", "", " 13365", " 330", {891 + 341 + 7 - 46, 0}, {891, 22}},
+      {"bars at the top and on the left, first run",
+       {64, 40, 1216, 760},
+       "",
+       "",
+       " 14085",
+       " 930",
+       {1241, 40},
+       {939, 62}},
+  };
+  for (const auto& c : cases) {
+    store("SearchPrefix", "p");
+    store("SearchSuffix", "s");
+    store("LeftPosition", c.left);
+    store("TopPosition", c.top);
+    windowSystem.screenWorkAreas = QList<QRect>{c.workArea};
+    Windows& w = start();
+    MenuButton& button = w.menuButton();
+    EXPECT_EQ(button.pos(), c.button) << c.what;
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(w.form1().pos(), c.panel) << c.what;
+    EXPECT_EQ(button.y() + button.height(), w.form1().y()) << c.what;
+    EXPECT_EQ(settings::readSetting(temp.regKeys(), u"LeftPosition"), QString::fromLatin1(c.storedLeft)) << c.what;
+    EXPECT_EQ(settings::readSetting(temp.regKeys(), u"TopPosition"), QString::fromLatin1(c.storedTop)) << c.what;
+    windows.reset();
+  }
+}
+
+TEST_F(DesktopTest, TwoScreensThePanelDropsOnTheButtonsScreenAndARemovedScreenIsFollowed) {
+  const QRect left(0, 0, 1280, 800);
+  const QRect right(1280, 0, 1280, 800);
+  windowSystem.screenWorkAreas = QList<QRect>{left, right};
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  // The panel would cross the seam, the button above its right end.
+  store("LeftPosition", "15750");
+  store("TopPosition", "1500");
+  Windows& w = start();
+  MenuButton& button = w.menuButton();
+  EXPECT_EQ(button.pos(), QPoint(1352, 78));
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(w.form1().pos(), QPoint(1280, 100));
+
+  // The right screen goes: the button and the shown panel move onto the
+  // left one; the stored anchor stays.
+  windowSystem.screenWorkAreas = QList<QRect>{left};
+  button.followScreens();
+  EXPECT_EQ(button.pos(), QPoint(1280 + 7 - 46, 78));
+  EXPECT_EQ(w.form1().pos(), QPoint(1280 - 341, 100));
+  EXPECT_EQ(settings::readSetting(temp.regKeys(), u"LeftPosition"), QStringLiteral("15750"));
+}
+
 TEST_F(DesktopTest, WindowManagersCloseOfThePanelRunsCloseFormAndOfTheButtonEndsTheProgram) {
   store("SearchPrefix", "p");
   store("SearchSuffix", "s");

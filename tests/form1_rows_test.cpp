@@ -11,6 +11,7 @@
 #include "fake_program_start.h"
 #include "fake_program_windows.h"
 #include "fake_window_system.h"
+#include "pseudo_language.h"
 #include "gui_application.h"
 #include "temp_registry.h"
 #include "wait_for.h"
@@ -67,6 +68,13 @@ class Form1RowsTest : public ::testing::Test {
     testing::guiApplication();
     settings::writeSetting(temp.regKeys(), u"SearchPrefix", kPrefix);
     settings::writeSetting(temp.regKeys(), u"SearchSuffix", kSuffix);
+    build();
+  }
+
+  // Builds, loads and shows the window.
+  void build() {
+    windows.form1 = nullptr;
+    form.reset();
     form = std::make_unique<Form1>(temp.regKeys(), windowSystem, preferences, windows);
     windows.form1 = form.get();
     form->setProgramStart(programStart);
@@ -133,6 +141,26 @@ class Form1RowsTest : public ::testing::Test {
 const QStringList kWorkedExample{QStringLiteral("/apps/a1.exe"), QStringLiteral("/apps/a2.exe"),
                                  QStringLiteral("/apps/a3.exe"), QStringLiteral("/docs/d1.txt"),
                                  QStringLiteral("/docs/d2.txt")};
+
+TEST_F(Form1RowsTest, InThePseudoLanguageEveryShownTextIsTranslatedAndFitsItsControl) {
+  if (!testing::PseudoLanguage::isBuilt()) GTEST_SKIP() << "built without Qt Linguist's tools";
+  const testing::PseudoLanguage pseudo;
+  ASSERT_TRUE(pseudo.isLoaded());
+  build();
+  // A hit in every group.
+  const QStringList hits{"/h/a1.exe",    "/h/a2.exe",    "/h/song.mp3", "/h/notes.txt",
+                         "/h/photo.png", "/h/paper.pdf", "/h/film.mp4"};
+  serve(QStringLiteral("pseudo"), hits);
+  search(QStringLiteral("pseudo"));
+  ASSERT_EQ(callbackResults, std::vector<bool>{true});
+  ASSERT_TRUE(testing::isPseudoText(form->LeftsideLabel(1)->text()));
+  // The rows' file names and the search box hold the user's data.
+  const QStringList problems = testing::shownTextProblems(*form, [&](const QWidget& widget) {
+    const QString name = widget.objectName();
+    return name == u"Text1" || (name.startsWith(u"FileName_") && name != u"FileName_0" && name != u"FileName_999");
+  });
+  EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+}
 
 TEST_F(Form1RowsTest, EnterFillsTheRowsOfTheWorkedExample) {
   serve(QStringLiteral("report"), kWorkedExample);

@@ -70,6 +70,54 @@ TEST(OnScreen, ButtonGoesNoFurtherOutThanItsDefaultPlace) {
   }
 }
 
+TEST(OnScreen, TopBarsLeaveRoomForTheButtonAboveThePanel) {
+  // Work areas: the wide screen under a top bar of 32 pixels, and a second
+  // screen to its right with a bar of 27 pixels.
+  const QRect underBar(0, 32, 1280, 768);
+  const QRect secondUnderBar(1280, 27, 1280, 773);
+  const struct {
+    const char* what;
+    QList<QRect> areas;
+    QPoint stored;
+    QPoint panel;
+    QPoint button;  // the button stored 22 pixels above the panel
+  } cases[] = {
+      {"anchor of a screen without a bar", {underBar}, {939, 22}, {939, 54}, {1241, 32}},
+      {"anchor just under the bar", {underBar}, {939, 35}, {939, 54}, {1241, 32}},
+      {"anchor below the bar and the button", {underBar}, {939, 54}, {939, 54}, {1241, 32}},
+      {"anchor further down: kept", {underBar}, {400, 300}, {400, 300}, {702, 278}},
+      {"second screen's own bar", {underBar, secondUnderBar}, {2000, 22}, {2000, 49}, {2302, 27}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(panelInReach(QRect(c.stored, QSize(kStripWidth, kStripHeight)), c.areas, 22), c.panel) << c.what;
+    const QRect button(c.stored + QPoint(kStripWidth + 7 - 46, -22), QSize(46, 22));
+    EXPECT_EQ(buttonInReach(button, c.areas, 7), c.button) << c.what;
+  }
+}
+
+TEST(OnScreen, ThePanelGoesWhollyOnTheScreenOfTheButton) {
+  // Two monitors side by side; the button (46 x 22) above the panel's
+  // right end.
+  const QRect left(0, 0, 1280, 800);
+  const QRect right(1280, 0, 1280, 800);
+  const struct {
+    const char* what;
+    QPoint strip;
+    QRect button;
+    QPoint expected;
+  } cases[] = {
+      {"across the seam, more on the left; the button on the right", {1050, 100}, {1352, 78, 46, 22}, {1280, 100}},
+      {"across the seam, more on the right; the button on the right", {1200, 100}, {1502, 78, 46, 22}, {1280, 100}},
+      {"across the seam; the button on the left", {1000, 100}, {1232, 78, 46, 22}, {939, 100}},
+      {"wholly on the button's screen: kept", {1500, 100}, {1802, 78, 46, 22}, {1500, 100}},
+      {"no button given: the strip's own screen", {1050, 100}, {}, {939, 100}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(panelInReach(QRect(c.strip, QSize(kStripWidth, kStripHeight)), {left, right}, 22, c.button), c.expected)
+        << c.what;
+  }
+}
+
 TEST(OnScreen, ScreenHoldingAWindowAndNoScreenAtAll) {
   EXPECT_EQ(screenHolding(QRect(1250, 300, 100, 20), {kWide, kRightLower}), kRightLower);
   EXPECT_EQ(screenHolding(QRect(1200, 300, 100, 20), {kWide, kRightLower}), kWide);

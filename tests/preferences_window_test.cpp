@@ -3,6 +3,7 @@
 // the live preview, the address workbench and its close.
 #include "fake_browser.h"
 #include "fake_preferences_peers.h"
+#include "pseudo_language.h"
 #include "gui_application.h"
 #include "wait_for.h"
 #include "temp_registry.h"
@@ -296,6 +297,21 @@ TEST_F(PreferencesWindowTest, LoadFillsTheWindowWithoutPreviewing) {
   log.clear();
   window->activateWindow();
   EXPECT_TRUE(testing::waitFor([&] { return log.contains(QStringLiteral("keepOnTop Form_OrvantaPreferences")); }));
+}
+
+TEST_F(PreferencesWindowTest, InThePseudoLanguageEveryShownTextIsTranslatedAndFitsItsControl) {
+  if (!testing::PseudoLanguage::isBuilt()) GTEST_SKIP() << "built without Qt Linguist's tools";
+  const testing::PseudoLanguage pseudo;
+  ASSERT_TRUE(pseudo.isLoaded());
+  storeAddress();
+  open();
+  // The boxes that show the user's address, words, numbers and pages.
+  const QStringList data{"TextSearchPrefix", "TextSearchSuffix", "TextMaxSearchResults",
+                         "SearchCriteria",   "AddressBar",       "HTMLBox"};
+  const QStringList problems =
+      testing::shownTextProblems(*window, [&](const QWidget& widget) { return data.contains(widget.objectName()); });
+  EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+  EXPECT_TRUE(testing::isPseudoText(child<QLabel>("Label5")->text()));
 }
 
 TEST_F(PreferencesWindowTest, BlankHalvesOfTheAddressAreKept) {

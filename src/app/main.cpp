@@ -4,6 +4,7 @@
 // program ends when its last window is unloaded.
 #include "command_line.h"
 #include "single_instance.h"
+#include "translations.h"
 #include "desktop/preferences_host.h"
 #include "desktop/windows.h"
 #include "platform/fonts.h"
@@ -50,8 +51,8 @@ void searchInPanel(orvanta::desktop::Windows& windows, const QString& words) {
 orvanta::platform::BrowserFactory browserFactory() {
   const QString program = orvanta::platform::installedBrowserProgram();
   if (program.isEmpty()) {
-    return orvanta::platform::missingBrowserFactory(
-        QStringLiteral("The browser helper (orvanta-browser) is not installed: pages cannot be shown here."));
+    return orvanta::platform::missingBrowserFactory(QCoreApplication::translate(
+        "main", "The browser helper (orvanta-browser) is not installed: pages cannot be shown here."));
   }
   return orvanta::platform::processBrowserFactory(program);
 }
@@ -89,6 +90,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   orvanta::platform::installFontSubstitutions();
+  orvanta::app::installTranslations(app);
 
   // One program per session: a later start hands its request over and ends.
   orvanta::app::SingleInstance singleInstance(orvanta::app::SingleInstance::defaultSocketName());

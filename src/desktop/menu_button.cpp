@@ -12,8 +12,10 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include <cmath>
 
@@ -55,6 +57,25 @@ MenuButton::MenuButton(const settings::RegKeys& regKeys, platform::WindowSystem&
   timer1_->setInterval(150);
   connect(timer1_, &QTimer::timeout, this, &MenuButton::keepOnTop);
   timer1_->start();
+
+  // A change of the screens is followed once Qt has finished it (a screen
+  // that goes is still listed while its removal is announced).
+  for (QScreen* screen : QGuiApplication::screens()) watchScreen(screen);
+  connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+    watchScreen(screen);
+    QMetaObject::invokeMethod(this, &MenuButton::followScreens, Qt::QueuedConnection);
+  });
+  connect(qApp, &QGuiApplication::screenRemoved, this, &MenuButton::followScreens, Qt::QueuedConnection);
+}
+
+void MenuButton::watchScreen(QScreen* screen) {
+  connect(screen, &QScreen::availableGeometryChanged, this, &MenuButton::followScreens, Qt::QueuedConnection);
+}
+
+void MenuButton::followScreens() {
+  if (unloaded_) return;
+  moveIntoReach();
+  if (windows_.isForm1Loaded() && windows_.form1().isVisible()) windows_.form1().moveIntoReach(geometry());
 }
 
 void MenuButton::Form_Load() {
@@ -91,7 +112,7 @@ void MenuButton::moveIntoReach() {
   // At its default place the button's right edge passes the screen's by
   // the overhang; it may stand that far out, no further.
   const int overhang = int(std::ceil(kRightOverhang * platform::logicalDpiX() / platform::kTwipsPerInch));
-  move(results_window::buttonInReach(geometry(), results_window::screenGeometries(), overhang));
+  move(results_window::buttonInReach(geometry(), windowSystem_.workAreas(), overhang));
 }
 
 void MenuButton::Form_Click() {
@@ -102,7 +123,7 @@ void MenuButton::Form_Click() {
   results_window::Form1& form1 = windows_.form1();
   // The screens may have changed since the start.
   moveIntoReach();
-  form1.moveIntoReach();
+  form1.moveIntoReach(geometry());
   form1.show();
   form1.activateWindow();
 }

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+class QScreen;
+
 namespace orvanta::desktop {
 
 class Windows;
@@ -34,6 +36,10 @@ class MenuButton : public QWidget {
   // default place on the screen that holds it; the settings stay as they
   // are.
   void moveIntoReach();
+  // The screens have changed (one added or removed, moved, resized, or a
+  // bar took part of one): the button, and the panel while it shows, are
+  // moved into reach on the screens there are now.
+  void followScreens();
 
   // What a start with the panel asked for does: as a click on the button
   // (pressed picture, panel dropped), and the panel, already down or not,
@@ -66,6 +72,7 @@ class MenuButton : public QWidget {
   void Form_Resize();
   void Form_Click();
   void keepOnTop();
+  void watchScreen(QScreen* screen);
 
   const settings::RegKeys& regKeys_;
   platform::WindowSystem& windowSystem_;

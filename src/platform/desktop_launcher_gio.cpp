@@ -10,6 +10,7 @@
 
 #include "desktop_launcher.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -48,8 +49,9 @@ LaunchOutcome launched(gboolean ok, GError* error) {
     g_error_free(error);
   }
   if (ok) return LaunchOutcome::started();
-  return {LaunchOutcome::Result::Failed,
-          reason.isEmpty() ? QStringLiteral("The program could not be started.") : reason};
+  return {
+      LaunchOutcome::Result::Failed,
+      reason.isEmpty() ? QCoreApplication::translate("DesktopLauncher", "The program could not be started.") : reason};
 }
 
 // The program ends right after a hit is opened: a D-Bus activation still
@@ -78,7 +80,9 @@ class GioDesktopLauncher : public DesktopLauncher {
     switch (applicationFileOf(path)) {
       case ApplicationFile::DesktopEntry: {
         const GObjectPtr<GDesktopAppInfo> entry = loadDesktopEntry(path);
-        if (!entry) return {Result::Failed, QStringLiteral("It is not a desktop entry that can be started.")};
+        if (!entry)
+          return {Result::Failed,
+                  QCoreApplication::translate("DesktopLauncher", "It is not a desktop entry that can be started.")};
         GError* error = nullptr;
         const gboolean ok = g_app_info_launch(G_APP_INFO(entry.get()), nullptr, nullptr, &error);
         if (ok && g_desktop_app_info_get_boolean(entry.get(), "DBusActivatable")) flushSessionBus();
@@ -86,13 +90,16 @@ class GioDesktopLauncher : public DesktopLauncher {
       }
       case ApplicationFile::AppImage: {
         const QFileInfo image(path);
-        if (!image.isFile()) return {Result::Failed, QStringLiteral("It is not a file.")};
+        if (!image.isFile())
+          return {Result::Failed, QCoreApplication::translate("DesktopLauncher", "It is not a file.")};
         if (!image.isExecutable()) {
-          return {Result::Failed, QStringLiteral("The AppImage may not be run: it is not marked as executable.")};
+          return {Result::Failed,
+                  QCoreApplication::translate("DesktopLauncher",
+                                              "The AppImage may not be run: it is not marked as executable.")};
         }
         // An absolute path: never taken for an option.
         if (QProcess::startDetached(image.absoluteFilePath(), {})) return LaunchOutcome::started();
-        return {Result::Failed, QStringLiteral("The AppImage could not be started.")};
+        return {Result::Failed, QCoreApplication::translate("DesktopLauncher", "The AppImage could not be started.")};
       }
       case ApplicationFile::None:
         break;
@@ -120,8 +127,10 @@ class GioDesktopLauncher : public DesktopLauncher {
       gchar* description = g_content_type_get_description(contentType.constData());
       const QString type = description ? QString::fromUtf8(description) : QString::fromUtf8(contentType);
       g_free(description);
-      return {Result::NoProgram, QStringLiteral("No program is set to open files of the type \u201c%1\u201d (%2).")
-                                     .arg(type, QString::fromUtf8(contentType))};
+      return {Result::NoProgram,
+              QCoreApplication::translate("DesktopLauncher",
+                                          "No program is set to open files of the type \u201c%1\u201d (%2).")
+                  .arg(type, QString::fromUtf8(contentType))};
     }
     // The program gets the file as GIO names it: an absolute path or a
     // file:// address, never an option.

@@ -3,6 +3,7 @@
 // area of a screen, the system folder and ending the process at once.
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -36,6 +37,11 @@ class WindowSystem {
   // the desktop's panels and docks, in pixels. Empty when there is no
   // screen.
   virtual QRect workArea(const QWidget& window) = 0;
+
+  // The work areas of every screen, the primary screen's first: each screen
+  // without the desktop's panels and docks (a top bar, say), in pixels.
+  // Empty when there is no screen.
+  virtual QList<QRect> workAreas() = 0;
 
   // The Windows folder; on other systems the folder of the system's
   // programs. Empty when it cannot be told.

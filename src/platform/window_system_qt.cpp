@@ -29,6 +29,16 @@ QRect QtWindowSystem::workArea(const QWidget& window) {
   return screen ? screen->availableGeometry() : QRect();
 }
 
+QList<QRect> QtWindowSystem::workAreas() {
+  QList<QRect> areas;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary) areas << primary->availableGeometry();
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen != primary) areas << screen->availableGeometry();
+  }
+  return areas;
+}
+
 void QtWindowSystem::processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 ActivationHook QtWindowSystem::replaceActivationHook(ActivationHook hook) {

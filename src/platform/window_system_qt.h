@@ -18,6 +18,7 @@ class QtWindowSystem : public QObject, public WindowSystem {
   void bringToFront(QWidget& window) override;
   void processPendingEvents() override;
   QRect workArea(const QWidget& window) override;
+  QList<QRect> workAreas() override;
   ActivationHook replaceActivationHook(ActivationHook hook) override;
   void endProgram(int status) override;
 

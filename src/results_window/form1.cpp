@@ -95,12 +95,19 @@ void Form1::Form_Load() {
   // Rows per group.
   const qint32 maxSearchResults = settings::loadNumber(regKeys_, u"MaxSearchResults").value;
 
-  // The anchor; an unset one (0) takes its default, the left one from the
-  // screen's width so that the panel ends at its right edge.
-  Anchor.LeftPosition = settings::loadNumber(regKeys_, u"LeftPosition", [this] {
-                          return settings::roundToLong(double(platform::screenWidthTwips()) - Width());
+  // The anchor; an unset one (0) takes its default from the primary
+  // screen's work area: the panel ends at its right edge, and the button
+  // above the panel stands at its top, below a top bar.
+  const QList<QRect> workAreas = windowSystem_.workAreas();
+  const QRect primary = workAreas.isEmpty() ? QRect() : workAreas.front();
+  Anchor.LeftPosition = settings::loadNumber(regKeys_, u"LeftPosition", [&] {
+                          const int right = platform::pixelsToTwipsX(primary.x() + primary.width());
+                          return settings::roundToLong(double(right) - Width());
                         }).value;
-  Anchor.TopPosition = settings::loadNumber(regKeys_, u"TopPosition").value;
+  Anchor.TopPosition =
+      settings::loadNumber(regKeys_, u"TopPosition", [&] {
+        return std::optional<qint32>(platform::pixelsToTwipsY(primary.y()) + settings::kTopPositionBelowWorkArea);
+      }).value;
   setLeft(Anchor.LeftPosition);
   setTop(Anchor.TopPosition);
 
@@ -124,9 +131,9 @@ void Form1::Form_Load() {
   if (showPreferences) preferences_.showPreferences();
 }
 
-void Form1::moveIntoReach() {
+void Form1::moveIntoReach(const QRect& button) {
   const QRect strip(pos(), QSize(width(), platform::twipsToPixelsY(kSearchStripHeight)));
-  move(panelInReach(strip, screenGeometries()));
+  move(panelInReach(strip, windowSystem_.workAreas(), platform::twipsToPixelsY(kButtonHeightTwips), button));
 }
 
 void Form1::Form_Activate() { windowSystem_.keepOnTop(*this); }

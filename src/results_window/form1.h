@@ -80,9 +80,10 @@ class Form1 : public QWidget {
   void Unload();
   bool isUnloaded() const { return unloaded_; }
   // Moves the window, as little as needed, so that its search strip lies
-  // wholly inside the screen that holds it; the anchor variables and the
-  // stored settings stay as they are.
-  void moveIntoReach();
+  // wholly inside the screen that holds it (the screen of the button at
+  // `button`, when given); the anchor variables and the stored settings
+  // stay as they are.
+  void moveIntoReach(const QRect& button = {});
 
   void setSearchCallback(SearchCallback callback) { searchCallback_ = std::move(callback); }
   // The program starter that opens hits; until one is set, opening a hit

@@ -9,6 +9,7 @@
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QStyle>
@@ -255,7 +256,8 @@ void Form1::completeDesign() {
       QString caption;
       if (const platform::ControlDesign* told = platform::findControl(kForm1RowElements, name)) {
         rect = QRect(told->left, told->top, told->width, told->height);
-        if (told->caption) caption = QString::fromUtf16(told->caption);
+        // The design's caption in the session's language.
+        if (told->caption) caption = QCoreApplication::translate("Form1", QString::fromUtf16(told->caption).toUtf8());
       }
       makeElement(i, name, rect, caption);
     }

@@ -8,6 +8,7 @@
 #include "platform/twips.h"
 #include "platform/twips_geometry.h"
 
+#include <QFontMetrics>
 #include <QPixmap>
 
 namespace orvanta::results_window {
@@ -16,7 +17,23 @@ namespace {
 using search::RowArray;
 
 constexpr char kTopTwips[] = "orvantaTopTwips";
+constexpr char kDesignPoints[] = "orvantaDesignPoints";
 constexpr int kIconPixels = 16;
+constexpr double kSmallestCaptionPoints = 6.0;
+
+// A group's caption in another language may be wider than the caption
+// column: it shrinks by quarter points from the design's size until it
+// fits.
+void fitCaption(QLabel& label) {
+  if (!label.property(kDesignPoints).isValid()) label.setProperty(kDesignPoints, label.font().pointSizeF());
+  QFont font = label.font();
+  font.setPointSizeF(label.property(kDesignPoints).toDouble());
+  const int room = label.contentsRect().width();
+  while (QFontMetrics(font).horizontalAdvance(label.text()) > room && font.pointSizeF() > kSmallestCaptionPoints) {
+    font.setPointSizeF(font.pointSizeF() - 0.25);
+  }
+  if (font != label.font()) label.setFont(font);
+}
 
 }  // namespace
 
@@ -37,7 +54,10 @@ QLabel* Form1Panel::element(RowArray array, int index) const {
 bool Form1Panel::hasElement(RowArray array, int index) const { return element(array, index) != nullptr; }
 
 void Form1Panel::setCaption(RowArray array, int index, const QString& caption) {
-  if (QLabel* label = element(array, index)) label->setText(caption);
+  QLabel* label = element(array, index);
+  if (!label) return;
+  label->setText(caption);
+  if (array == RowArray::LeftsideLabel) fitCaption(*label);
 }
 
 void Form1Panel::setToolTip(RowArray array, int index, const QString& toolTip) {

@@ -1,9 +1,6 @@
 // Moving the panel and the button into reach on the screens.
 #include "on_screen.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <algorithm>
 #include <limits>
 
@@ -49,28 +46,22 @@ QRect screenHolding(const QRect& window, const QList<QRect>& screens) {
 
 namespace {
 
-QPoint placeInReach(const QRect& window, const QList<QRect>& screens, int rightOverhang) {
-  const QRect screen = screenHolding(window, screens);
+// `window` moved the least into `screen`: its right edge may pass the
+// screen's by `rightOverhang`, and `roomAbove` is kept free above it.
+QPoint placeWithin(const QRect& window, const QRect& screen, int rightOverhang, int roomAbove) {
   if (screen.isEmpty()) return window.topLeft();
   return {keepWithin(window.x(), window.width(), screen.left(), screen.left() + screen.width() + rightOverhang),
-          keepWithin(window.y(), window.height(), screen.top(), screen.top() + screen.height())};
+          keepWithin(window.y(), window.height(), screen.top() + roomAbove, screen.top() + screen.height())};
 }
 
 }  // namespace
 
-QPoint panelInReach(const QRect& strip, const QList<QRect>& screens) { return placeInReach(strip, screens, 0); }
-
-QPoint buttonInReach(const QRect& button, const QList<QRect>& screens, int rightOverhang) {
-  return placeInReach(button, screens, rightOverhang);
+QPoint panelInReach(const QRect& strip, const QList<QRect>& screens, int roomAbove, const QRect& button) {
+  return placeWithin(strip, screenHolding(button.isEmpty() ? strip : button, screens), 0, roomAbove);
 }
 
-QList<QRect> screenGeometries() {
-  QList<QRect> geometries;
-  if (QScreen* primary = QGuiApplication::primaryScreen()) geometries << primary->geometry();
-  for (QScreen* screen : QGuiApplication::screens()) {
-    if (screen != QGuiApplication::primaryScreen()) geometries << screen->geometry();
-  }
-  return geometries;
+QPoint buttonInReach(const QRect& button, const QList<QRect>& screens, int rightOverhang) {
+  return placeWithin(button, screenHolding(button, screens), rightOverhang, 0);
 }
 
 }  // namespace orvanta::results_window

@@ -5,6 +5,8 @@
 #include "platform/http_address.h"
 #include "search/results_panel.h"
 
+#include <QCoreApplication>
+
 namespace orvanta::results_window {
 namespace {
 
@@ -31,20 +33,25 @@ struct OpenFailures {
   void tell(OpenHitContext& context) const {
     if (reasons.isEmpty() || !context.tellUser) return;
     if (path.isEmpty()) {
-      context.tellUser(QStringLiteral("Could not show the search results page"), reasons.join(u'\n'));
+      context.tellUser(QCoreApplication::translate("OpenResult", "Could not show the search results page"),
+                       reasons.join(u'\n'));
       return;
     }
     const QString name = platform::FileSystem::GetFileName(path);
-    context.tellUser(QStringLiteral("Could not open \u201c%1\u201d").arg(name.isEmpty() ? path : name),
-                     reasons.join(u'\n') + u'\n' + path);
+    context.tellUser(
+        QCoreApplication::translate("OpenResult", "Could not open \u201c%1\u201d").arg(name.isEmpty() ? path : name),
+        reasons.join(u'\n') + u'\n' + path);
   }
 };
 
-const QString kOpenerNotStarted = QStringLiteral("The desktop's file opener could not be started.");
+QString openerNotStarted() {
+  return QCoreApplication::translate("OpenResult", "The desktop's file opener could not be started.");
+}
 
 QString programNotStarted(const QString& commandLine) {
   const QStringList parts = platform::splitCommandLine(commandLine);
-  return QStringLiteral("The program \u201c%1\u201d set to open this type could not be started.")
+  return QCoreApplication::translate("OpenResult",
+                                     "The program \u201c%1\u201d set to open this type could not be started.")
       .arg(parts.isEmpty() ? commandLine : parts.first());
 }
 
@@ -153,7 +160,7 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
     const QString address = context.lastSearchAddress ? context.lastSearchAddress() : QString();
     if (!address.isEmpty() && platform::parseHttpAddress(address)) {
       if (!context.programStart.start(kExplorer + address, platform::kWindowNormalFocus)) {
-        failures.add(kOpenerNotStarted);
+        failures.add(openerNotStarted());
       }
     }
   } else if (fileNameToolTip && desktop && desktop->isApplication(*fileNameToolTip)) {
@@ -179,7 +186,7 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
         // asks the same desktop and mostly fails without a word.
         failures.add(outcome.reason);
         if (!context.programStart.start(kExplorer + optionSafePath(path), platform::kWindowNormalFocus)) {
-          failures.add(kOpenerNotStarted);
+          failures.add(openerNotStarted());
         }
       }
     }
@@ -197,7 +204,7 @@ void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, 
   OpenFailures failures{fileNameToolTip.value_or(QString()), {}};
   if (fileNameToolTip &&
       !context.programStart.start(kExplorer + optionSafePath(*fileNameToolTip), platform::kWindowMinimizedFocus)) {
-    failures.add(kOpenerNotStarted);
+    failures.add(openerNotStarted());
   }
   closeWindows(context);
   failures.tell(context);

@@ -1,6 +1,8 @@
 // The results panel fill over the ResultsPanel interface.
 #include "results_panel.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -28,17 +30,20 @@ struct Group {
 
 // The groups in the order the panel shows them. Widgets have no group.
 const std::array<Group, 7> kGroups{{
-    {Category::Applications, "Applications", &PanelState::CaptionShown_Applications, IconSource::GroupPicture,
+    {Category::Applications, QT_TRANSLATE_NOOP("Form1", "Applications"), &PanelState::CaptionShown_Applications,
+     IconSource::GroupPicture, GroupPicture::IconsApplications},
+    {Category::Audio, QT_TRANSLATE_NOOP("Form1", "Audio"), &PanelState::CaptionShown_Audio, IconSource::GroupPicture,
+     GroupPicture::IconsAudio},
+    {Category::Documents, QT_TRANSLATE_NOOP("Form1", "Documents"), &PanelState::CaptionShown_Documents,
+     IconSource::GroupPicture, GroupPicture::IconsDocuments},
+    {Category::Folders, QT_TRANSLATE_NOOP("Form1", "Folders"), &PanelState::CaptionShown_Folders, IconSource::Unchanged,
      GroupPicture::IconsApplications},
-    {Category::Audio, "Audio", &PanelState::CaptionShown_Audio, IconSource::GroupPicture, GroupPicture::IconsAudio},
-    {Category::Documents, "Documents", &PanelState::CaptionShown_Documents, IconSource::GroupPicture,
-     GroupPicture::IconsDocuments},
-    {Category::Folders, "Folders", &PanelState::CaptionShown_Folders, IconSource::Unchanged,
-     GroupPicture::IconsApplications},
-    {Category::Images, "Images", &PanelState::CaptionShown_Images, IconSource::HitFile, GroupPicture::IconsImages},
-    {Category::PDFs, "PDF Documents", &PanelState::CaptionShown_PDFs, IconSource::GroupPicture,
-     GroupPicture::IconsPDFs},
-    {Category::Video, "Video", &PanelState::CaptionShown_Video, IconSource::GroupPicture, GroupPicture::IconsAudio},
+    {Category::Images, QT_TRANSLATE_NOOP("Form1", "Images"), &PanelState::CaptionShown_Images, IconSource::HitFile,
+     GroupPicture::IconsImages},
+    {Category::PDFs, QT_TRANSLATE_NOOP("Form1", "PDF Documents"), &PanelState::CaptionShown_PDFs,
+     IconSource::GroupPicture, GroupPicture::IconsPDFs},
+    {Category::Video, QT_TRANSLATE_NOOP("Form1", "Video"), &PanelState::CaptionShown_Video, IconSource::GroupPicture,
+     GroupPicture::IconsAudio},
 }};
 
 // Element operations that do nothing where the array has no such index.
@@ -149,7 +154,7 @@ void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryList
       const int r = state.RowIndex;
       const int t = state.RowTop;
       if (r != 1 && !(state.*group.captionShown)) {
-        rows.caption(RowArray::LeftsideLabel, r, QString::fromLatin1(group.caption));
+        rows.caption(RowArray::LeftsideLabel, r, QCoreApplication::translate("Form1", group.caption));
         state.*group.captionShown = true;
       }
       rows.top(RowArray::LeftsideLabel, r, t);

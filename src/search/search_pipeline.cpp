@@ -22,9 +22,9 @@ QString serviceFailureMessage(ServiceFailure failure, const QString& server) {
     case ServiceFailure::None:
       break;
     case ServiceFailure::Unreachable:
-      return QStringLiteral("The search service cannot be reached at %1.").arg(server);
+      return QCoreApplication::translate("Form1", "The search service cannot be reached at %1.").arg(server);
     case ServiceFailure::Refused:
-      return QStringLiteral("The search service at %1 refused the search address.").arg(server);
+      return QCoreApplication::translate("Form1", "The search service at %1 refused the search address.").arg(server);
   }
   return QString();
 }

@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,8 +37,9 @@ namespace {
 // The window's default dialog font is 8 pt.
 constexpr double kDialogFontPoints = 8.0;
 
-// The smallest size a caption shrinks to when it does not fit its box.
-constexpr double kSmallestCaptionPoints = 6.0;
+// The smallest size a caption shrinks to when it does not fit its box (a
+// translation can be much longer than the design's English).
+constexpr double kSmallestCaptionPoints = 5.0;
 
 // Where a redirect link of the search service starts in its pages.
 const QString kRedirectMarker = QStringLiteral("/ok?url=");
@@ -113,12 +115,26 @@ void fitCaption(QLabel* label) {
   if (font != label->font()) label->setFont(font);
 }
 
-// A slider's range and value at load: the range runs from 0 to `maximum`,
-// widened to hold `value` so that loading never moves the anchor.
-void setSliderRange(QSlider* slider, double maximum, int value) {
+// A button's caption, translated, may be longer than the design's: it
+// shrinks by quarter points, as a label's does, until it fits.
+void fitButtonCaption(QPushButton* button) {
+  const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+  QFont font = button->font();
+  while (QFontMetrics(font).horizontalAdvance(button->text()) > button->width() - 2 * margin &&
+         font.pointSizeF() > kSmallestCaptionPoints) {
+    font.setPointSizeF(font.pointSizeF() - 0.25);
+  }
+  if (font != button->font()) button->setFont(font);
+}
+
+// A slider's range and value at load: the range runs from `minimum` (0 at
+// most) to `maximum`, widened to hold `value` so that loading never moves
+// the anchor.
+void setSliderRange(QSlider* slider, double minimum, double maximum, int value) {
+  const int lower = std::min(0, roundToLong(minimum).value_or(0));
   const int upper = roundToLong(maximum).value_or(0);
   const QSignalBlocker quiet(slider);
-  slider->setRange(std::min(0, value), std::max(upper, value));
+  slider->setRange(std::min(lower, value), std::max(upper, value));
   slider->setValue(value);
 }
 
@@ -141,7 +157,7 @@ Form_OrvantaPreferences::~Form_OrvantaPreferences() = default;
 
 void Form_OrvantaPreferences::buildDesign() {
   setObjectName(QStringLiteral("Form_OrvantaPreferences"));
-  setWindowTitle(QStringLiteral("Orvanta Preferences"));
+  setWindowTitle(QCoreApplication::translate("Form_OrvantaPreferences", "Orvanta Preferences"));
   // Every control takes the design's colours from the window, whatever the
   // desktop's theme.
   setPalette(platform::designPalette());
@@ -162,7 +178,10 @@ void Form_OrvantaPreferences::buildDesign() {
     if (design.fontFamily) {
       widget->setFont(platform::designFont(QString::fromUtf16(design.fontFamily), design.fontPoints, design.bold));
     }
-    return design.caption ? QString::fromUtf16(design.caption) : QString();
+    // The design's caption in the session's language.
+    return design.caption ? QCoreApplication::translate("Form_OrvantaPreferences",
+                                                        QString::fromUtf16(design.caption).toUtf8().constData())
+                          : QString();
   };
   const auto label = [&](const char16_t* name) {
     auto* l = new QLabel(this);
@@ -232,6 +251,7 @@ void Form_OrvantaPreferences::buildDesign() {
   Label1 = label(u"Label1");
 
   for (QLabel* caption : findChildren<QLabel*>()) fitCaption(caption);
+  for (QPushButton* captioned : findChildren<QPushButton*>()) fitButtonCaption(captioned);
 
   LeftSideSlider = new ReleaseReportingSlider(Qt::Horizontal, [this] { SavePositionSettings(); }, this);
   place(LeftSideSlider, u"LeftSideSlider");
@@ -313,11 +333,15 @@ void Form_OrvantaPreferences::Form_Load() {
 
   keepWithinWorkArea();
 
+  // The anchor can be moved over every screen: the sliders span the whole
+  // desktop, across the seams of side-by-side screens.
   const QScreen* screen = QGuiApplication::primaryScreen();
   const platform::TwipsScale scale = platform::TwipsScale::forScreen(screen);
-  const QSize screenPixels = screen ? screen->geometry().size() : QSize();
-  setSliderRange(LeftSideSlider, scale.toTwips(screenPixels.width()) - peers_.resultsWidth(), peers_.resultsLeft());
-  setSliderRange(TopSideSlider, scale.toTwips(screenPixels.height()) - peers_.resultsHeight(), peers_.resultsTop());
+  const QRect desktop = screen ? screen->virtualGeometry() : QRect();
+  setSliderRange(LeftSideSlider, scale.toTwips(desktop.x()),
+                 scale.toTwips(desktop.x() + desktop.width()) - peers_.resultsWidth(), peers_.resultsLeft());
+  setSliderRange(TopSideSlider, scale.toTwips(desktop.y()),
+                 scale.toTwips(desktop.y() + desktop.height()) - peers_.resultsHeight(), peers_.resultsTop());
 
   TextMaxSearchResults->setText(QString::number(currentMaxSearchResults()));
 
@@ -432,7 +456,9 @@ void Form_OrvantaPreferences::loadPage(const QString& address) {
   const QPointer<Form_OrvantaPreferences> alive(this);
   const std::optional<QString> page = fetcher_ ? fetcher_(address) : std::nullopt;
   if (!alive) return;
-  HTMLBox->setPlainText(page ? *page : QStringLiteral("Could not fetch the page at %1").arg(address));
+  HTMLBox->setPlainText(
+      page ? *page
+           : QCoreApplication::translate("Form_OrvantaPreferences", "Could not fetch the page at %1").arg(address));
   if (browser_) browser_->navigate(address);
 }
 

@@ -4,13 +4,15 @@
 
 #include "service_defaults.h"
 
+#include <QCoreApplication>
+
 namespace orvanta::settings {
 
 QString searchAddressInstructions(const QString& designText) {
   const qsizetype firstSentenceEnd = designText.indexOf(u'.');
-  return QStringLiteral(
-             "Do a search on the local search service's page, http://localhost:%1/, in the web "
-             "browser.")
+  return QCoreApplication::translate("Form_OrvantaPreferences",
+                                     "Do a search on the local search service's page, http://localhost:%1/, in the "
+                                     "web browser.")
              .arg(kServicePort) +
          designText.mid(firstSentenceEnd + 1);
 }

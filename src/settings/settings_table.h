@@ -37,7 +37,8 @@ struct Setting {
   const char* name;
   SettingKind kind;
   // The default, or nullptr when it is computed when applied
-  // (SearchPrefix from the service's code, LeftPosition from the screen).
+  // (SearchPrefix from the service's code, LeftPosition and TopPosition
+  // from the screen's work area).
   const char* fixedDefault;
 };
 
@@ -67,8 +68,13 @@ inline constexpr std::array<Setting, 11> kSettings{{
     {"Extensions_Widgets", SettingKind::Text, "|widget|"},
     {"MaxSearchResults", SettingKind::Number, "7"},
     {"LeftPosition", SettingKind::Number, nullptr},
-    {"TopPosition", SettingKind::Number, "330"},
+    {"TopPosition", SettingKind::Number, nullptr},
 }};
+
+// TopPosition's default: this far below the top of the primary screen's
+// work area, so that the button above the panel stands at the top of the
+// work area, just below a top bar (or at the screen's top without one).
+inline constexpr qint32 kTopPositionBelowWorkArea = 330;
 
 // The Applications list is fixed, not a setting.
 inline const QString kExtensionsApplications = QStringLiteral("|exe|msi|");
@@ -102,7 +108,8 @@ LoadedText loadText(const RegKeys& regKeys, QStringView name);
 // Reads the number setting `name` the same way. A stored text that is not
 // a whole number, or is 0, calls for the default, which is stored as a
 // first run stores numbers (" 7"). `computedDefault` gives the default of a
-// setting the table does not fix (LeftPosition, from the screen); when it
+// setting the table does not fix (LeftPosition and TopPosition, from the
+// screen's work area); when it
 // gives nothing the value is 0 and nothing is stored.
 using ComputedDefault = std::function<std::optional<qint32>()>;
 LoadedNumber loadNumber(const RegKeys& regKeys, QStringView name, const ComputedDefault& computedDefault = {});

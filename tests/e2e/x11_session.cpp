@@ -19,7 +19,7 @@ constexpr int kPollMs = 50;
 
 }  // namespace
 
-X11Session::X11Session() {
+X11Session::X11Session(const QString& screenSize) {
   runtimeFolder_ = std::make_unique<QTemporaryDir>();
   if (!runtimeFolder_->isValid()) {
     error_ = QStringLiteral("no runtime folder");
@@ -30,7 +30,7 @@ X11Session::X11Session() {
   server_ = std::make_unique<QProcess>();
   server_->setProgram(QStringLiteral("Xvfb"));
   server_->setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                         QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                         QStringLiteral("0"), screenSize + QStringLiteral("x24"), QStringLiteral("-nolisten"),
                          QStringLiteral("tcp")});
   server_->start();
   QDeadlineTimer deadline(kStartTimeoutMs);

@@ -19,7 +19,8 @@ namespace orvanta::testing {
 
 class X11Session {
  public:
-  X11Session();
+  // A screen of `screenSize` pixels ("1280x800").
+  explicit X11Session(const QString& screenSize = QStringLiteral("1280x800"));
   ~X11Session();
 
   // Empty when the session is up; otherwise why it is not.

@@ -5,7 +5,10 @@
 
 #include "platform/window_system.h"
 
+#include <QGuiApplication>
+#include <QList>
 #include <QRect>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -27,6 +30,9 @@ class FakeWindowSystem : public platform::WindowSystem {
   // The work area of every screen; larger than any window unless a test
   // sets a small one.
   QRect screenWorkArea{-100000, -100000, 200000, 200000};
+  // The work areas of the screens, the primary's first, for the placement
+  // of the panel and the button; unset, those of the application's screens.
+  std::optional<QList<QRect>> screenWorkAreas;
 
   void keepOnTop(QWidget& window) override {
     keepOnTopCalls << window.objectName();
@@ -40,6 +46,12 @@ class FakeWindowSystem : public platform::WindowSystem {
     if (onPendingEvents) onPendingEvents();
   }
   QRect workArea(const QWidget&) override { return screenWorkArea; }
+  QList<QRect> workAreas() override {
+    if (screenWorkAreas) return *screenWorkAreas;
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) areas << screen->availableGeometry();
+    return areas;
+  }
   QString windowsDirectory() override { return QStringLiteral("C:\\WINDOWS"); }
   platform::ActivationHook replaceActivationHook(platform::ActivationHook hook) override {
     platform::ActivationHook previous = std::move(hook_);
