@@ -236,8 +236,8 @@ TEST(SearchIndexRanking, ManyCandidatesKeepTheOrder) {
   ASSERT_EQ(ranked.size(), 10'001u);
   EXPECT_TRUE(std::is_sorted(ranked.cbegin(), ranked.cend(),
                              [](const SearchHit& a, const SearchHit& b) { return a.tier < b.tier; }));
-  EXPECT_EQ(ranked[1].tier, 1);
-  EXPECT_EQ(ranked.back().tier, 2);
+  EXPECT_EQ(ranked[1].tier, SearchTier::NameStarts);
+  EXPECT_EQ(ranked.back().tier, SearchTier::NameContains);
 }
 
 // A database written before the names came into the time index keeps
@@ -295,6 +295,152 @@ TEST(SearchIndexRanking, OlderTimeIndexIsReplaced) {
   found.clear();
   for (const SearchHit& hit : index.search({QStringLiteral("song")}, 2)) found.append(QString::fromUtf8(hit.path));
   EXPECT_EQ(found, QStringList({"/f/song 4999.ogg", "/f/song 4998.ogg"}));
+}
+
+// An index written directly, without an indexer: names, and the text of
+// some of them.
+class NearWordsFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(index.open(dir.path() + QStringLiteral("/index.db"), true));
+    index.begin();
+    const struct {
+      const char* name;
+      const char* text;
+      qint64 mtime;
+    } entries[] = {
+        {"report.txt", "", 10},
+        {"repart.txt", "", 11},
+        {"budget.ods", "", 12},
+        {"map.png", "", 13},
+        {"doc28.txt", "", 14},
+        {"\u043e\u0442\u0447\u0451\u0442.txt", "", 15},
+        {"q3.txt", "quarterly report for the board", 20},
+        {"q4.txt", "quarterly outlook", 21},
+        {"minutes.txt", "weekly report", 22},
+    };
+    for (const auto& entry : entries) {
+      EntryRecord record;
+      record.path = QByteArray("/f/") + entry.name;
+      record.label = QString::fromUtf8(entry.name);
+      record.mtime = entry.mtime;
+      record.wantsContents = *entry.text != 0;
+      const auto [id, wanted] = index.store(record, 1);
+      if (wanted) index.setContents({id, record.path, record.mtime, 0}, QString::fromUtf8(entry.text), ContentState::Done);
+    }
+    ASSERT_TRUE(index.commit()) << index.writeError().toStdString();
+  }
+
+  // The hits' paths without "/f/", each with its tier.
+  std::vector<std::pair<QString, SearchTier>> find(const QStringList& words) {
+    std::vector<std::pair<QString, SearchTier>> found;
+    for (const SearchHit& hit : index.search(words, 50)) found.emplace_back(QString::fromUtf8(hit.path.mid(3)), hit.tier);
+    return found;
+  }
+
+  QTemporaryDir dir;
+  SearchIndex index;
+};
+
+// A word without any hit is read as the words one letter edit away; those
+// hits rank last, and a word with hits is never read so.
+TEST_F(NearWordsFixture, OneEditForgivenForWordsOfFourLetters) {
+  constexpr SearchTier exact = SearchTier::NameContains;
+  constexpr SearchTier near = SearchTier::NearWords;
+  const QString report = QStringLiteral("report.txt");
+  const struct {
+    const char* what;
+    QStringList words;
+    std::vector<std::pair<QString, SearchTier>> expected;
+  } cases[] = {
+      {"wrong letter", {"budgwt"}, {{"budget.ods", near}}},
+      {"missing letter", {"budet"}, {{"budget.ods", near}}},
+      {"extra letter", {"buddget"}, {{"budget.ods", near}}},
+      {"swapped neighbours", {"bugdet"}, {{"budget.ods", near}}},
+      {"names first, then contents", {"reprot"}, {{report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
+      {"every word still counts", {"quarterly", "reprot"}, {{"q3.txt", near}}},
+      {"case does not matter", {"REPROT", "Quarterly"}, {{"q3.txt", near}}},
+      {"two near words", {"repzrt"},
+       {{"repart.txt", near}, {report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
+      {"four letters", {"mapp"}, {{"map.png", near}}},
+      {"three letters are too short", {"mpa"}, {}},
+      {"two edits are too many", {"rapotr"}, {}},
+      {"no near word", {"zzzzqq"}, {}},
+      {"digits are never changed", {"doc29"}, {}},
+      {"a word without near word spoils the others", {"reprot", "zzzzqq"}, {}},
+      {"another script: swapped", {"\u043e\u0442\u0447\u0442\u0435"}, {{"\u043e\u0442\u0447\u0451\u0442.txt", near}}},
+      {"another script: a letter the word lacks", {"\u043e\u0442\u0447\u0430\u0442"},
+       {{"\u043e\u0442\u0447\u0451\u0442.txt", near}}},
+      // With hits of its own a word is taken as it is: the names one edit
+      // away are not added.
+      {"exact", {"report"}, {{report, SearchTier::NameEquals}, {"minutes.txt", SearchTier::Contents},
+                             {"q3.txt", SearchTier::Contents}}},
+      {"exact part of a name", {"epor"}, {{report, exact}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(find(c.words), c.expected) << c.what;
+}
+
+TEST(NearWords, OneEditAwayMakesEachKindOfEdit) {
+  const QStringList near = oneEditAway(QStringLiteral("abc1"));
+  for (const char* expected : {"xbc1", "bc1", "abxc1", "bac1", "acb1", "abc1z"}) {
+    EXPECT_TRUE(near.contains(QString::fromLatin1(expected))) << expected;
+  }
+  for (const char* unexpected : {"abc1", "abc2", "abc", "ab1c", "ab", "cab1"}) {
+    EXPECT_FALSE(near.contains(QString::fromLatin1(unexpected))) << unexpected;
+  }
+  EXPECT_EQ(near.size(), QSet<QString>(near.cbegin(), near.cend()).size());
+}
+
+// A search that finds nothing even with near words gets the words a
+// little further away, when they find something.
+TEST_F(NearWordsFixture, SuggestionForASearchWithoutHits) {
+  const struct {
+    QStringList words;
+    QStringList expected;
+  } cases[] = {
+      {{"rapotr"}, {"report"}},                       // a wrong letter and a swap
+      {{"Quarterly", "rapotr"}, {"Quarterly", "report"}},  // a word with hits stays as typed
+      {{"teh"}, {"the"}},                             // three letters: one edit
+      {{"zzzzqq"}, {}},
+      {{"to"}, {}},
+      // The words so changed must find something together.
+      {{"outlook", "rapotr"}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(index.suggestion(c.words), c.expected) << c.words.join(u' ').toStdString();
+}
+
+// An index written before the names' words were indexed gets them from
+// its names when it is opened.
+TEST(NearWords, OlderIndexGetsItsNameWords) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.path() + QStringLiteral("/index.db");
+  {
+    SearchIndex index;
+    ASSERT_TRUE(index.open(path, true));
+    index.begin();
+    EntryRecord record;
+    record.path = "/f/budget.ods";
+    record.label = QStringLiteral("budget.ods");
+    index.store(record, 1);
+    ASSERT_TRUE(index.commit());
+  }
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "DROP TABLE name_terms; DROP TABLE name_words; DROP TRIGGER files_added; "
+                           "DROP TRIGGER files_removed; DROP TRIGGER files_renamed; PRAGMA user_version=2;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  SearchIndex index;
+  ASSERT_TRUE(index.open(path, true));
+  const std::vector<SearchHit> hits = index.search({QStringLiteral("bugdet")}, 10);
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].path, "/f/budget.ods");
 }
 
 // An indexer over a temporary folder, with a search connection of its own.
