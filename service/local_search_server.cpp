@@ -346,6 +346,8 @@ bool LocalSearchServer::startIndexing() {
 
 QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {
   QList<QByteArray> paths;
+  index_.setRecentlyOpened(
+      rankRecentFiles(recentFiles_.files(), QDateTime::currentDateTimeUtc().addDays(-kRecentDays)));
   for (const SearchHit& hit : index_.search(words, kMaxHits)) paths.append(hit.path);
   return paths;
 }

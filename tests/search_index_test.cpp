@@ -5,6 +5,7 @@
 #include "content_reader.h"
 #include "indexer.h"
 #include "minimal_pdf.h"
+#include "recent_files.h"
 #include "search_index.h"
 #include "text_extraction.h"
 #include "wait_for.h"
@@ -408,6 +409,129 @@ TEST_F(NearWordsFixture, SuggestionForASearchWithoutHits) {
       {{"outlook", "rapotr"}, {}},
   };
   for (const auto& c : cases) EXPECT_EQ(index.suggestion(c.words), c.expected) << c.words.join(u' ').toStdString();
+}
+
+// The desktop's list of recently used files, as GLib writes it (and an
+// older program's stamps), with times `days` before now put in for @N@.
+QByteArray recentFilesFixture() {
+  QByteArray xbel = R"(<?xml version="1.0" encoding="UTF-8"?>
+<xbel version="1.0"
+      xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks"
+      xmlns:mime="http://www.freedesktop.org/standards/shared-mime-info">
+  <bookmark href="file:///f/report.txt" added="@40@" modified="@5@" visited="@5@">
+    <info><metadata owner="http://freedesktop.org">
+      <mime:mime-type type="text/plain"/>
+      <bookmark:applications><bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@5@" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/q3.txt" added="@9@" modified="@2@" visited="@2@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications>
+        <bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@9@" count="1"/>
+        <bookmark:application name="Text Editor" exec="&apos;editor %u&apos;" modified="@2@" count="2"/>
+      </bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/minutes.txt" added="@1@" modified="@1@" visited="@1@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications><bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@1@" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/repart.txt" added="@50@" modified="@40@" visited="@40@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications><bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@40@" count="9"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/q4.txt" added="@3@" modified="@3@" visited="@3@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications><bookmark:application name="Viewer" exec="viewer" timestamp="@S3@" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/odd%20name%FF.txt" added="@9@" modified="@9@" visited="@9@"/>
+  <bookmark href="http://127.0.0.1/page" added="@1@" modified="@1@" visited="@1@"/>
+</xbel>
+)";
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  for (int days : {1, 2, 3, 5, 9, 40, 50}) {
+    const QDateTime then = now.addDays(-days);
+    xbel.replace("@" + QByteArray::number(days) + "@",
+                 then.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz")).toLatin1() + "123Z");
+    xbel.replace("@S" + QByteArray::number(days) + "@", QByteArray::number(then.toSecsSinceEpoch()));
+  }
+  return xbel;
+}
+
+TEST(RecentFiles, ReadFromTheDesktopsList) {
+  const std::vector<RecentFile> files = readRecentFiles(recentFilesFixture());
+  QList<QByteArray> paths;
+  QList<int> opens;
+  for (const RecentFile& file : files) {
+    paths.append(file.path);
+    opens.append(file.opens);
+    EXPECT_TRUE(file.lastOpened.isValid()) << file.path.constData();
+  }
+  EXPECT_EQ(paths, (QList<QByteArray>{"/f/report.txt", "/f/q3.txt", "/f/minutes.txt", "/f/repart.txt", "/f/q4.txt",
+                                      "/f/odd name\xff.txt"}));
+  EXPECT_EQ(opens, (QList<int>{1, 3, 1, 9, 1, 1}));
+  // The latest of its programs' times.
+  EXPECT_EQ(files[1].lastOpened.daysTo(QDateTime::currentDateTimeUtc()), 2);
+  EXPECT_EQ(files[4].lastOpened.daysTo(QDateTime::currentDateTimeUtc()), 3);
+  // Opened within 30 days: the most often first, then the latest.
+  EXPECT_EQ(rankRecentFiles(files, QDateTime::currentDateTimeUtc().addDays(-30)),
+            (std::vector<QByteArray>{"/f/q3.txt", "/f/minutes.txt", "/f/q4.txt", "/f/report.txt",
+                                     "/f/odd name\xff.txt"}));
+  EXPECT_TRUE(readRecentFiles("not a list").empty());
+}
+
+// The list is read again when it changes, and not otherwise.
+TEST(RecentFiles, ListIsReadAgainWhenItChanges) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.path() + QStringLiteral("/recently-used.xbel");
+  RecentFilesList list(path);
+  EXPECT_TRUE(list.files().empty());
+  ASSERT_TRUE(writeFile(path, recentFilesFixture()));
+  EXPECT_EQ(list.files().size(), 6u);
+  ASSERT_TRUE(writeFile(path, "<xbel version=\"1.0\"><bookmark href=\"file:///f/a.txt\" modified=\"2026-01-01T00:00:00Z\"/></xbel>"));
+  ASSERT_EQ(list.files().size(), 1u);
+  EXPECT_EQ(list.files()[0].path, "/f/a.txt");
+  ASSERT_TRUE(QFile::remove(path));
+  EXPECT_TRUE(list.files().empty());
+}
+
+// Within each tier, the files opened in the last 30 days come first, the
+// most often opened first; the tiers keep their order.
+TEST_F(NearWordsFixture, RecentlyOpenedFilesFirstWithinTheirTier) {
+  const auto paths = [&](const QStringList& words) {
+    QStringList found;
+    for (const auto& [path, tier] : find(words)) found.append(path);
+    return found;
+  };
+  const struct {
+    QStringList words;
+    QStringList before;
+    QStringList after;
+  } cases[] = {
+      {{"rep"}, {"repart.txt", "report.txt"}, {"report.txt", "repart.txt"}},
+      {{"report"}, {"report.txt", "minutes.txt", "q3.txt"}, {"report.txt", "q3.txt", "minutes.txt"}},
+      {{"reprot"}, {"report.txt", "minutes.txt", "q3.txt"}, {"report.txt", "q3.txt", "minutes.txt"}},
+      {{"quarterly"}, {"q4.txt", "q3.txt"}, {"q3.txt", "q4.txt"}},
+      {{"txt"}, {"minutes.txt", "q4.txt", "q3.txt"}, {"q3.txt", "minutes.txt", "q4.txt"}},
+  };
+  for (const auto& c : cases) {
+    const QStringList found = paths(c.words);
+    EXPECT_EQ(found.mid(0, c.before.size()), c.before) << c.words.join(u' ').toStdString();
+  }
+  index.setRecentlyOpened(
+      rankRecentFiles(readRecentFiles(recentFilesFixture()), QDateTime::currentDateTimeUtc().addDays(-30)));
+  for (const auto& c : cases) {
+    const QStringList found = paths(c.words);
+    EXPECT_EQ(found.mid(0, c.after.size()), c.after) << c.words.join(u' ').toStdString();
+  }
+  // The tiers stay: a recent file holding the words in its text comes
+  // after every name.
+  const std::vector<std::pair<QString, SearchTier>> report = find({QStringLiteral("report")});
+  EXPECT_EQ(report.front().second, SearchTier::NameEquals);
 }
 
 // An index written before the names' words were indexed gets them from
