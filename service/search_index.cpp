@@ -27,12 +27,16 @@ namespace {
 // Raised when the layout of the tables changes: an older database is then
 // built again from the disk.
 constexpr int kSchemaVersion = 3;
-// The layout before the names had a word index of their own; such a
-// database gets that index made from its names.
-constexpr int kSchemaWithoutNameWords = 2;
+// The layout before the words were kept; such a database gets them from
+// its names and its texts' word list.
+constexpr int kSchemaWithoutWords = 2;
 
 // At most this many near words stand in for one word.
 constexpr int kMostNearWords = 16;
+
+// Longer words get no suggestion: the words two edits away grow with the
+// square of the length.
+constexpr qsizetype kLongestSuggested = 12;
 
 // The pointer type of the word lists handed to holds_words().
 const char* const kWordsPointer = "orvanta-words";
@@ -66,27 +70,27 @@ CREATE INDEX IF NOT EXISTS files_retry ON files(content) WHERE content = 4;
 CREATE VIRTUAL TABLE IF NOT EXISTS names USING fts5(folded, content='files', content_rowid='id',
   tokenize='trigram');
 CREATE VIRTUAL TABLE IF NOT EXISTS contents USING fts5(body, tokenize='unicode61 remove_diacritics 2');
-CREATE VIRTUAL TABLE IF NOT EXISTS name_words USING fts5(folded, content='files', content_rowid='id',
-  tokenize='unicode61 remove_diacritics 2', detail=none, columnsize=0);
-CREATE VIRTUAL TABLE IF NOT EXISTS name_terms USING fts5vocab(name_words, 'row');
-CREATE VIRTUAL TABLE IF NOT EXISTS content_terms USING fts5vocab(contents, 'row');
+-- Every word ever seen in a name or a text, with about how often: where
+-- the near words of a word without hits are looked up, one lookup each. A
+-- word whose entries went stays (it then finds nothing).
+CREATE TABLE IF NOT EXISTS words(word TEXT PRIMARY KEY, uses INTEGER NOT NULL) WITHOUT ROWID;
 DROP TRIGGER IF EXISTS files_added;
 CREATE TRIGGER files_added AFTER INSERT ON files BEGIN
   INSERT INTO names(rowid, folded) VALUES (new.id, new.folded);
-  INSERT INTO name_words(rowid, folded) VALUES (new.id, new.folded);
+  INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(new.folded)) WHERE true
+    ON CONFLICT(word) DO UPDATE SET uses = uses + 1;
 END;
 DROP TRIGGER IF EXISTS files_removed;
 CREATE TRIGGER files_removed AFTER DELETE ON files BEGIN
   INSERT INTO names(names, rowid, folded) VALUES ('delete', old.id, old.folded);
-  INSERT INTO name_words(name_words, rowid, folded) VALUES ('delete', old.id, old.folded);
   DELETE FROM contents WHERE rowid = old.id;
 END;
 DROP TRIGGER IF EXISTS files_renamed;
 CREATE TRIGGER files_renamed AFTER UPDATE OF folded ON files BEGIN
   INSERT INTO names(names, rowid, folded) VALUES ('delete', old.id, old.folded);
   INSERT INTO names(rowid, folded) VALUES (new.id, new.folded);
-  INSERT INTO name_words(name_words, rowid, folded) VALUES ('delete', old.id, old.folded);
-  INSERT INTO name_words(rowid, folded) VALUES (new.id, new.folded);
+  INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(new.folded)) WHERE true
+    ON CONFLICT(word) DO UPDATE SET uses = uses + 1;
 END;
 )sql";
 
@@ -150,6 +154,26 @@ void holdsWords(sqlite3_context* context, int, sqlite3_value** values) {
     });
   }
   sqlite3_result_int(context, holds ? 1 : 0);
+}
+
+// words_of(text): the distinct words of a text, folded, as a JSON list.
+// Words are the runs of letters and digits, as the contents' tokenizer
+// cuts them.
+void wordsOf(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+  const QString folded = foldText(QString::fromUtf8(text ? text : "", sqlite3_value_bytes(values[0])));
+  QSet<QString> words;
+  qsizetype start = -1;
+  for (qsizetype i = 0; i <= folded.size(); ++i) {
+    const bool inWord = i < folded.size() && (folded[i].isLetterOrNumber() || folded[i].isSurrogate());
+    if (inWord && start < 0) start = i;
+    if (!inWord && start >= 0) {
+      words.insert(folded.sliced(start, i - start));
+      start = -1;
+    }
+  }
+  const QByteArray list = QJsonDocument(QJsonArray::fromStringList(words.values())).toJson(QJsonDocument::Compact);
+  sqlite3_result_text(context, list.constData(), static_cast<int>(list.size()), SQLITE_TRANSIENT);
 }
 
 qsizetype characterCount(const QString& word) { return word.toUcs4().size(); }
@@ -275,15 +299,22 @@ bool SearchIndex::createSchema() {
     Reset reset{statement};
     if (sqlite3_step(statement) == SQLITE_ROW) version = sqlite3_column_int(statement, 0);
   }
-  if (version != 0 && version != kSchemaVersion && version != kSchemaWithoutNameWords) {
-    if (!exec("DROP TABLE IF EXISTS name_terms; DROP TABLE IF EXISTS content_terms; DROP TABLE IF EXISTS name_words;"
-              "DROP TABLE IF EXISTS names; DROP TABLE IF EXISTS contents; DROP TABLE IF EXISTS files;"
-              "DROP TABLE IF EXISTS meta;")) {
+  if (version != 0 && version != kSchemaVersion && version != kSchemaWithoutWords) {
+    if (!exec("DROP TABLE IF EXISTS words; DROP TABLE IF EXISTS names; DROP TABLE IF EXISTS contents;"
+              "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS meta;")) {
       return false;
     }
   }
   if (!exec(kSchema)) return false;
-  if (version == kSchemaWithoutNameWords && !exec("INSERT INTO name_words(name_words) VALUES ('rebuild')")) return false;
+  if (version == kSchemaWithoutWords &&
+      !exec("INSERT INTO words(word, uses) SELECT value, count(*) FROM files, json_each(words_of(files.folded)) "
+            "GROUP BY value ON CONFLICT(word) DO UPDATE SET uses = uses + excluded.uses;"
+            "CREATE VIRTUAL TABLE temp.content_terms USING fts5vocab(main, 'contents', 'row');"
+            "INSERT INTO words(word, uses) SELECT term, doc FROM temp.content_terms WHERE true "
+            "ON CONFLICT(word) DO UPDATE SET uses = uses + excluded.uses;"
+            "DROP TABLE temp.content_terms;")) {
+    return false;
+  }
   return exec(QByteArray("PRAGMA user_version=" + QByteArray::number(kSchemaVersion)).constData());
 }
 
@@ -308,6 +339,8 @@ bool SearchIndex::open(const QString& path, bool repair, const std::function<voi
     sqlite3_busy_timeout(db_, 5000);
     sqlite3_create_function_v2(db_, "holds_words", 2, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, holdsWords, nullptr,
                                nullptr, nullptr);
+    sqlite3_create_function_v2(db_, "words_of", 1, SQLITE_UTF8 | SQLITE_INNOCUOUS | SQLITE_DETERMINISTIC, nullptr,
+                               wordsOf, nullptr, nullptr, nullptr);
     if (!repair) return exec("PRAGMA query_only=0");
     bool sound = createSchema();
     if (!sound) {
@@ -460,10 +493,14 @@ bool SearchIndex::setContents(const PendingContent& entry, const QString& text, 
     return false;
   }
   if (text.isEmpty()) return true;
-  return write("INSERT INTO contents(rowid, body) VALUES (?, ?)", [&](sqlite3_stmt* insert) {
-    sqlite3_bind_int64(insert, 1, entry.id);
-    bindText(insert, 2, text);
-  });
+  return write("INSERT INTO contents(rowid, body) VALUES (?, ?)",
+               [&](sqlite3_stmt* insert) {
+                 sqlite3_bind_int64(insert, 1, entry.id);
+                 bindText(insert, 2, text);
+               }) &&
+         write("INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(?1)) WHERE true "
+               "ON CONFLICT(word) DO UPDATE SET uses = uses + 1",
+               [&](sqlite3_stmt* words) { bindText(words, 1, text); });
 }
 
 bool SearchIndex::retryContents(const QByteArray& path) {
@@ -750,25 +787,24 @@ bool SearchIndex::hasHit(const QString& word) {
 }
 
 QStringList SearchIndex::knownWords(const QStringList& candidates) {
+  QStringList known;
   QHash<QString, qint64> uses;
   const QByteArray list = jsonList(candidates);
-  // json_each drives, so that each candidate is one lookup of the
-  // vocabulary's term index.
-  for (const char* sql : {"SELECT t.term, t.doc FROM json_each(?1) AS j CROSS JOIN name_terms AS t "
-                          "WHERE t.term = j.value",
-                          "SELECT t.term, t.doc FROM json_each(?1) AS j CROSS JOIN content_terms AS t "
-                          "WHERE t.term = j.value"}) {
-    sqlite3_stmt* statement = prepare(sql);
-    if (!statement) continue;
-    Reset reset{statement};
-    sqlite3_bind_text(statement, 1, list.constData(), static_cast<int>(list.size()), SQLITE_STATIC);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      const QString term = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
-                                             sqlite3_column_bytes(statement, 0));
-      uses[term] += sqlite3_column_int64(statement, 1);
-    }
+  // json_each drives, so that each candidate is one lookup of the words'
+  // key.
+  sqlite3_stmt* statement =
+      prepare("SELECT w.word, w.uses FROM json_each(?1) AS j CROSS JOIN words AS w WHERE w.word = j.value");
+  if (!statement) return known;
+  Reset reset{statement};
+  sqlite3_bind_text(statement, 1, list.constData(), static_cast<int>(list.size()), SQLITE_STATIC);
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    const QString word = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                                           sqlite3_column_bytes(statement, 0));
+    // A word left over from entries that went finds nothing any more.
+    if (!hasHit(word)) continue;
+    uses.insert(word, sqlite3_column_int64(statement, 1));
+    known.append(word);
   }
-  QStringList known = uses.keys();
   std::sort(known.begin(), known.end(), [&](const QString& a, const QString& b) {
     return uses[a] != uses[b] ? uses[a] > uses[b] : a < b;
   });
@@ -829,7 +865,7 @@ QStringList SearchIndex::suggestion(const QStringList& words) {
       continue;
     }
     const qsizetype length = characterCount(word);
-    if (length < 3) return {};
+    if (length < 3 || length > kLongestSuggested) return {};
     QStringList candidates = oneEditAway(word);
     if (length >= kNearWordLength) {
       QSet<QString> further;
@@ -839,6 +875,8 @@ QStringList SearchIndex::suggestion(const QStringList& words) {
       further.remove(word);
       candidates = further.values();
     }
+    // Nothing shorter than a word the trigram index can find.
+    candidates.removeIf([](const QString& candidate) { return characterCount(candidate) < 3; });
     const QStringList known = knownWords(candidates);
     if (known.isEmpty()) return {};
     suggested.append(known.first());

@@ -95,9 +95,9 @@ class SearchIndex {
   // words with each word that has no hit replaced by the most common word
   // of the index that is a little further from it, when the words so
   // changed find something. A word of three characters is compared at one
-  // edit (it is too short to be read as a near word unasked); a longer one
-  // at two, the second a missing letter or two neighbours swapped. Empty
-  // when there is none.
+  // edit (it is too short to be read as a near word unasked); one of four
+  // to twelve at two, the second a missing letter or two neighbours
+  // swapped; longer words get none. Empty when there is none.
   QStringList suggestion(const QStringList& words);
 
   // The files opened lately, the first most wanted: within each tier these

@@ -534,8 +534,8 @@ TEST_F(NearWordsFixture, RecentlyOpenedFilesFirstWithinTheirTier) {
   EXPECT_EQ(report.front().second, SearchTier::NameEquals);
 }
 
-// An index written before the names' words were indexed gets them from
-// its names when it is opened.
+// An index written before the words were kept gets them from its names
+// and texts when it is opened.
 TEST(NearWords, OlderIndexGetsItsNameWords) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -548,23 +548,31 @@ TEST(NearWords, OlderIndexGetsItsNameWords) {
     record.path = "/f/budget.ods";
     record.label = QStringLiteral("budget.ods");
     index.store(record, 1);
+    record.path = "/f/q3.txt";
+    record.label = QStringLiteral("q3.txt");
+    record.wantsContents = true;
+    const auto [id, wanted] = index.store(record, 1);
+    ASSERT_TRUE(wanted);
+    index.setContents({id, record.path, 0, 0}, QStringLiteral("quarterly figures"), ContentState::Done);
     ASSERT_TRUE(index.commit());
   }
   {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db,
-                           "DROP TABLE name_terms; DROP TABLE name_words; DROP TRIGGER files_added; "
-                           "DROP TRIGGER files_removed; DROP TRIGGER files_renamed; PRAGMA user_version=2;",
+                           "DROP TABLE words; DROP TRIGGER files_added; DROP TRIGGER files_removed; "
+                           "DROP TRIGGER files_renamed; PRAGMA user_version=2;",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
   }
   SearchIndex index;
   ASSERT_TRUE(index.open(path, true));
-  const std::vector<SearchHit> hits = index.search({QStringLiteral("bugdet")}, 10);
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].path, "/f/budget.ods");
+  for (const auto& [typo, path] : {std::pair{"bugdet", "/f/budget.ods"}, std::pair{"figuers", "/f/q3.txt"}}) {
+    const std::vector<SearchHit> hits = index.search({QString::fromLatin1(typo)}, 10);
+    ASSERT_EQ(hits.size(), 1u) << typo;
+    EXPECT_EQ(hits[0].path, path);
+  }
 }
 
 // An indexer over a temporary folder, with a search connection of its own.
