@@ -673,13 +673,13 @@ void SearchIndex::findNameContains(Query& query) {
   for (const Query::Word& word : query.words) {
     std::vector<std::string> spellings;
     QStringList quotedSpellings;
-    bool long_ = true;
+    bool viaTrigrams = true;
     for (const QString& spelling : word.spellings) {
       spellings.push_back(spelling.toStdString());
       quotedSpellings.append(quoted(spelling));
-      long_ = long_ && characterCount(spelling) >= 3;
+      viaTrigrams = viaTrigrams && characterCount(spelling) >= 3;
     }
-    if (long_) {
+    if (viaTrigrams) {
       terms.append(quotedSpellings.size() == 1 ? quotedSpellings.first()
                                                : u'(' + quotedSpellings.join(QStringLiteral(" OR ")) + u')');
     } else {
