@@ -354,6 +354,8 @@ void LocalSearchServer::pauseContents(const QString& reason) {
 
 QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {
   QList<QByteArray> paths;
+  index_.setRecentlyOpened(
+      rankRecentFiles(recentFiles_.files(), QDateTime::currentDateTimeUtc().addDays(-kRecentDays)));
   for (const SearchHit& hit : index_.search(words, kMaxHits)) paths.append(hit.path);
   return paths;
 }
@@ -379,7 +381,8 @@ HttpReply LocalSearchServer::answer(const HttpRequest& request) {
                                                    queryValue(QStringLiteral("s")) == codes_.securityCode);
     if (!authorised) return {403, forbiddenPage()};
     const QStringList words = queryWords(query);
-    return {200, resultPage(codes_.securityCode, words, findPaths(words))};
+    const QList<QByteArray> paths = findPaths(words);
+    return {200, resultPage(codes_.securityCode, words, paths, paths.isEmpty() ? index_.suggestion(words) : QStringList())};
   }
   if (path == QStringLiteral("/ok")) {
     return {200, okPage(QString::fromUtf8(QByteArray::fromPercentEncoding(queryValue(QStringLiteral("url")).toUtf8())))};

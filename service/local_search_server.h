@@ -7,6 +7,7 @@
 #pragma once
 
 #include "indexer.h"
+#include "recent_files.h"
 #include "search_index.h"
 #include "service_codes.h"
 #include "settings/service_defaults.h"
@@ -22,6 +23,8 @@
 namespace orvanta::service {
 
 inline constexpr int kMaxHits = 200;
+// Files opened within this many days come first within their tier.
+inline constexpr int kRecentDays = 30;
 
 // How the service treats its connections.
 struct ConnectionLimits {
@@ -91,7 +94,8 @@ class LocalSearchServer : public QObject {
   struct Daemons;  // the HTTP library's side
 
  private:
-  // The paths of the hits for `words`, best first, as the file system
+  // The paths of the hits for `words`, best first (the files opened in the
+  // last kRecentDays days first within their tier), as the file system
   // has them.
   QList<QByteArray> findPaths(const QStringList& words);
 
@@ -101,6 +105,7 @@ class LocalSearchServer : public QObject {
   std::unique_ptr<Indexer> indexer_;
   QString contentsPause_;  // why documents are not read; empty: they are
   SearchIndex index_;  // this thread's connection, for the searches
+  RecentFilesList recentFiles_;
   std::unique_ptr<Daemons> daemons_;
 };
 

@@ -8,11 +8,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <set>
+#include <string>
+#include <string_view>
 
 namespace orvanta::service {
 
@@ -20,7 +26,20 @@ namespace {
 
 // Raised when the layout of the tables changes: an older database is then
 // built again from the disk.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
+// The layout before the words were kept; such a database gets them from
+// its names and its texts' word list.
+constexpr int kSchemaWithoutWords = 2;
+
+// At most this many near words stand in for one word.
+constexpr int kMostNearWords = 16;
+
+// Longer words get no suggestion: the words two edits away grow with the
+// square of the length.
+constexpr qsizetype kLongestSuggested = 12;
+
+// The pointer type of the word lists handed to holds_words().
+const char* const kWordsPointer = "orvanta-words";
 
 // Above this many trigram candidates, names containing the words are found
 // by walking the entries newest first instead of sorting all candidates.
@@ -51,16 +70,27 @@ CREATE INDEX IF NOT EXISTS files_retry ON files(content) WHERE content = 4;
 CREATE VIRTUAL TABLE IF NOT EXISTS names USING fts5(folded, content='files', content_rowid='id',
   tokenize='trigram');
 CREATE VIRTUAL TABLE IF NOT EXISTS contents USING fts5(body, tokenize='unicode61 remove_diacritics 2');
-CREATE TRIGGER IF NOT EXISTS files_added AFTER INSERT ON files BEGIN
+-- Every word ever seen in a name or a text, with about how often: where
+-- the near words of a word without hits are looked up, one lookup each. A
+-- word whose entries went stays (it then finds nothing).
+CREATE TABLE IF NOT EXISTS words(word TEXT PRIMARY KEY, uses INTEGER NOT NULL) WITHOUT ROWID;
+DROP TRIGGER IF EXISTS files_added;
+CREATE TRIGGER files_added AFTER INSERT ON files BEGIN
   INSERT INTO names(rowid, folded) VALUES (new.id, new.folded);
+  INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(new.folded)) WHERE true
+    ON CONFLICT(word) DO UPDATE SET uses = uses + 1;
 END;
-CREATE TRIGGER IF NOT EXISTS files_removed AFTER DELETE ON files BEGIN
+DROP TRIGGER IF EXISTS files_removed;
+CREATE TRIGGER files_removed AFTER DELETE ON files BEGIN
   INSERT INTO names(names, rowid, folded) VALUES ('delete', old.id, old.folded);
   DELETE FROM contents WHERE rowid = old.id;
 END;
-CREATE TRIGGER IF NOT EXISTS files_renamed AFTER UPDATE OF folded ON files BEGIN
+DROP TRIGGER IF EXISTS files_renamed;
+CREATE TRIGGER files_renamed AFTER UPDATE OF folded ON files BEGIN
   INSERT INTO names(names, rowid, folded) VALUES ('delete', old.id, old.folded);
   INSERT INTO names(rowid, folded) VALUES (new.id, new.folded);
+  INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(new.folded)) WHERE true
+    ON CONFLICT(word) DO UPDATE SET uses = uses + 1;
 END;
 )sql";
 
@@ -106,7 +136,128 @@ struct Reset {
   }
 };
 
+// Words as holds_words() takes them: each word as the UTF-8 of the
+// spellings that count for it.
+using WordSpellings = std::vector<std::vector<std::string>>;
+
+// holds_words(folded, words): whether the text holds, for every word, one
+// of its spellings (as instr() would find it); true without words.
+void holdsWords(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* words = static_cast<const WordSpellings*>(sqlite3_value_pointer(values[1], kWordsPointer));
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+  const std::string_view folded(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(values[0])));
+  bool holds = true;
+  if (words) {
+    holds = std::all_of(words->cbegin(), words->cend(), [&](const std::vector<std::string>& spellings) {
+      return std::any_of(spellings.cbegin(), spellings.cend(),
+                         [&](const std::string& spelling) { return folded.find(spelling) != std::string_view::npos; });
+    });
+  }
+  sqlite3_result_int(context, holds ? 1 : 0);
+}
+
+// words_of(text): the distinct words of a text, folded, as a JSON list.
+// Words are the runs of letters and digits, as the contents' tokenizer
+// cuts them.
+void wordsOf(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+  const QString folded = foldText(QString::fromUtf8(text ? text : "", sqlite3_value_bytes(values[0])));
+  QSet<QString> words;
+  qsizetype start = -1;
+  for (qsizetype i = 0; i <= folded.size(); ++i) {
+    const bool inWord = i < folded.size() && (folded[i].isLetterOrNumber() || folded[i].isSurrogate());
+    if (inWord && start < 0) start = i;
+    if (!inWord && start >= 0) {
+      words.insert(folded.sliced(start, i - start));
+      start = -1;
+    }
+  }
+  const QByteArray list = QJsonDocument(QJsonArray::fromStringList(words.values())).toJson(QJsonDocument::Compact);
+  sqlite3_result_text(context, list.constData(), static_cast<int>(list.size()), SQLITE_TRANSIENT);
+}
+
+qsizetype characterCount(const QString& word) { return word.toUcs4().size(); }
+
+// The letters tried in a wrong or missing place of `word` (see oneEditAway).
+std::vector<char32_t> lettersFor(const std::u32string& word) {
+  std::set<char32_t> letters;
+  for (const char32_t c : word) {
+    if (QChar::isLetter(c)) letters.insert(c);
+  }
+  for (char32_t c = U'a'; c <= U'z'; ++c) letters.insert(c);
+  std::set<QChar::Script> scripts;
+  for (const char32_t c : word) {
+    const QChar::Script script = QChar::script(c);
+    if (c > 0x7f && script != QChar::Script_Latin && script != QChar::Script_Common &&
+        script != QChar::Script_Inherited && script != QChar::Script_Unknown) {
+      scripts.insert(script);
+    }
+  }
+  // A script of thousands of signs (Han) would make thousands of words to
+  // look up: only its letters in the word itself are tried.
+  constexpr size_t kMostScriptLetters = 400;
+  for (const QChar::Script script : scripts) {
+    std::vector<char32_t> own;
+    for (char32_t c = 0x80; c < 0x10000 && own.size() <= kMostScriptLetters; ++c) {
+      if (QChar::script(c) != script || !QChar::isLetter(c) || QChar::isUpper(c) || QChar::isTitleCase(c)) continue;
+      // Folded text holds no letter that decomposes further.
+      const QString letter = QString::fromUcs4(&c, 1);
+      if (letter.normalized(QString::NormalizationForm_KD) == letter) own.push_back(c);
+    }
+    if (own.size() <= kMostScriptLetters) letters.insert(own.cbegin(), own.cend());
+  }
+  return {letters.cbegin(), letters.cend()};
+}
+
+// `words` as a JSON list of strings.
+QByteArray jsonList(const QStringList& words) {
+  return QJsonDocument(QJsonArray::fromStringList(words)).toJson(QJsonDocument::Compact);
+}
+
+// The words one letter fewer or two neighbouring letters swapped away.
+QStringList deletionsAndSwaps(const QString& word) {
+  const std::u32string letters = word.toStdU32String();
+  QStringList out;
+  for (size_t i = 0; i < letters.size(); ++i) {
+    if (!QChar::isLetter(letters[i])) continue;
+    std::u32string variant = letters;
+    variant.erase(i, 1);
+    out.append(QString::fromStdU32String(variant));
+    if (i + 1 < letters.size() && QChar::isLetter(letters[i + 1]) && letters[i] != letters[i + 1]) {
+      variant = letters;
+      std::swap(variant[i], variant[i + 1]);
+      out.append(QString::fromStdU32String(variant));
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+QStringList oneEditAway(const QString& word) {
+  const std::u32string letters = word.toStdU32String();
+  std::set<std::u32string> variants;
+  const std::vector<char32_t> alphabet = lettersFor(letters);
+  for (size_t i = 0; i <= letters.size(); ++i) {
+    for (const char32_t c : alphabet) {
+      std::u32string extra = letters;
+      extra.insert(i, 1, c);
+      variants.insert(std::move(extra));
+      if (i < letters.size() && QChar::isLetter(letters[i]) && letters[i] != c) {
+        std::u32string wrong = letters;
+        wrong[i] = c;
+        variants.insert(std::move(wrong));
+      }
+    }
+  }
+  for (const QString& variant : deletionsAndSwaps(word)) variants.insert(variant.toStdU32String());
+  variants.erase(letters);
+  variants.erase(std::u32string());
+  QStringList out;
+  out.reserve(static_cast<qsizetype>(variants.size()));
+  for (const std::u32string& variant : variants) out.append(QString::fromStdU32String(variant));
+  return out;
+}
 
 QStringList foldedWords(const QStringList& words) {
   QStringList folded;
@@ -143,18 +294,27 @@ bool SearchIndex::createSchema() {
   if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL")) return false;
   int version = -1;
   {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &statement, nullptr) != SQLITE_OK) return false;
+    sqlite3_stmt* statement = prepare("PRAGMA user_version");
+    if (!statement) return false;
+    Reset reset{statement};
     if (sqlite3_step(statement) == SQLITE_ROW) version = sqlite3_column_int(statement, 0);
-    sqlite3_finalize(statement);
   }
-  if (version != 0 && version != kSchemaVersion) {
-    if (!exec("DROP TABLE IF EXISTS names; DROP TABLE IF EXISTS contents; DROP TABLE IF EXISTS files;"
-              "DROP TABLE IF EXISTS meta;")) {
+  if (version != 0 && version != kSchemaVersion && version != kSchemaWithoutWords) {
+    if (!exec("DROP TABLE IF EXISTS words; DROP TABLE IF EXISTS names; DROP TABLE IF EXISTS contents;"
+              "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS meta;")) {
       return false;
     }
   }
   if (!exec(kSchema)) return false;
+  if (version == kSchemaWithoutWords &&
+      !exec("INSERT INTO words(word, uses) SELECT value, count(*) FROM files, json_each(words_of(files.folded)) "
+            "GROUP BY value ON CONFLICT(word) DO UPDATE SET uses = uses + excluded.uses;"
+            "CREATE VIRTUAL TABLE temp.content_terms USING fts5vocab(main, 'contents', 'row');"
+            "INSERT INTO words(word, uses) SELECT term, doc FROM temp.content_terms WHERE true "
+            "ON CONFLICT(word) DO UPDATE SET uses = uses + excluded.uses;"
+            "DROP TABLE temp.content_terms;")) {
+    return false;
+  }
   return exec(QByteArray("PRAGMA user_version=" + QByteArray::number(kSchemaVersion)).constData());
 }
 
@@ -177,15 +337,19 @@ bool SearchIndex::open(const QString& path, bool repair, const std::function<voi
       return false;
     }
     sqlite3_busy_timeout(db_, 5000);
+    sqlite3_create_function_v2(db_, "holds_words", 2, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, holdsWords, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db_, "words_of", 1, SQLITE_UTF8 | SQLITE_INNOCUOUS | SQLITE_DETERMINISTIC, nullptr,
+                               wordsOf, nullptr, nullptr, nullptr);
     if (!repair) return exec("PRAGMA query_only=0");
     bool sound = createSchema();
     if (!sound) {
       const int code = sqlite3_errcode(db_) & 0xff;
       damaged = code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
     } else {
-      sqlite3_stmt* check = nullptr;
-      const bool checked = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK &&
-                           sqlite3_step(check) == SQLITE_ROW;
+      sqlite3_stmt* check = prepare("PRAGMA quick_check(1)");
+      Reset reset{check};
+      const bool checked = check && sqlite3_step(check) == SQLITE_ROW;
       if (checked) {
         sound = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
         damaged = !sound;
@@ -194,7 +358,6 @@ bool SearchIndex::open(const QString& path, bool repair, const std::function<voi
         const int code = sqlite3_errcode(db_) & 0xff;
         damaged = code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
       }
-      sqlite3_finalize(check);
     }
     if (!sound) close();
     return sound;
@@ -330,10 +493,14 @@ bool SearchIndex::setContents(const PendingContent& entry, const QString& text, 
     return false;
   }
   if (text.isEmpty()) return true;
-  return write("INSERT INTO contents(rowid, body) VALUES (?, ?)", [&](sqlite3_stmt* insert) {
-    sqlite3_bind_int64(insert, 1, entry.id);
-    bindText(insert, 2, text);
-  });
+  return write("INSERT INTO contents(rowid, body) VALUES (?, ?)",
+               [&](sqlite3_stmt* insert) {
+                 sqlite3_bind_int64(insert, 1, entry.id);
+                 bindText(insert, 2, text);
+               }) &&
+         write("INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(?1)) WHERE true "
+               "ON CONFLICT(word) DO UPDATE SET uses = uses + 1",
+               [&](sqlite3_stmt* words) { bindText(words, 1, text); });
 }
 
 bool SearchIndex::retryContents(const QByteArray& path) {
@@ -393,132 +560,330 @@ qint64 SearchIndex::entryCount() {
   return sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
 }
 
-std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) {
+// One search: its words, the spellings that count for each, and the hits
+// found so far.
+struct SearchIndex::Query {
+  struct Word {
+    QString typed;          // as typed: the contents' own tokenizer folds it
+    QStringList spellings;  // folded: the word itself, or its near words
+    bool near = false;
+  };
+  std::vector<Word> words;
+  QString joined;  // the folded words, blank separated
+  int limit = 0;
+  SearchTier tier = SearchTier::NameEquals;
+  std::vector<RecentEntry> recent;
   std::vector<SearchHit> hits;
-  const QStringList folded = foldedWords(words);
-  if (!db_ || folded.isEmpty() || limit <= 0) return hits;
-  const QString joined = folded.join(u' ');
-
-  // Words of three characters and more can go through the trigram index,
-  // the shorter ones are looked for in the folded names directly.
-  QStringList longWords;
-  QStringList shortWords;
-  // (The trigram index counts code points, not UTF-16 units.)
-  for (const QString& word : folded) (word.toUcs4().size() >= 3 ? longWords : shortWords).append(word);
-  QStringList terms;
-  for (const QString& word : longWords) terms.append(quoted(word));
-  const QString trigramQuery = terms.join(QStringLiteral(" AND "));
-
   QSet<QByteArray> seen;
-  // Runs one query of names and adds its hits of `tier` not seen before.
-  const auto collect = [&](const QByteArray& sql, int tier, const std::function<void(sqlite3_stmt*)>& bind) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.constData(), -1, &statement, nullptr) != SQLITE_OK) return;
-    bind(statement);
-    while (static_cast<int>(hits.size()) < limit && sqlite3_step(statement) == SQLITE_ROW) {
-      QByteArray path = columnBlob(statement, 0);
-      if (seen.contains(path)) continue;
-      seen.insert(path);
-      hits.push_back({std::move(path), tier});
-    }
-    sqlite3_finalize(statement);
-  };
-  const auto bindLimit = [&](sqlite3_stmt* statement, int index) {
-    sqlite3_bind_int(statement, index, limit + static_cast<int>(hits.size()));
-  };
 
-  // The name (without extension) equals the words.
-  collect("SELECT path FROM files INDEXED BY files_stem WHERE stem = ?1 ORDER BY mtime DESC, path LIMIT ?2", 0, [&](sqlite3_stmt* s) {
-    bindText(s, 1, joined);
-    bindLimit(s, 2);
-  });
-  // Whether a counting query finds fewer than kCandidateSortLimit rows.
-  const auto fewerThanLimit = [&](const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
-    sqlite3_stmt* count = nullptr;
-    bool few = false;
-    if (sqlite3_prepare_v2(db_, sql, -1, &count, nullptr) == SQLITE_OK) {
-      bind(count);
-      sqlite3_bind_int(count, 2, kCandidateSortLimit);
-      few = sqlite3_step(count) == SQLITE_ROW && sqlite3_column_int(count, 0) < kCandidateSortLimit;
-    }
-    sqlite3_finalize(count);
-    return few;
-  };
-  // The name starts with them: a range of the sorted folded names when it
-  // is short, else the names newest first until enough are found.
-  const bool fewPrefixed = fewerThanLimit(
-      "SELECT count(*) FROM (SELECT 1 FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
-      "folded < ?1 || char(1114111) LIMIT ?2)",
-      [&](sqlite3_stmt* s) { bindText(s, 1, joined); });
-  collect(fewPrefixed ? "SELECT path FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
-                        "folded < ?1 || char(1114111) ORDER BY mtime DESC, path LIMIT ?2"
-                      : "SELECT path FROM files INDEXED BY files_newest WHERE substr(folded, 1, length(?1)) = ?1 "
-                        "ORDER BY mtime DESC, path LIMIT ?2",
-          1, [&](sqlite3_stmt* s) {
-            bindText(s, 1, joined);
-            bindLimit(s, 2);
-          });
-  // The name contains every word: from the trigram candidates when they
-  // are few, else walking the names newest first until enough are found.
-  // The candidates are read once, as a JSON list of ids, so that the
-  // trigram index is not matched a second time for their names.
-  if (static_cast<int>(hits.size()) < limit) {
-    bool fewCandidates = false;
-    QByteArray candidates = "[";
-    if (!longWords.isEmpty()) {
-      sqlite3_stmt* match = nullptr;
-      if (sqlite3_prepare_v2(db_, "SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2", -1, &match, nullptr) ==
-          SQLITE_OK) {
-        bindText(match, 1, trigramQuery);
-        sqlite3_bind_int(match, 2, kCandidateSortLimit);
-        int count = 0;
-        int step = SQLITE_ROW;
-        while ((step = sqlite3_step(match)) == SQLITE_ROW) {
-          if (count++ > 0) candidates += ',';
-          candidates += QByteArray::number(sqlite3_column_int64(match, 0));
-        }
-        fewCandidates = step == SQLITE_DONE && count < kCandidateSortLimit;
-      }
-      sqlite3_finalize(match);
-    }
-    candidates += ']';
-    QByteArray sql = fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT value FROM json_each(?1))"
-                                   : "SELECT path FROM files INDEXED BY files_newest WHERE 1";
-    const QStringList& scanned = fewCandidates ? shortWords : folded;
-    for (qsizetype i = 0; i < scanned.size(); ++i) sql += " AND instr(folded, ?" + QByteArray::number(i + 3) + ") > 0";
-    sql += " ORDER BY mtime DESC, path LIMIT ?2";
-    collect(sql, 2, [&](sqlite3_stmt* s) {
-      if (fewCandidates) {
-        sqlite3_bind_text(s, 1, candidates.constData(), static_cast<int>(candidates.size()), SQLITE_STATIC);
-      }
-      bindLimit(s, 2);
-      for (qsizetype i = 0; i < scanned.size(); ++i) bindText(s, static_cast<int>(i + 3), scanned[i]);
+  bool full() const { return static_cast<int>(hits.size()) >= limit; }
+  void add(QByteArray path) {
+    if (full() || seen.contains(path)) return;
+    seen.insert(path);
+    hits.push_back({std::move(path), tier});
+  }
+  // Whether `folded` holds a spelling of every word.
+  bool holdsEveryWord(const QString& folded) const {
+    return std::all_of(words.cbegin(), words.cend(), [&](const Word& word) {
+      return std::any_of(word.spellings.cbegin(), word.spellings.cend(),
+                         [&](const QString& spelling) { return folded.contains(spelling); });
     });
   }
-  if (static_cast<int>(hits.size()) >= limit) return hits;
+};
 
-  // Contents: every word must be in the text. A word without a letter or
-  // digit has no token there, so such a search matches names only.
-  if (!std::all_of(words.cbegin(), words.cend(), hasLetterOrDigit)) return hits;
-  QStringList contentTerms;
-  for (const QString& word : words) {
-    contentTerms.append(quoted(word) + (word.size() >= 3 ? QStringLiteral("*") : QString()));
+// A recently opened file as the index holds it.
+struct SearchIndex::RecentEntry {
+  qint64 id = 0;
+  QByteArray path;
+  QString stem;
+  QString folded;
+};
+
+std::vector<SearchIndex::RecentEntry> SearchIndex::recentEntries() {
+  std::vector<RecentEntry> entries;
+  if (recentlyOpened_.empty()) return entries;
+  sqlite3_stmt* statement = prepare("SELECT id, stem, folded FROM files WHERE path = ?");
+  if (!statement) return entries;
+  for (const QByteArray& path : recentlyOpened_) {
+    Reset reset{statement};
+    bindBlob(statement, 1, path);
+    if (sqlite3_step(statement) != SQLITE_ROW) continue;
+    const auto text = [&](int column) {
+      return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                               sqlite3_column_bytes(statement, column));
+    };
+    entries.push_back({sqlite3_column_int64(statement, 0), path, text(1), text(2)});
   }
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db_,
-                         "SELECT files.path FROM contents JOIN files ON files.id = contents.rowid "
-                         "WHERE contents MATCH ?1 ORDER BY bm25(contents), files.mtime DESC LIMIT ?2",
-                         -1, &statement, nullptr) == SQLITE_OK) {
-    bindText(statement, 1, contentTerms.join(QStringLiteral(" AND ")));
-    sqlite3_bind_int(statement, 2, limit + static_cast<int>(hits.size()));
-    while (sqlite3_step(statement) == SQLITE_ROW && static_cast<int>(hits.size()) < limit) {
-      QByteArray path = columnBlob(statement, 0);
-      if (seen.contains(path)) continue;
-      hits.push_back({std::move(path), 3});
+  return entries;
+}
+
+void SearchIndex::collect(Query& query, const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
+  if (query.full()) return;
+  sqlite3_stmt* statement = prepare(sql);
+  if (!statement) return;
+  Reset reset{statement};
+  bind(statement);
+  // Hits found by an earlier tier come again here and are passed over.
+  sqlite3_bind_int(statement, 2, query.limit + static_cast<int>(query.hits.size()));
+  while (!query.full() && sqlite3_step(statement) == SQLITE_ROW) query.add(columnBlob(statement, 0));
+}
+
+void SearchIndex::findNameEquals(Query& query) {
+  for (const RecentEntry& entry : query.recent) {
+    if (entry.stem == query.joined) query.add(entry.path);
+  }
+  collect(query, "SELECT path FROM files INDEXED BY files_stem WHERE stem = ?1 ORDER BY mtime DESC, path LIMIT ?2",
+          [&](sqlite3_stmt* statement) { bindText(statement, 1, query.joined); });
+}
+
+void SearchIndex::findNameStarts(Query& query) {
+  for (const RecentEntry& entry : query.recent) {
+    if (entry.folded.startsWith(query.joined)) query.add(entry.path);
+  }
+  if (query.full()) return;
+  // A range of the sorted folded names when it is short, else the names
+  // newest first until enough are found.
+  bool few = false;
+  if (sqlite3_stmt* count = prepare("SELECT count(*) FROM (SELECT 1 FROM files INDEXED BY files_folded WHERE "
+                                    "folded >= ?1 AND folded < ?1 || char(1114111) LIMIT ?2)")) {
+    Reset reset{count};
+    bindText(count, 1, query.joined);
+    sqlite3_bind_int(count, 2, kCandidateSortLimit);
+    few = sqlite3_step(count) == SQLITE_ROW && sqlite3_column_int(count, 0) < kCandidateSortLimit;
+  }
+  collect(query,
+          few ? "SELECT path FROM files INDEXED BY files_folded WHERE folded >= ?1 AND "
+                "folded < ?1 || char(1114111) ORDER BY mtime DESC, path LIMIT ?2"
+              : "SELECT path FROM files INDEXED BY files_newest WHERE substr(folded, 1, length(?1)) = ?1 "
+                "ORDER BY mtime DESC, path LIMIT ?2",
+          [&](sqlite3_stmt* statement) { bindText(statement, 1, query.joined); });
+}
+
+void SearchIndex::findNameContains(Query& query) {
+  for (const RecentEntry& entry : query.recent) {
+    if (query.holdsEveryWord(entry.folded)) query.add(entry.path);
+  }
+  if (query.full()) return;
+  // Words of three characters and more (every spelling) go through the
+  // trigram index, the shorter ones are looked for in the folded names
+  // directly. (The trigram index counts code points, not UTF-16 units.)
+  QStringList terms;
+  WordSpellings shortWords;
+  WordSpellings allWords;
+  for (const Query::Word& word : query.words) {
+    std::vector<std::string> spellings;
+    QStringList quotedSpellings;
+    bool viaTrigrams = true;
+    for (const QString& spelling : word.spellings) {
+      spellings.push_back(spelling.toStdString());
+      quotedSpellings.append(quoted(spelling));
+      viaTrigrams = viaTrigrams && characterCount(spelling) >= 3;
+    }
+    if (viaTrigrams) {
+      terms.append(quotedSpellings.size() == 1 ? quotedSpellings.first()
+                                               : u'(' + quotedSpellings.join(QStringLiteral(" OR ")) + u')');
+    } else {
+      shortWords.push_back(spellings);
+    }
+    allWords.push_back(std::move(spellings));
+  }
+  // The candidates are read once, as a JSON list of ids, so that the
+  // trigram index is not matched a second time for their names; when
+  // there are many, the names are walked newest first until enough are
+  // found.
+  bool fewCandidates = false;
+  QByteArray candidates = "[";
+  if (!terms.isEmpty()) {
+    if (sqlite3_stmt* match = prepare("SELECT rowid FROM names WHERE names MATCH ?1 LIMIT ?2")) {
+      Reset reset{match};
+      bindText(match, 1, terms.join(QStringLiteral(" AND ")));
+      sqlite3_bind_int(match, 2, kCandidateSortLimit);
+      int count = 0;
+      int step = SQLITE_ROW;
+      while ((step = sqlite3_step(match)) == SQLITE_ROW) {
+        if (count++ > 0) candidates += ',';
+        candidates += QByteArray::number(sqlite3_column_int64(match, 0));
+      }
+      fewCandidates = step == SQLITE_DONE && count < kCandidateSortLimit;
     }
   }
-  sqlite3_finalize(statement);
-  return hits;
+  candidates += ']';
+  collect(query,
+          fewCandidates ? "SELECT path FROM files WHERE id IN (SELECT value FROM json_each(?1)) AND "
+                          "holds_words(folded, ?3) ORDER BY mtime DESC, path LIMIT ?2"
+                        : "SELECT path FROM files INDEXED BY files_newest WHERE holds_words(folded, ?3) "
+                          "ORDER BY mtime DESC, path LIMIT ?2",
+          [&](sqlite3_stmt* statement) {
+            if (fewCandidates) {
+              sqlite3_bind_text(statement, 1, candidates.constData(), static_cast<int>(candidates.size()),
+                                SQLITE_STATIC);
+            }
+            sqlite3_bind_pointer(statement, 3, fewCandidates ? &shortWords : &allWords, kWordsPointer, nullptr);
+          });
+}
+
+void SearchIndex::findContents(Query& query) {
+  if (query.full()) return;
+  // Every word must be in the text: as typed, a word of three characters
+  // or more also as the start of a longer one; a near word as one of its
+  // spellings. A word without a letter or digit has no token there, so
+  // such a search matches names only.
+  QStringList terms;
+  for (const Query::Word& word : query.words) {
+    if (!hasLetterOrDigit(word.typed)) return;
+    if (word.near) {
+      QStringList spellings;
+      for (const QString& spelling : word.spellings) spellings.append(quoted(spelling));
+      terms.append(u'(' + spellings.join(QStringLiteral(" OR ")) + u')');
+    } else {
+      terms.append(quoted(word.typed) + (word.typed.size() >= 3 ? QStringLiteral("*") : QString()));
+    }
+  }
+  const QString match = terms.join(QStringLiteral(" AND "));
+  if (!query.recent.empty()) {
+    QByteArray ids = "[";
+    for (const RecentEntry& entry : query.recent) {
+      if (ids.size() > 1) ids += ',';
+      ids += QByteArray::number(entry.id);
+    }
+    ids += ']';
+    QSet<qint64> matching;
+    if (sqlite3_stmt* recent =
+            prepare("SELECT rowid FROM contents WHERE contents MATCH ?1 AND rowid IN (SELECT value FROM json_each(?2))")) {
+      Reset reset{recent};
+      bindText(recent, 1, match);
+      sqlite3_bind_text(recent, 2, ids.constData(), static_cast<int>(ids.size()), SQLITE_STATIC);
+      while (sqlite3_step(recent) == SQLITE_ROW) matching.insert(sqlite3_column_int64(recent, 0));
+    }
+    for (const RecentEntry& entry : query.recent) {
+      if (matching.contains(entry.id)) query.add(entry.path);
+    }
+  }
+  collect(query,
+          "SELECT files.path FROM contents JOIN files ON files.id = contents.rowid "
+          "WHERE contents MATCH ?1 ORDER BY bm25(contents), files.mtime DESC LIMIT ?2",
+          [&](sqlite3_stmt* statement) { bindText(statement, 1, match); });
+}
+
+bool SearchIndex::hasHit(const QString& word) {
+  const auto any = [&](const char* sql, const QString& term) {
+    sqlite3_stmt* statement = prepare(sql);
+    if (!statement) return false;
+    Reset reset{statement};
+    bindText(statement, 1, term);
+    return sqlite3_step(statement) == SQLITE_ROW;
+  };
+  if (characterCount(word) >= 3 && any("SELECT 1 FROM names WHERE names MATCH ?1 LIMIT 1", quoted(word))) return true;
+  if (characterCount(word) < 3) {
+    sqlite3_stmt* statement = prepare("SELECT 1 FROM files WHERE instr(folded, ?1) > 0 LIMIT 1");
+    if (!statement) return false;
+    Reset reset{statement};
+    bindText(statement, 1, word);
+    if (sqlite3_step(statement) == SQLITE_ROW) return true;
+  }
+  return hasLetterOrDigit(word) &&
+         any("SELECT 1 FROM contents WHERE contents MATCH ?1 LIMIT 1",
+             quoted(word) + (word.size() >= 3 ? QStringLiteral("*") : QString()));
+}
+
+QStringList SearchIndex::knownWords(const QStringList& candidates) {
+  QStringList known;
+  QHash<QString, qint64> uses;
+  const QByteArray list = jsonList(candidates);
+  // json_each drives, so that each candidate is one lookup of the words'
+  // key.
+  sqlite3_stmt* statement =
+      prepare("SELECT w.word, w.uses FROM json_each(?1) AS j CROSS JOIN words AS w WHERE w.word = j.value");
+  if (!statement) return known;
+  Reset reset{statement};
+  sqlite3_bind_text(statement, 1, list.constData(), static_cast<int>(list.size()), SQLITE_STATIC);
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    const QString word = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                                           sqlite3_column_bytes(statement, 0));
+    // A word left over from entries that went finds nothing any more.
+    if (!hasHit(word)) continue;
+    uses.insert(word, sqlite3_column_int64(statement, 1));
+    known.append(word);
+  }
+  std::sort(known.begin(), known.end(), [&](const QString& a, const QString& b) {
+    return uses[a] != uses[b] ? uses[a] > uses[b] : a < b;
+  });
+  return known;
+}
+
+std::vector<SearchHit> SearchIndex::search(const QStringList& words, int limit) {
+  Query query;
+  query.limit = limit;
+  for (const QString& word : words) {
+    const QString folded = foldText(word).trimmed();
+    if (!folded.isEmpty()) query.words.push_back({word.trimmed(), {folded}, false});
+  }
+  if (!db_ || query.words.empty() || limit <= 0) return {};
+  QStringList folded;
+  for (const Query::Word& word : query.words) folded.append(word.spellings.first());
+  query.joined = folded.join(u' ');
+  query.recent = recentEntries();
+
+  for (const auto& [tier, find] : {std::pair{SearchTier::NameEquals, &SearchIndex::findNameEquals},
+                                   std::pair{SearchTier::NameStarts, &SearchIndex::findNameStarts},
+                                   std::pair{SearchTier::NameContains, &SearchIndex::findNameContains},
+                                   std::pair{SearchTier::Contents, &SearchIndex::findContents}}) {
+    query.tier = tier;
+    (this->*find)(query);
+  }
+  if (!query.hits.empty()) return std::move(query.hits);
+
+  // Nothing holds every word: each word long enough that has no hit at all
+  // is read as its near words.
+  bool forgiven = false;
+  for (Query::Word& word : query.words) {
+    const QString& spelling = word.spellings.first();
+    if (characterCount(spelling) < kNearWordLength || hasHit(spelling)) continue;
+    QStringList near = knownWords(oneEditAway(spelling));
+    if (near.isEmpty()) return {};
+    if (near.size() > kMostNearWords) near.resize(kMostNearWords);
+    word.spellings = near;
+    word.near = true;
+    forgiven = true;
+  }
+  if (!forgiven) return {};
+  query.tier = SearchTier::NearWords;
+  findNameContains(query);
+  findContents(query);
+  return std::move(query.hits);
+}
+
+QStringList SearchIndex::suggestion(const QStringList& words) {
+  if (!db_) return {};
+  QStringList suggested;
+  bool changed = false;
+  for (const QString& typed : words) {
+    const QString word = foldText(typed).trimmed();
+    if (word.isEmpty()) continue;
+    if (hasHit(word)) {
+      suggested.append(typed.trimmed());
+      continue;
+    }
+    const qsizetype length = characterCount(word);
+    if (length < 3 || length > kLongestSuggested) return {};
+    QStringList candidates = oneEditAway(word);
+    if (length >= kNearWordLength) {
+      QSet<QString> further;
+      for (const QString& near : std::as_const(candidates)) {
+        for (const QString& next : deletionsAndSwaps(near)) further.insert(next);
+      }
+      further.remove(word);
+      candidates = further.values();
+    }
+    // Nothing shorter than a word the trigram index can find.
+    candidates.removeIf([](const QString& candidate) { return characterCount(candidate) < 3; });
+    const QStringList known = knownWords(candidates);
+    if (known.isEmpty()) return {};
+    suggested.append(known.first());
+    changed = true;
+  }
+  if (!changed || search(suggested, 1).empty()) return {};
+  return suggested;
 }
 
 }  // namespace orvanta::service

@@ -51,9 +51,18 @@ struct PendingContent {
   qint64 size = 0;
 };
 
+// Where a hit ranks: every hit of a tier comes before those of the next.
+enum class SearchTier {
+  NameEquals = 0,    // the name without its extension equals the words
+  NameStarts = 1,    // the name starts with them
+  NameContains = 2,  // the name holds every word
+  Contents = 3,      // the document's text holds every word
+  NearWords = 4,     // found only once a word without hits was read as a near word
+};
+
 struct SearchHit {
   QByteArray path;
-  int tier = 0;  // 0 name equals the words, 1 starts with them, 2 contains them, 3 contents
+  SearchTier tier = SearchTier::NameEquals;
 };
 
 class SearchIndex {
@@ -75,8 +84,25 @@ class SearchIndex {
   // The entries matching every word, best first, at most `limit`: names
   // equal to the words (without extension), names starting with them,
   // names containing them, then contents by relevance; newer first within
-  // each. No words: no hits.
+  // each, after the recently opened files of the tier. No words: no hits.
+  // When that finds nothing and a word of kNearWordLength characters or
+  // more has no hit at all, the search is made again with that word read
+  // as each word of the index one edit away (oneEditAway): names holding
+  // the words, then contents, all in the NearWords tier.
   std::vector<SearchHit> search(const QStringList& words, int limit);
+
+  // For a search that found nothing at all, even with near words: the
+  // words with each word that has no hit replaced by the most common word
+  // of the index that is a little further from it, when the words so
+  // changed find something. A word of three characters is compared at one
+  // edit (it is too short to be read as a near word unasked); one of four
+  // to twelve at two, the second a missing letter or two neighbours
+  // swapped; longer words get none. Empty when there is none.
+  QStringList suggestion(const QStringList& words);
+
+  // The files opened lately, the first most wanted: within each tier these
+  // come first, in this order. Paths as the file system has them.
+  void setRecentlyOpened(std::vector<QByteArray> paths) { recentlyOpened_ = std::move(paths); }
 
   // Writing (the indexer's connection). Every statement's result is
   // checked: after a failed one, the writes of the transaction are skipped
@@ -108,6 +134,25 @@ class SearchIndex {
   qint64 entryCount();
 
  private:
+  struct Query;
+  struct RecentEntry;
+
+  // The tiers, each adding its hits not found before.
+  void findNameEquals(Query& query);
+  void findNameStarts(Query& query);
+  void findNameContains(Query& query);
+  void findContents(Query& query);
+  // Runs the name query `sql` (a literal; ?2 is the limit) after `bind`
+  // and adds its hits.
+  void collect(Query& query, const char* sql, const std::function<void(sqlite3_stmt*)>& bind);
+  // The recently opened entries the index holds, in the order given.
+  std::vector<RecentEntry> recentEntries();
+  // Whether a folded word is in a name or a document at all.
+  bool hasHit(const QString& word);
+  // The words of the index's names and contents among `candidates`, most
+  // common first.
+  QStringList knownWords(const QStringList& candidates);
+
   bool exec(const char* sql);
   sqlite3_stmt* prepare(const char* sql);
   bool createSchema();
@@ -121,7 +166,19 @@ class SearchIndex {
   bool failed_ = false;
   QString error_;
   std::unordered_map<const char*, sqlite3_stmt*> statements_;
+  std::vector<QByteArray> recentlyOpened_;
 };
+
+// Words shorter than this (in characters) are never read as near words.
+inline constexpr int kNearWordLength = 4;
+
+// The words one edit away from `word` (folded): a letter wrong, missing or
+// extra, or two neighbouring letters swapped. Only letters change: digits
+// and signs stay as they are ("doc29" is never "doc28"). The letters tried
+// in a wrong or missing place are a to z, the word's own letters and, for
+// a word in another script than Latin, the lower-case letters of that
+// script (when it has at most a few hundred). Without `word` itself.
+QStringList oneEditAway(const QString& word);
 
 // Words as the name index compares them: folded, blanks trimmed, empty
 // ones dropped.

@@ -74,7 +74,8 @@ std::optional<QString> carriedPath(const QByteArray& path) {
   return QString::fromUtf8(bytes);
 }
 
-QByteArray resultPage(const QString& securityCode, const QStringList& words, const QList<QByteArray>& hits) {
+QByteArray resultPage(const QString& securityCode, const QStringList& words, const QList<QByteArray>& hits,
+                      const QStringList& suggestion) {
   QStringList carried;
   for (const QByteArray& hit : hits) {
     const std::optional<QString> path = carriedPath(hit);
@@ -90,6 +91,13 @@ QByteArray resultPage(const QString& securityCode, const QStringList& words, con
             QStringLiteral("</span></li>\n");
   }
   body += QStringLiteral("</ol>\n");
+  const QString suggested = suggestion.join(u' ');
+  if (carried.isEmpty() && !suggested.isEmpty() && !suggested.contains(QStringLiteral("span title="))) {
+    QString value = suggested.toHtmlEscaped();
+    value.replace(u'\'', QStringLiteral("&#39;"));
+    body += QStringLiteral("<p data-suggestion=\"") + value + QStringLiteral("\">Did you mean ") + escaped(suggested) +
+            QStringLiteral("?</p>\n");
+  }
   return page(QStringLiteral("Local search"), body);
 }
 

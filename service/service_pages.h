@@ -29,8 +29,13 @@ QString titleText(const QString& path);
 std::optional<QString> carriedPath(const QByteArray& path);
 
 QByteArray homePage(const QString& securityCode);
-// The hits in their order, each carried path once.
-QByteArray resultPage(const QString& securityCode, const QStringList& words, const QList<QByteArray>& hits);
+// The hits in their order, each carried path once. A page without hits
+// may carry a suggestion of other words: an element whose attribute
+// data-suggestion holds them (blank separated, with "&", "<", ">", the
+// double quote and "'" written "&amp;", "&lt;", "&gt;", "&quot;" and
+// "&#39;"). A suggestion holding the marker text is left off.
+QByteArray resultPage(const QString& securityCode, const QStringList& words, const QList<QByteArray>& hits,
+                      const QStringList& suggestion = {});
 QByteArray okPage(const QString& url);
 QByteArray unsupportedPage();
 QByteArray forbiddenPage();

@@ -5,6 +5,7 @@
 #include "content_reader.h"
 #include "indexer.h"
 #include "minimal_pdf.h"
+#include "recent_files.h"
 #include "search_index.h"
 #include "text_extraction.h"
 #include "wait_for.h"
@@ -236,8 +237,8 @@ TEST(SearchIndexRanking, ManyCandidatesKeepTheOrder) {
   ASSERT_EQ(ranked.size(), 10'001u);
   EXPECT_TRUE(std::is_sorted(ranked.cbegin(), ranked.cend(),
                              [](const SearchHit& a, const SearchHit& b) { return a.tier < b.tier; }));
-  EXPECT_EQ(ranked[1].tier, 1);
-  EXPECT_EQ(ranked.back().tier, 2);
+  EXPECT_EQ(ranked[1].tier, SearchTier::NameStarts);
+  EXPECT_EQ(ranked.back().tier, SearchTier::NameContains);
 }
 
 // A database written before the names came into the time index keeps
@@ -295,6 +296,283 @@ TEST(SearchIndexRanking, OlderTimeIndexIsReplaced) {
   found.clear();
   for (const SearchHit& hit : index.search({QStringLiteral("song")}, 2)) found.append(QString::fromUtf8(hit.path));
   EXPECT_EQ(found, QStringList({"/f/song 4999.ogg", "/f/song 4998.ogg"}));
+}
+
+// An index written directly, without an indexer: names, and the text of
+// some of them.
+class NearWordsFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(index.open(dir.path() + QStringLiteral("/index.db"), true));
+    index.begin();
+    const struct {
+      const char* name;
+      const char* text;
+      qint64 mtime;
+    } entries[] = {
+        {"report.txt", "", 10},
+        {"repart.txt", "", 11},
+        {"budget.ods", "", 12},
+        {"map.png", "", 13},
+        {"doc28.txt", "", 14},
+        {"\u043e\u0442\u0447\u0451\u0442.txt", "", 15},
+        {"q3.txt", "quarterly report for the board", 20},
+        {"q4.txt", "quarterly outlook", 21},
+        {"minutes.txt", "weekly report", 22},
+    };
+    for (const auto& entry : entries) {
+      EntryRecord record;
+      record.path = QByteArray("/f/") + entry.name;
+      record.label = QString::fromUtf8(entry.name);
+      record.mtime = entry.mtime;
+      record.wantsContents = *entry.text != 0;
+      const auto [id, wanted] = index.store(record, 1);
+      if (wanted) index.setContents({id, record.path, record.mtime, 0}, QString::fromUtf8(entry.text), ContentState::Done);
+    }
+    ASSERT_TRUE(index.commit()) << index.writeError().toStdString();
+  }
+
+  // The hits' paths without "/f/", each with its tier.
+  std::vector<std::pair<QString, SearchTier>> find(const QStringList& words) {
+    std::vector<std::pair<QString, SearchTier>> found;
+    for (const SearchHit& hit : index.search(words, 50)) found.emplace_back(QString::fromUtf8(hit.path.mid(3)), hit.tier);
+    return found;
+  }
+
+  QTemporaryDir dir;
+  SearchIndex index;
+};
+
+// A word without any hit is read as the words one letter edit away; those
+// hits rank last, and a word with hits is never read so.
+TEST_F(NearWordsFixture, OneEditForgivenForWordsOfFourLetters) {
+  constexpr SearchTier exact = SearchTier::NameContains;
+  constexpr SearchTier near = SearchTier::NearWords;
+  const QString report = QStringLiteral("report.txt");
+  const struct {
+    const char* what;
+    QStringList words;
+    std::vector<std::pair<QString, SearchTier>> expected;
+  } cases[] = {
+      {"wrong letter", {"budgwt"}, {{"budget.ods", near}}},
+      {"missing letter", {"budet"}, {{"budget.ods", near}}},
+      {"extra letter", {"buddget"}, {{"budget.ods", near}}},
+      {"swapped neighbours", {"bugdet"}, {{"budget.ods", near}}},
+      {"names first, then contents", {"reprot"}, {{report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
+      {"every word still counts", {"quarterly", "reprot"}, {{"q3.txt", near}}},
+      {"case does not matter", {"REPROT", "Quarterly"}, {{"q3.txt", near}}},
+      {"two near words", {"repzrt"},
+       {{"repart.txt", near}, {report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
+      {"four letters", {"mapp"}, {{"map.png", near}}},
+      {"three letters are too short", {"mpa"}, {}},
+      {"two edits are too many", {"rapotr"}, {}},
+      {"no near word", {"zzzzqq"}, {}},
+      {"digits are never changed", {"doc29"}, {}},
+      {"a word without near word spoils the others", {"reprot", "zzzzqq"}, {}},
+      {"another script: swapped", {"\u043e\u0442\u0447\u0442\u0435"}, {{"\u043e\u0442\u0447\u0451\u0442.txt", near}}},
+      {"another script: a letter the word lacks", {"\u043e\u0442\u0447\u0430\u0442"},
+       {{"\u043e\u0442\u0447\u0451\u0442.txt", near}}},
+      // With hits of its own a word is taken as it is: the names one edit
+      // away are not added.
+      {"exact", {"report"}, {{report, SearchTier::NameEquals}, {"minutes.txt", SearchTier::Contents},
+                             {"q3.txt", SearchTier::Contents}}},
+      {"exact part of a name", {"epor"}, {{report, exact}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(find(c.words), c.expected) << c.what;
+}
+
+TEST(NearWords, OneEditAwayMakesEachKindOfEdit) {
+  const QStringList near = oneEditAway(QStringLiteral("abc1"));
+  for (const char* expected : {"xbc1", "bc1", "abxc1", "bac1", "acb1", "abc1z"}) {
+    EXPECT_TRUE(near.contains(QString::fromLatin1(expected))) << expected;
+  }
+  for (const char* unexpected : {"abc1", "abc2", "abc", "ab1c", "ab", "cab1"}) {
+    EXPECT_FALSE(near.contains(QString::fromLatin1(unexpected))) << unexpected;
+  }
+  EXPECT_EQ(near.size(), QSet<QString>(near.cbegin(), near.cend()).size());
+}
+
+// A search that finds nothing even with near words gets the words a
+// little further away, when they find something.
+TEST_F(NearWordsFixture, SuggestionForASearchWithoutHits) {
+  const struct {
+    QStringList words;
+    QStringList expected;
+  } cases[] = {
+      {{"rapotr"}, {"report"}},                       // a wrong letter and a swap
+      {{"Quarterly", "rapotr"}, {"Quarterly", "report"}},  // a word with hits stays as typed
+      {{"teh"}, {"the"}},                             // three letters: one edit
+      {{"zzzzqq"}, {}},
+      {{"to"}, {}},
+      // The words so changed must find something together.
+      {{"outlook", "rapotr"}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(index.suggestion(c.words), c.expected) << c.words.join(u' ').toStdString();
+}
+
+// The desktop's list of recently used files, as GLib writes it (and an
+// older program's stamps), with times `days` before now put in for @N@.
+QByteArray recentFilesFixture() {
+  QByteArray xbel = R"(<?xml version="1.0" encoding="UTF-8"?>
+<xbel version="1.0"
+      xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks"
+      xmlns:mime="http://www.freedesktop.org/standards/shared-mime-info">
+  <bookmark href="file:///f/report.txt" added="@40@" modified="@5@" visited="@5@">
+    <info><metadata owner="http://freedesktop.org">
+      <mime:mime-type type="text/plain"/>
+      <bookmark:applications><bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@5@" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/q3.txt" added="@9@" modified="@2@" visited="@2@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications>
+        <bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@9@" count="1"/>
+        <bookmark:application name="Text Editor" exec="&apos;editor %u&apos;" modified="@2@" count="2"/>
+      </bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/minutes.txt" added="@1@" modified="@1@" visited="@1@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications><bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@1@" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/repart.txt" added="@50@" modified="@40@" visited="@40@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications><bookmark:application name="Orvanta" exec="&apos;orvanta %u&apos;" modified="@40@" count="9"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/q4.txt" added="@3@" modified="@3@" visited="@3@">
+    <info><metadata owner="http://freedesktop.org">
+      <bookmark:applications><bookmark:application name="Viewer" exec="viewer" timestamp="@S3@" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+  <bookmark href="file:///f/odd%20name%FF.txt" added="@9@" modified="@9@" visited="@9@"/>
+  <bookmark href="http://127.0.0.1/page" added="@1@" modified="@1@" visited="@1@"/>
+</xbel>
+)";
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  for (int days : {1, 2, 3, 5, 9, 40, 50}) {
+    const QDateTime then = now.addDays(-days);
+    xbel.replace("@" + QByteArray::number(days) + "@",
+                 then.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz")).toLatin1() + "123Z");
+    xbel.replace("@S" + QByteArray::number(days) + "@", QByteArray::number(then.toSecsSinceEpoch()));
+  }
+  return xbel;
+}
+
+TEST(RecentFiles, ReadFromTheDesktopsList) {
+  const std::vector<RecentFile> files = readRecentFiles(recentFilesFixture());
+  QList<QByteArray> paths;
+  QList<int> opens;
+  for (const RecentFile& file : files) {
+    paths.append(file.path);
+    opens.append(file.opens);
+    EXPECT_TRUE(file.lastOpened.isValid()) << file.path.constData();
+  }
+  EXPECT_EQ(paths, (QList<QByteArray>{"/f/report.txt", "/f/q3.txt", "/f/minutes.txt", "/f/repart.txt", "/f/q4.txt",
+                                      "/f/odd name\xff.txt"}));
+  EXPECT_EQ(opens, (QList<int>{1, 3, 1, 9, 1, 1}));
+  // The latest of its programs' times.
+  EXPECT_EQ(files[1].lastOpened.daysTo(QDateTime::currentDateTimeUtc()), 2);
+  EXPECT_EQ(files[4].lastOpened.daysTo(QDateTime::currentDateTimeUtc()), 3);
+  // Opened within 30 days: the most often first, then the latest.
+  EXPECT_EQ(rankRecentFiles(files, QDateTime::currentDateTimeUtc().addDays(-30)),
+            (std::vector<QByteArray>{"/f/q3.txt", "/f/minutes.txt", "/f/q4.txt", "/f/report.txt",
+                                     "/f/odd name\xff.txt"}));
+  EXPECT_TRUE(readRecentFiles("not a list").empty());
+}
+
+// The list is read again when it changes, and not otherwise.
+TEST(RecentFiles, ListIsReadAgainWhenItChanges) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.path() + QStringLiteral("/recently-used.xbel");
+  RecentFilesList list(path);
+  EXPECT_TRUE(list.files().empty());
+  ASSERT_TRUE(writeFile(path, recentFilesFixture()));
+  EXPECT_EQ(list.files().size(), 6u);
+  ASSERT_TRUE(writeFile(path, "<xbel version=\"1.0\"><bookmark href=\"file:///f/a.txt\" modified=\"2026-01-01T00:00:00Z\"/></xbel>"));
+  ASSERT_EQ(list.files().size(), 1u);
+  EXPECT_EQ(list.files()[0].path, "/f/a.txt");
+  ASSERT_TRUE(QFile::remove(path));
+  EXPECT_TRUE(list.files().empty());
+}
+
+// Within each tier, the files opened in the last 30 days come first, the
+// most often opened first; the tiers keep their order.
+TEST_F(NearWordsFixture, RecentlyOpenedFilesFirstWithinTheirTier) {
+  const auto paths = [&](const QStringList& words) {
+    QStringList found;
+    for (const auto& [path, tier] : find(words)) found.append(path);
+    return found;
+  };
+  const struct {
+    QStringList words;
+    QStringList before;
+    QStringList after;
+  } cases[] = {
+      {{"rep"}, {"repart.txt", "report.txt"}, {"report.txt", "repart.txt"}},
+      {{"report"}, {"report.txt", "minutes.txt", "q3.txt"}, {"report.txt", "q3.txt", "minutes.txt"}},
+      {{"reprot"}, {"report.txt", "minutes.txt", "q3.txt"}, {"report.txt", "q3.txt", "minutes.txt"}},
+      {{"quarterly"}, {"q4.txt", "q3.txt"}, {"q3.txt", "q4.txt"}},
+      {{"txt"}, {"minutes.txt", "q4.txt", "q3.txt"}, {"q3.txt", "minutes.txt", "q4.txt"}},
+  };
+  for (const auto& c : cases) {
+    const QStringList found = paths(c.words);
+    EXPECT_EQ(found.mid(0, c.before.size()), c.before) << c.words.join(u' ').toStdString();
+  }
+  index.setRecentlyOpened(
+      rankRecentFiles(readRecentFiles(recentFilesFixture()), QDateTime::currentDateTimeUtc().addDays(-30)));
+  for (const auto& c : cases) {
+    const QStringList found = paths(c.words);
+    EXPECT_EQ(found.mid(0, c.after.size()), c.after) << c.words.join(u' ').toStdString();
+  }
+  // The tiers stay: a recent file holding the words in its text comes
+  // after every name.
+  const std::vector<std::pair<QString, SearchTier>> report = find({QStringLiteral("report")});
+  EXPECT_EQ(report.front().second, SearchTier::NameEquals);
+}
+
+// An index written before the words were kept gets them from its names
+// and texts when it is opened.
+TEST(NearWords, OlderIndexGetsItsNameWords) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.path() + QStringLiteral("/index.db");
+  {
+    SearchIndex index;
+    ASSERT_TRUE(index.open(path, true));
+    index.begin();
+    EntryRecord record;
+    record.path = "/f/budget.ods";
+    record.label = QStringLiteral("budget.ods");
+    index.store(record, 1);
+    record.path = "/f/q3.txt";
+    record.label = QStringLiteral("q3.txt");
+    record.wantsContents = true;
+    const auto [id, wanted] = index.store(record, 1);
+    ASSERT_TRUE(wanted);
+    index.setContents({id, record.path, 0, 0}, QStringLiteral("quarterly figures"), ContentState::Done);
+    ASSERT_TRUE(index.commit());
+  }
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "DROP TABLE words; DROP TRIGGER files_added; DROP TRIGGER files_removed; "
+                           "DROP TRIGGER files_renamed; PRAGMA user_version=2;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  SearchIndex index;
+  ASSERT_TRUE(index.open(path, true));
+  for (const auto& [typo, path] : {std::pair{"bugdet", "/f/budget.ods"}, std::pair{"figuers", "/f/q3.txt"}}) {
+    const std::vector<SearchHit> hits = index.search({QString::fromLatin1(typo)}, 10);
+    ASSERT_EQ(hits.size(), 1u) << typo;
+    EXPECT_EQ(hits[0].path, path);
+  }
 }
 
 // An indexer over a temporary folder, with a search connection of its own.

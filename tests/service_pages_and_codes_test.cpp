@@ -58,6 +58,36 @@ TEST(LocalSearchService, PagesMarkHitsAndNothingElse) {
   EXPECT_TRUE(homePage(QStringLiteral("Code")).contains("action=\"/search&amp;s=Code\""));
 }
 
+// A page without hits carries the suggested words in one attribute, with
+// the five characters HTML gives meaning to written as references.
+TEST(LocalSearchService, PageWithoutHitsCarriesTheSuggestion) {
+  const auto suggestionOf = [](const QByteArray& page) {
+    static const QRegularExpression attribute(QStringLiteral("data-suggestion=\"([^\"]*)\""));
+    const QRegularExpressionMatchIterator found = attribute.globalMatch(QString::fromUtf8(page));
+    QStringList values;
+    for (QRegularExpressionMatchIterator it = found; it.hasNext();) values.append(it.next().captured(1));
+    return values;
+  };
+  const QString code = QStringLiteral("Code");
+  const struct {
+    QStringList suggestion;
+    QList<QByteArray> hits;
+    QStringList expected;
+  } cases[] = {
+      {{"quarterly", "report"}, {}, {"quarterly report"}},
+      {{"tom&jerry", "<b>", "say\"it's\""}, {}, {"tom&amp;jerry &lt;b&gt; say&quot;it&#39;s&quot;"}},
+      {{}, {}, {}},
+      // Only a page without hits suggests, and never the marker text.
+      {{"report"}, {"/a/report.txt"}, {}},
+      {{"span", "title=x"}, {}, {}},
+  };
+  for (const auto& c : cases) {
+    const QByteArray page = resultPage(code, {QStringLiteral("reprot")}, c.hits, c.suggestion);
+    EXPECT_EQ(suggestionOf(page), c.expected) << c.suggestion.join(u' ').toStdString();
+    EXPECT_EQ(page.count("span title="), c.hits.size());
+  }
+}
+
 TEST(LocalSearchService, CodesAreMadeOnceAndKept) {
   testing::TempRegistry temp;
   bool stored = false;

@@ -9,6 +9,7 @@
 #include "desktop/windows.h"
 #include "platform/fonts.h"
 #include "platform/desktop_launcher.h"
+#include "platform/recent_documents.h"
 #include "platform/program_start.h"
 #include "platform/qt_file_system.h"
 #include "platform/qt_http_transfer.h"
@@ -107,6 +108,7 @@ int main(int argc, char* argv[]) {
   const orvanta::platform::QtFileSystem fileSystem;
   const auto programStart = orvanta::platform::createSystemProgramStart();
   const auto desktopLauncher = orvanta::platform::createSystemDesktopLauncher();
+  const auto recentDocuments = orvanta::platform::createSystemRecentDocuments();
   const auto userNotice = orvanta::platform::createSystemUserNotice();
   // An open that failed as the windows closed is told once the event loop
   // has ended, before the program does.
@@ -126,6 +128,7 @@ int main(int argc, char* argv[]) {
       });
       form1.setProgramStart(*programStart);
       form1.setDesktopLauncher(*desktopLauncher);
+      form1.setRecentDocuments(*recentDocuments);
       form1.setOpenFailureHandler([&windows, &userNotice, &noticeAtEnd](const QString& summary, const QString& body) {
         if (windows.allWindowsGone()) {
           noticeAtEnd.emplace(summary, body);

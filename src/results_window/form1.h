@@ -92,6 +92,8 @@ class Form1 : public QWidget {
   // The desktop's way of opening hits and naming applications; until one is
   // set, hits open through the registry and the Explorer program alone.
   void setDesktopLauncher(platform::DesktopLauncher& launcher) { desktopLauncher_ = &launcher; }
+  // Where each hit opened is added (the desktop's recently used files).
+  void setRecentDocuments(platform::RecentDocuments& recent) { recentDocuments_ = &recent; }
   platform::DesktopLauncher* desktopLauncher() const { return desktopLauncher_; }
   // Who tells the user of an open that failed (summary and body); until
   // one is set, such failures go untold.
@@ -292,6 +294,7 @@ class Form1 : public QWidget {
   SearchCallback searchCallback_;
   platform::ProgramStart* programStart_ = nullptr;
   platform::DesktopLauncher* desktopLauncher_ = nullptr;
+  platform::RecentDocuments* recentDocuments_ = nullptr;
   OpenFailureHandler openFailureHandler_;
   struct RowElement {
     search::RowArray array;

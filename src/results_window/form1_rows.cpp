@@ -109,6 +109,7 @@ OpenHitContext Form1::openContext() {
       .desktop = desktopLauncher_,
       .lastSearchAddress = [this] { return lastSearchAddress(); },
       .tellUser = openFailureHandler_,
+      .recentDocuments = recentDocuments_,
   };
 }
 

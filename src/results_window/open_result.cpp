@@ -22,6 +22,11 @@ void closeWindows(OpenHitContext& context) {
   if (context.closeForm) context.closeForm();
 }
 
+// Adds a hit opened without failure to the desktop's recently used files.
+void recordOpened(OpenHitContext& context, const std::optional<QString>& path, bool failed) {
+  if (context.recentDocuments && path && !path->isEmpty() && !failed) context.recentDocuments->addOpened(*path);
+}
+
 // The reasons an open failed, told to the user once the windows close.
 struct OpenFailures {
   QString path;  // empty for Show All, whose address (with the service's codes) is not shown
@@ -191,6 +196,7 @@ OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip,
       }
     }
   }
+  recordOpened(context, fileNameToolTip, !failures.reasons.isEmpty());
   closeWindows(context);
   failures.tell(context);
   return lookup;
@@ -206,6 +212,7 @@ void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, 
       !context.programStart.start(kExplorer + optionSafePath(*fileNameToolTip), platform::kWindowMinimizedFocus)) {
     failures.add(openerNotStarted());
   }
+  recordOpened(context, fileNameToolTip, !failures.reasons.isEmpty());
   closeWindows(context);
   failures.tell(context);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/desktop_launcher.h"
 #include "platform/program_start.h"
+#include "platform/recent_documents.h"
 #include "settings/reg_keys.h"
 
 #include <QString>
@@ -39,6 +40,9 @@ struct OpenHitContext {
   // and a body with the reason and the full path); called after the
   // windows were asked to close. None: failures go untold.
   std::function<void(const QString& summary, const QString& body)> tellUser;
+  // The desktop's recently used files, where each hit opened is added;
+  // none: opens are kept nowhere.
+  platform::RecentDocuments* recentDocuments = nullptr;
 };
 
 // What OpenResult looked up: the file type's class name and its open
@@ -78,14 +82,16 @@ QStringList openCommandLines(const QString& openCommand, const QString& path);
 // the user is told of each open that failed: an application file or a
 // registered program that could not be started, a type the desktop has no
 // program for (the opener is still asked), an opener that could not be
-// started.
+// started. A hit opened without any failure is added to the desktop's
+// recently used files.
 // Returns the lookup (empty for the preferences row, Show All, an
 // application file and a row without FileName label).
 OpenLookup OpenResult(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);
 
 // Starts "c:\windows\explorer.exe " followed by the row's (option-safe) path, minimized
 // with focus (style 2), then closes the windows, also when the start fails
-// (the user is then told).
+// (the user is then told). A hit so opened is added to the desktop's
+// recently used files.
 // For the preferences row it shows the preferences window and disables
 // Form1 instead, without setting PreferencesOpen or closing anything.
 void OpenViaExplorer(qint32 row, const std::optional<QString>& fileNameToolTip, OpenHitContext& context);

@@ -2,7 +2,8 @@
 // service over a sample folder: a query fills the panel's rows where they
 // belong, the row under the pointer shows the highlight band, and a click
 // opens the hit with the program registered for its type, ending the run;
-// the same at the keyboard, from a start with the panel dropped.
+// the same at the keyboard, from a start with the panel dropped; a typo
+// still finds the hits, and the hit opened comes first in the next run.
 #include "x11_session.h"
 
 #include "gui_application.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +28,11 @@ namespace {
 
 using platform::RegRoot;
 
+// The data folder of a run (XDG_DATA_HOME), beside its settings: the
+// desktop's recently used files the program adds each open to and the
+// service reads are there, not in the user's own.
+QString dataHome(const QString& configHome) { return configHome + QStringLiteral("/data"); }
+
 // The local search service, started on a free loopback port and stopped
 // with the object.
 class SearchService {
@@ -34,6 +41,7 @@ class SearchService {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), configHome + QStringLiteral("/cache"));  // its index
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome(configHome));
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
@@ -125,6 +133,7 @@ TEST(ResultsE2eTest, AQueryFillsTheRowsAndAClickOpensTheHitWithItsRegisteredProg
   ASSERT_TRUE(session.error().isEmpty()) << session.error().toStdString();
   QProcessEnvironment environment = session.environment();
   environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome(configHome.path()));
   QProcess& program = session.start(QStringLiteral(ORVANTA_BINARY), {}, environment);
 
   const auto button = session.waitForWindow(QStringLiteral("^Orvanta Button$"));
@@ -257,6 +266,7 @@ class KeyboardRun {
     if (!session.error().isEmpty()) return fail(session.error());
     environment = session.environment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome_.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome(configHome_.path()));
     program = &session.start(QStringLiteral(ORVANTA_BINARY), arguments_, environment);
     panel = session.waitForWindow(QStringLiteral("^Orvanta$"));
     if (!panel) return fail("no panel");
@@ -330,6 +340,92 @@ TEST(ResultsE2eTest, EscapeInThePanelEndsTheProgram) {
   ASSERT_TRUE(run.session.xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
   EXPECT_EQ(X11Session::waitForExit(*run.program), 0);
   EXPECT_FALSE(QFile::exists(run.recorded));
+}
+
+// Two reports in the Documents group, the notes older than the summary.
+// A typo still finds them; the notes, opened once, are written to the
+// desktop's recently used files and come first in the next run although
+// they are older.
+TEST(ResultsE2eTest, ATypoFindsTheReportsAndTheOneOpenedComesFirstNextTime) {
+  guiApplication();
+  QTemporaryDir configHome;
+  QTemporaryDir work;
+  ASSERT_TRUE(configHome.isValid() && work.isValid());
+  const QString sample = work.filePath(QStringLiteral("sample"));
+  const QString notes = sample + QStringLiteral("/Documents/report-notes.txt");
+  const QString summary = sample + QStringLiteral("/Documents/report-summary.txt");
+  ASSERT_TRUE(QDir().mkpath(sample + QStringLiteral("/Documents")));
+  for (const auto& [file, year] : {std::pair{notes, 2020}, std::pair{summary, 2021}}) {
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(out.setFileTime(QDateTime(QDate(year, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+  }
+
+  SearchService service(configHome.path(), sample);
+  const auto port = service.waitForLog(QRegularExpression(QStringLiteral("listening on port (\\d+)")));
+  ASSERT_TRUE(port);
+  ASSERT_TRUE(service.waitForLog(QRegularExpression(QStringLiteral("(indexed [1-9]\\d* entries)"))));
+  const QString recorded = work.filePath(QStringLiteral("recorded"));
+  {
+    platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
+    settings::RegKeys regKeys(registry);
+    const QString code =
+        regKeys.ReadRegValue(RegRoot::LocalMachine, settings::kServiceKey, settings::kServiceSecurityCode);
+    ASSERT_FALSE(code.isEmpty());
+    settings::writeSetting(regKeys, u"SearchPrefix",
+                           QStringLiteral("http://127.0.0.1:%1/search&s=%2?q=").arg(*port, code));
+    settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
+    settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("6000"));
+    settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("1500"));
+    ASSERT_TRUE(regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".txt"), QString(),
+                                      QStringLiteral("RecordedText")));
+    ASSERT_TRUE(regKeys.WriteRegValue(
+        RegRoot::ClassesRoot, QStringLiteral("RecordedText\\Shell\\Open\\Command"), QString(),
+        QStringLiteral("\"%1\" \"%2\" \"%3\"").arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded,
+                                                     QStringLiteral("%1"))));
+  }
+
+  X11Session session;
+  ASSERT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+  QProcessEnvironment environment = session.environment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome(configHome.path()));
+  // One run: `words`, Enter, then Down `downs` times and Enter; the file the
+  // recorder was started for.
+  const auto openAfter = [&](const QString& words, int downs) -> QString {
+    QFile::remove(recorded);
+    QProcess& program = session.start(QStringLiteral(ORVANTA_BINARY), {QStringLiteral("--show-panel")}, environment);
+    const auto panel = session.waitForWindow(QStringLiteral("^Orvanta$"));
+    EXPECT_TRUE(panel);
+    if (!panel || !waitUntil([&] { return session.focusedWindow() == *panel; })) return QStringLiteral("no panel");
+    EXPECT_TRUE(session.xdotool({QStringLiteral("type"), words}));
+    EXPECT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    // The Top Hit row (the first hit) and the Documents row (the other).
+    const bool filled = waitUntil([&] {
+      const std::optional<QRect> place = session.geometry(*panel);
+      return place && place->height() == 2180 / 15;
+    });
+    EXPECT_TRUE(filled) << service.log().toStdString();
+    if (!filled) return QStringLiteral("not filled");
+    for (int i = 0; i < downs; ++i) EXPECT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("Down")}));
+    EXPECT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    EXPECT_EQ(X11Session::waitForExit(program), 0);
+    if (!waitUntil([&] { return QFile::exists(recorded); })) return QStringLiteral("nothing opened");
+    QFile arguments(recorded);
+    if (!arguments.open(QIODevice::ReadOnly)) return QStringLiteral("no record");
+    return QString::fromUtf8(arguments.readAll()).section(QChar(0), 0, 0);
+  };
+
+  // "reprot" finds both: the summary, newer, is the Top Hit; the notes are
+  // the Documents row below it.
+  EXPECT_EQ(openAfter(QStringLiteral("reprot"), 2).toStdString(), notes.toStdString());
+  QFile list(dataHome(configHome.path()) + QStringLiteral("/recently-used.xbel"));
+  ASSERT_TRUE(list.open(QIODevice::ReadOnly)) << "no recently used files";
+  const QByteArray listText = list.readAll();
+  EXPECT_TRUE(listText.contains("href=\"" + QUrl::fromLocalFile(notes).toEncoded() + '"')) << listText.constData();
+  EXPECT_FALSE(listText.contains("report-summary")) << listText.constData();
+  // Next time the notes are the Top Hit.
+  EXPECT_EQ(openAfter(QStringLiteral("report"), 1).toStdString(), notes.toStdString());
 }
 
 }  // namespace
