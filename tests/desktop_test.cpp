@@ -99,6 +99,18 @@ TEST_F(DesktopTest, ClickShowsThePressedPictureAndThePanelOnce) {
   EXPECT_TRUE(button.Image1()->isVisible());
 }
 
+TEST_F(DesktopTest, ThePanelDroppedAgainSelectsItsWordsSoThatTypingReplacesThem) {
+  Windows& w = start();
+  w.menuButton().dropPanel();
+  QLineEdit* box = w.form1().Text1();
+  box->setText(QStringLiteral("quarterly report"));
+  box->deselect();
+  w.menuButton().dropPanel();
+  EXPECT_EQ(box->selectedText(), QStringLiteral("quarterly report"));
+  QTest::keyClicks(box, QStringLiteral("tax"));
+  EXPECT_EQ(box->text(), QStringLiteral("tax"));
+}
+
 TEST_F(DesktopTest, ButtonKeepsItselfOnTopEveryTick) {
   Windows& w = start();
   EXPECT_EQ(w.menuButton().Timer1()->interval(), 150);

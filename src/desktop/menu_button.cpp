@@ -105,6 +105,8 @@ void MenuButton::Form_Click() {
   form1.moveIntoReach();
   form1.show();
   form1.activateWindow();
+  // Words of an earlier search are replaced by what is typed next.
+  form1.selectSearchWords();
 }
 
 void MenuButton::dropPanel() {
@@ -116,6 +118,7 @@ void MenuButton::dropPanel() {
   form1.raise();
   form1.activateWindow();
   form1.Text1()->setFocus();
+  form1.selectSearchWords();
 }
 
 void MenuButton::keepOnTop() { windowSystem_.keepOnTop(*this); }

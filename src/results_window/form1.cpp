@@ -11,6 +11,7 @@
 #include "platform/twips_geometry.h"
 #include "platform/window_geometry.h"
 #include "settings/conversions.h"
+#include "settings/search_history.h"
 #include "settings/settings_table.h"
 
 #include <QCloseEvent>
@@ -212,17 +213,26 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // The Enter never reaches the text box. A second Enter while a search
   // runs is dropped.
   if (searchRunning_) return true;
+  recallPosition_ = -1;
   Interaction.EnterPending = true;
   Panel.RowTop = search::kFirstRowTop;
   Panel.RowIndex = 1;
   progress_->setVisible(true);
   closeButton_->setVisible(true);
+  // The words are kept once searched for, even when the window went away
+  // meanwhile; the settings outlive it.
+  const settings::RegKeys& regKeys = regKeys_;
+  const QString words = text1_->text();
   if (searchCallback_) {
     searchRunning_ = true;
-    const bool windowAlive = searchCallback_(text1_->text());
-    if (!windowAlive || unloaded_) return true;
+    const bool windowAlive = searchCallback_(words);
+    if (!windowAlive || unloaded_) {
+      settings::rememberSearch(regKeys, words);
+      return true;
+    }
     searchRunning_ = false;
   }
+  settings::rememberSearch(regKeys, words);
   return true;
 }
 
@@ -251,6 +261,8 @@ int Form1::showServiceMessage(const QString& text, int top) {
 }
 
 void Form1::hideServiceMessage() { serviceMessage_->hide(); }
+
+void Form1::selectSearchWords() { text1_->selectAll(); }
 
 void Form1::setTopHitLabel(const search::TopHitLabel& label) {
   QLabel* topHit = FileName(1);

@@ -136,6 +136,10 @@ class Form1 : public QWidget {
   // Sets FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
 
+  // Selects the words of the search box, so that typing replaces them: the
+  // panel was dropped again.
+  void selectSearchWords();
+
   // --- Geometry in twips (the window has no border: client = window).
   int Left() const;
   int Top() const;
@@ -251,6 +255,10 @@ class Form1 : public QWidget {
   bool keyboardKeyPress(const QKeyEvent& key);
   // Tab or Shift+Tab: the highlight goes round the box and the rows.
   void tabAmongRows(NavigationKey key);
+  // Up in an empty search box brings back the last searches' words, each
+  // further Up older ones; Down goes forward again, past the newest to an
+  // empty box, as a shell's history does. True when the key was taken.
+  bool recallSearch(bool older);
   // The highlight moved by the keyboard to `row` (0: back to the box).
   void highlightFromKeyboard(int row);
   // Accessible names, descriptions and roles of the search box, the close
@@ -300,6 +308,10 @@ class Form1 : public QWidget {
   bool searchRunning_ = false;
   bool keyboardHighlight_ = false;
   HeldKeys heldKeys_;
+  // The last searches while Up and Down go through them, and the place of
+  // the words in the box (-1: the box holds words of the user's own).
+  QStringList recalled_;
+  int recallPosition_ = -1;
   bool unloaded_ = false;
   bool loaded_ = false;
   bool timersStarted_ = false;
