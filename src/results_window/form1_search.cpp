@@ -5,6 +5,9 @@
 #include "form1_panel.h"
 #include "platform/desktop_launcher.h"
 #include "platform/file_system.h"
+#include "search/no_hit_message.h"
+
+#include <algorithm>
 
 namespace orvanta::results_window {
 
@@ -12,6 +15,40 @@ namespace {
 
 // The gap between the service's message and the preferences row, twips.
 constexpr int kServiceMessageGap = 60;
+
+// Fills the rows from the search in Form1's state, for the words `text`.
+void fillFromSearch(Form1& form, const QString& text) {
+  // An application file shows the name its desktop gives it.
+  platform::DesktopLauncher* desktop = form.desktopLauncher();
+  const search::GetFileNameFunction rowCaption = [desktop](const QString& path) {
+    if (desktop && desktop->isApplication(path)) {
+      const QString name = desktop->applicationName(path);
+      if (!name.isEmpty()) return name;
+    }
+    return platform::FileSystem::GetFileName(path);
+  };
+  search::TopHitLabel topHit = form.Search.topHit;
+  if (!topHit.toolTip.isEmpty()) topHit.caption = rowCaption(topHit.toolTip);
+  form.setTopHitLabel(topHit);
+  form.Text2()->setPlainText(form.Search.text2);
+  // A search that could not fetch its pages says so where the first group
+  // would start; the preferences row and the window's bottom come below.
+  const QString message = search::serviceFailureMessage(form.Search.failure, form.Search.failedServer);
+  if (!message.isEmpty()) form.Panel.RowTop += form.showServiceMessage(message, form.Panel.RowTop) + kServiceMessageGap;
+  // A search that found nothing says so in the Top Hit row's place, with
+  // the service's suggestion when its page has one.
+  const bool nothingFound = message.isEmpty() && !search::fillShowsAHit(form.Panel, form.Search.categories);
+  if (nothingFound) {
+    const QString words = text.trimmed();
+    const int height = form.showServiceMessage(
+        search::noHitMessage(words, search::suggestionInPage(form.Search.ResultPage)), search::kTopHitTop);
+    form.Panel.RowTop = std::max(form.Panel.RowTop, search::kTopHitTop + height);
+  }
+  Form1Panel panel(form);
+  search::FillResultsPanel(panel, form.Panel, form.Search.categories, rowCaption);
+  // No empty Top Hit row stands beside the message.
+  if (nothingFound) form.LeftsideLabel(1)->hide();
+}
 
 }  // namespace
 
@@ -32,25 +69,7 @@ bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString&
     case search::SearchOutcome::Completed:
       break;
   }
-  // An application file shows the name its desktop gives it.
-  platform::DesktopLauncher* desktop = form.desktopLauncher();
-  const search::GetFileNameFunction rowCaption = [desktop](const QString& path) {
-    if (desktop && desktop->isApplication(path)) {
-      const QString name = desktop->applicationName(path);
-      if (!name.isEmpty()) return name;
-    }
-    return platform::FileSystem::GetFileName(path);
-  };
-  search::TopHitLabel topHit = form.Search.topHit;
-  if (!topHit.toolTip.isEmpty()) topHit.caption = rowCaption(topHit.toolTip);
-  form.setTopHitLabel(topHit);
-  form.Text2()->setPlainText(form.Search.text2);
-  // A search that could not fetch its pages says so where the first group
-  // would start; the preferences row and the window's bottom come below.
-  const QString message = search::serviceFailureMessage(form.Search.failure, form.Search.failedServer);
-  if (!message.isEmpty()) form.Panel.RowTop += form.showServiceMessage(message, form.Panel.RowTop) + kServiceMessageGap;
-  Form1Panel panel(form);
-  search::FillResultsPanel(panel, form.Panel, form.Search.categories, rowCaption);
+  fillFromSearch(form, text);
   return !form.isUnloaded();
 }
 
