@@ -19,6 +19,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -51,6 +52,12 @@ Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSys
   setAutoFillBackground(true);
   platform::setWindowGeometry(*this, platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
   buildDesign();
+  typingPause_ = new QTimer(this);
+  typingPause_->setObjectName(QStringLiteral("TypingPause"));
+  typingPause_->setSingleShot(true);
+  typingPause_->setInterval(kTypingPauseMs);
+  connect(typingPause_, &QTimer::timeout, this, &Form1::typingPaused);
+  connect(text1_, &QLineEdit::textChanged, this, &Form1::wordsChanged);
 }
 
 Form1::~Form1() { module1_.UnhookWindow(); }
@@ -104,6 +111,11 @@ void Form1::Form_Load() {
   Anchor.TopPosition = settings::loadNumber(regKeys_, u"TopPosition").value;
   setLeft(Anchor.LeftPosition);
   setTop(Anchor.TopPosition);
+
+  // The preferences beyond the design's, read again where they act; here
+  // only their defaults are stored when needed.
+  settings::loadNumber(regKeys_, u"ShowHitsWhileTyping");
+  settings::loadNumber(regKeys_, u"KeepButtonOnScreen");
 
   // The row layout starts over.
   Panel = search::PanelState{.MaxSearchResults = maxSearchResults};
@@ -173,6 +185,7 @@ void Form1::Unload() {
   if (unloaded_) return;
   Form_Unload();
   unloaded_ = true;
+  dropTypedSearch();
   hitPictures_.cancelAll();
   timer1_->stop();
   timer2_->stop();
@@ -214,6 +227,9 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // runs is dropped.
   if (searchRunning_) return true;
   recallPosition_ = -1;
+  // Enter's search replaces whatever a typed search would bring.
+  dropTypedSearch();
+  rowsFromTypedSearch_ = false;
   Interaction.EnterPending = true;
   Panel.RowTop = search::kFirstRowTop;
   Panel.RowIndex = 1;
@@ -234,6 +250,38 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   }
   settings::rememberSearch(regKeys, words);
   return true;
+}
+
+void Form1::wordsChanged() {
+  ++wordsChange_;
+  // The answer for the earlier words would be dropped: its request goes at
+  // once, so that at most one search of typed words is under way.
+  if (typedSearchRunning_ && typedSearchCancel_) typedSearchCancel_();
+  if (!unloaded_) typingPause_->start();
+}
+
+void Form1::dropTypedSearch() {
+  ++wordsChange_;
+  typingPause_->stop();
+  if (typedSearchRunning_ && typedSearchCancel_) typedSearchCancel_();
+}
+
+void Form1::typingPaused() {
+  if (unloaded_ || searchRunning_ || typedSearchRunning_ || !typedSearch_) return;
+  // Asked at every pause, so that the preference counts from the next
+  // words on.
+  if (!settings::readSwitch(regKeys_, u"ShowHitsWhileTyping")) return;
+  const QString text = text1_->text();
+  if (text.trimmed().size() < kTypedSearchMinimum) return;
+  const quint64 change = wordsChange_;
+  const QPointer<Form1> self(this);
+  typedSearchRunning_ = true;
+  const bool alive = typedSearch_(text, [self, change] { return !self || self->wordsChange_ != change; });
+  if (!alive || !self || unloaded_) return;
+  typedSearchRunning_ = false;
+  // Words that changed while the answer was awaited, and whose pause has
+  // passed meanwhile, are searched now.
+  if (wordsChange_ != change && !typingPause_->isActive() && !searchRunning_) typingPaused();
 }
 
 void Form1::deliverHeldKeys() {
