@@ -171,12 +171,30 @@ void Form1::Timer2_Timer() {
 
 void Form1::CloseForm() {
   if (Opening.PreferencesOpen) return;
+  // Asked each time, so that the preference counts from its next use on.
+  if (settings::readSwitch(regKeys_, u"KeepButtonOnScreen")) {
+    closePanel();
+    return;
+  }
   module1_.UnhookWindow();
   windows_.hideButtonPressedPicture();
   preferences_.unloadPreferences();
   windows_.unloadBorderBackground();
   windows_.unloadMenuButton();
   windows_.unloadForm1();
+}
+
+void Form1::closePanel() {
+  // The hook stays: the panel dropped again closes the same way.
+  dropTypedSearch();
+  windows_.hideButtonPressedPicture();
+  preferences_.unloadPreferences();
+  windows_.unloadBorderBackground();
+  // Nothing ticks while the panel waits hidden; the caret comes back with
+  // the window's activation.
+  timer1_->stop();
+  timer2_->stop();
+  hide();
 }
 
 void Form1::Form_Unload() { module1_.UnhookWindow(); }

@@ -71,8 +71,13 @@ class Form1 : public QWidget {
   // window first shows.
   void Form_Load();
   // Unhooks and unloads every window of the program, unless
-  // Opening.PreferencesOpen is set.
+  // Opening.PreferencesOpen is set. With "Keep the button on screen" on,
+  // only the panel closes (closePanel) and the program stays.
   void CloseForm();
+  // Hides the panel, its backdrop and the preferences window and gives the
+  // button its idle picture again; the program, its button and the panel's
+  // words and rows stay for the next drop.
+  void closePanel();
   // What unloading the window runs: the hook is removed.
   void Form_Unload();
   // Unloads the window: Form_Unload, timers stopped, hidden. The object

@@ -2,7 +2,8 @@
 // hits while typing" on, the rows come without Enter, against the bundled
 // service, and an answer for earlier words is never shown (against a
 // stand-in service that holds its first answer); Up brings back the last
-// run's words.
+// run's words; with "Keep the button on screen" on, one run serves several
+// searches and opens.
 #include "x11_session.h"
 
 #include "gui_application.h"
@@ -93,6 +94,23 @@ struct Sample {
     ok = settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("6000")) && ok;
     ok = settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("1500")) && ok;
     for (const auto& [name, value] : extra) ok = settings::writeSetting(regKeys, name, value) && ok;
+    return ok;
+  }
+
+  // .exe, .mp3 and .txt open with the recorder, which writes the path it
+  // is given to `recorded`.
+  bool registerRecorder(const QString& recorded) {
+    platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
+    settings::RegKeys regKeys(registry);
+    const QString command = QStringLiteral("\"%1\" \"%2\" \"%3\"")
+                                .arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded, QStringLiteral("%1"));
+    bool ok = regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral("Recorded\\Shell\\Open\\Command"), QString(),
+                                    command);
+    for (const char* extension : {".exe", ".mp3", ".txt"}) {
+      ok = regKeys.WriteRegValue(RegRoot::ClassesRoot, QString::fromLatin1(extension), QString(),
+                                 QStringLiteral("Recorded")) &&
+           ok;
+    }
     return ok;
   }
 
@@ -240,6 +258,77 @@ TEST(TypingE2eTest, UpBringsBackTheLastRunsWords) {
   // copy that nothing reads).
   EXPECT_TRUE(service->waitForLog(QRegularExpression(QStringLiteral("((?:q=report&ie=UTF-8[\\s\\S]*){4})"))))
       << service->log().toStdString();
+}
+
+QString recordedPath(const QString& recorded) {
+  QFile file(recorded);
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(file.readAll()).section(QChar(0), 0, 0);
+}
+
+TEST(TypingE2eTest, WithTheButtonKeptThreeSearchesAndOpensInOneRun) {
+  Sample sample;
+  QString port;
+  const auto service = startService(sample, &port);
+  ASSERT_TRUE(service);
+  const QString recorded = sample.work.filePath(QStringLiteral("recorded"));
+  ASSERT_TRUE(
+      sample.storeSettings(port, sample.serviceCode(), {{QStringLiteral("KeepButtonOnScreen"), QStringLiteral(" 1")}}));
+  ASSERT_TRUE(sample.registerRecorder(recorded));
+  X11Session session;
+  ASSERT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+  QProcess* program = nullptr;
+  const auto panel = startWithPanel(session, sample, &program);
+  ASSERT_TRUE(panel);
+  const auto button = session.waitForWindow(QStringLiteral("^Orvanta Button$"));
+  ASSERT_TRUE(button);
+  const auto panelShown = [&] {
+    const auto shown = session.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--name"), QStringLiteral("^Orvanta$")});
+    return shown && !shown->isEmpty();
+  };
+
+  const struct {
+    const char* words;
+    QString opened;
+  } searches[] = {
+      {"report-notes", sample.notes},
+      {"report-theme", sample.song},
+      {"report-setup", sample.application},
+  };
+  bool first = true;
+  for (const auto& search : searches) {
+    SCOPED_TRACE(search.words);
+    if (!first) {
+      // Dropped again by a click on the button; the last words are
+      // selected, so the typing replaces them.
+      const auto place = session.geometry(*button);
+      ASSERT_TRUE(place && session.clickAt(place->center()));
+      ASSERT_TRUE(waitUntil(panelShown));
+      ASSERT_TRUE(waitUntil([&] { return session.focusedWindow() == *panel; }));
+    }
+    first = false;
+    QFile::remove(recorded);
+    ASSERT_TRUE(session.xdotool({QStringLiteral("type"), QString::fromLatin1(search.words)}));
+    ASSERT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    // The one hit, in the Top Hit row: the keyboard takes it and opens it.
+    ASSERT_TRUE(waitUntil([&] { return heightIs(session, *panel, panelHeight(1660)); }))
+        << service->log().toStdString();
+    ASSERT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    ASSERT_TRUE(waitUntil([&] { return recordedPath(recorded) == search.opened; }))
+        << recordedPath(recorded).toStdString();
+    // The panel has gone, the program and its button stay.
+    EXPECT_TRUE(waitUntil([&] { return !panelShown(); }));
+    EXPECT_EQ(program->state(), QProcess::Running);
+    EXPECT_TRUE(session.waitForWindow(QStringLiteral("^Orvanta Button$")));
+  }
+  // Each search's words reached the service as typed: the words selected at
+  // each drop were replaced, not added to.
+  for (const auto& search : searches) {
+    EXPECT_TRUE(service->waitForLog(
+        QRegularExpression(QStringLiteral("(q=%1&ie=UTF-8)").arg(QString::fromLatin1(search.words)))))
+        << service->log().toStdString();
+  }
 }
 
 }  // namespace
