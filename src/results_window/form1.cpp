@@ -280,11 +280,15 @@ void Form1::wordsChanged() {
 
 void Form1::dropTypedSearch() {
   ++wordsChange_;
+  pauseMissed_ = false;
   typingPause_->stop();
   if (typedSearchRunning_ && typedSearchCancel_) typedSearchCancel_();
 }
 
 void Form1::typingPaused() {
+  // A pause that passed while the answer for earlier words was awaited is
+  // taken up once that wait has ended.
+  if (typedSearchRunning_) pauseMissed_ = true;
   if (unloaded_ || searchRunning_ || typedSearchRunning_ || !typedSearch_) return;
   // Asked at every pause, so that the preference counts from the next
   // words on.
@@ -297,9 +301,10 @@ void Form1::typingPaused() {
   const bool alive = typedSearch_(text, [self, change] { return !self || self->wordsChange_ != change; });
   if (!alive || !self || unloaded_) return;
   typedSearchRunning_ = false;
-  // Words that changed while the answer was awaited, and whose pause has
-  // passed meanwhile, are searched now.
-  if (wordsChange_ != change && !typingPause_->isActive() && !searchRunning_) typingPaused();
+  if (pauseMissed_) {
+    pauseMissed_ = false;
+    if (!typingPause_->isActive()) typingPaused();
+  }
 }
 
 void Form1::deliverHeldKeys() {

@@ -336,6 +336,8 @@ class Form1 : public QWidget {
   // answer is stale once it moved on.
   quint64 wordsChange_ = 0;
   bool typedSearchRunning_ = false;
+  // The typing paused while a typed search was under way.
+  bool pauseMissed_ = false;
   bool rowsFromTypedSearch_ = false;
   platform::ProgramStart* programStart_ = nullptr;
   platform::DesktopLauncher* desktopLauncher_ = nullptr;
