@@ -177,6 +177,19 @@ TEST_F(HitsWhileTypingTest, APauseInTypingAsksTheSearchAddressOnceAndFillsTheRow
   EXPECT_EQ(topHit(), QStringLiteral("/apps/rep.exe"));
 }
 
+TEST_F(HitsWhileTypingTest, OpeningAHitOfTypedRowsKeepsTheirWords) {
+  serve(QStringLiteral("rep"), {QStringLiteral("/docs/report.txt")});
+  type(QStringLiteral("rep"));
+  ASSERT_TRUE(testing::waitFor([this] { return !topHit().isEmpty(); }));
+  ASSERT_TRUE(settled());
+  // Down takes the Top Hit, Enter opens it.
+  pressKey(Qt::Key_Down);
+  pressKey(Qt::Key_Return, QStringLiteral("\r"));
+  EXPECT_TRUE(form->isUnloaded());
+  EXPECT_EQ(http.requests().size(), 1);
+  EXPECT_EQ(settings::readSearchHistory(temp.regKeys()), QStringList{QStringLiteral("rep")});
+}
+
 TEST_F(HitsWhileTypingTest, FewerThanTwoCharactersAskNothing) {
   for (const char* words : {"r", " r ", "  "}) {
     form->Text1()->clear();
