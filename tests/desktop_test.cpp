@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace orvanta::desktop {
 namespace {
 
@@ -99,6 +101,18 @@ TEST_F(DesktopTest, ClickShowsThePressedPictureAndThePanelOnce) {
   EXPECT_TRUE(button.Image1()->isVisible());
 }
 
+TEST_F(DesktopTest, ThePanelDroppedAgainSelectsItsWordsSoThatTypingReplacesThem) {
+  Windows& w = start();
+  w.menuButton().dropPanel();
+  QLineEdit* box = w.form1().Text1();
+  box->setText(QStringLiteral("quarterly report"));
+  box->deselect();
+  w.menuButton().dropPanel();
+  EXPECT_EQ(box->selectedText(), QStringLiteral("quarterly report"));
+  QTest::keyClicks(box, QStringLiteral("tax"));
+  EXPECT_EQ(box->text(), QStringLiteral("tax"));
+}
+
 TEST_F(DesktopTest, ButtonKeepsItselfOnTopEveryTick) {
   Windows& w = start();
   EXPECT_EQ(w.menuButton().Timer1()->interval(), 150);
@@ -132,6 +146,62 @@ TEST_F(DesktopTest, CloseFormUnloadsEveryWindowInOrderAndTheLastEndsTheProgram) 
 
   form1.CloseForm();
   EXPECT_EQ(log, QStringList({"preferences", "BorderBackground", "MenuButton", "Form1", "all gone"}));
+  EXPECT_TRUE(w.allWindowsGone());
+}
+
+TEST_F(DesktopTest, WithTheButtonKeptOnScreenCloseFormClosesOnlyThePanel) {
+  store("SearchPrefix", "p");
+  store("SearchSuffix", "s");
+  store("KeepButtonOnScreen", " 1");
+  Windows& w = start();
+  results_window::Form1& form1 = w.form1();
+  MenuButton& button = w.menuButton();
+  // What ends the panel's use: an opened hit or Escape (CloseForm), the
+  // switch to another program (the hook), the window manager's close.
+  const struct {
+    const char* name;
+    std::function<void()> close;
+  } ways[] = {
+      {"CloseForm", [&] { form1.CloseForm(); }},
+      {"Escape", [&] { QTest::keyClick(form1.Text1(), Qt::Key_Escape); }},
+      {"another program", [&] { windowSystem.changeActivation(false); }},
+      {"window manager", [&] { form1.close(); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_TRUE(form1.isVisible());
+    ASSERT_TRUE(button.Image1()->isVisible());
+    preferences.showPreferences();
+    w.borderBackground().show();
+    log.clear();
+    way.close();
+    // The panel, its backdrop and the preferences window go; the program
+    // and its button stay, the button idle again, the hook in place.
+    EXPECT_FALSE(form1.isVisible());
+    EXPECT_FALSE(form1.isUnloaded());
+    EXPECT_FALSE(form1.Timer1()->isActive());
+    EXPECT_FALSE(form1.Timer2()->isActive());
+    EXPECT_TRUE(w.isForm1Loaded());
+    EXPECT_TRUE(w.isMenuButtonLoaded());
+    EXPECT_TRUE(button.isVisible());
+    EXPECT_TRUE(button.Image1()->isHidden());
+    EXPECT_FALSE(w.isBorderBackgroundLoaded());
+    EXPECT_FALSE(preferences.isPreferencesLoaded());
+    EXPECT_EQ(log, QStringList{QStringLiteral("preferences")});
+    EXPECT_TRUE(windowSystem.hasActivationHook());
+    EXPECT_FALSE(w.allWindowsGone());
+  }
+  // The preferences window opened from the panel still keeps the panel up.
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
+  form1.Opening.PreferencesOpen = true;
+  form1.CloseForm();
+  EXPECT_TRUE(form1.isVisible());
+  form1.Opening.PreferencesOpen = false;
+  // The button's own close still ends the program.
+  log.clear();
+  button.close();
+  EXPECT_EQ(log, QStringList{QStringLiteral("all gone")});
   EXPECT_TRUE(w.allWindowsGone());
 }
 

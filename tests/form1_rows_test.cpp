@@ -675,6 +675,51 @@ TEST_F(Form1RowsTest, DeactivationWhileTheSearchWaitsEndsItCleanly) {
   EXPECT_FALSE(pipeline.isRunning());
 }
 
+TEST_F(Form1RowsTest, ASearchThatFindsNothingSaysSoInsteadOfAnEmptyTopHitRow) {
+  // Rows with pictures first, so that nothing of them may stay.
+  serve(QStringLiteral("report"), kWorkedExample);
+  const struct {
+    const char* name;
+    QString page;
+    QString message;
+  } cases[] = {
+      {"a plain page", resultPage({}), QStringLiteral("No files match \"reprot\".")},
+      {"a page with a suggestion",
+       QStringLiteral("<html><body><p data-suggestion=\"report &amp; notes\">none</p></body></html>"),
+       QStringLiteral("No files match \"reprot\". Did you mean \"report & notes\"?")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    search(QStringLiteral("report"));
+    ASSERT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
+    ASSERT_TRUE(form->IconImg(1)->isVisible());
+    ASSERT_FALSE(form->ServiceMessage()->isVisible());
+
+    http.answer(kPrefix + QStringLiteral("+reprot+") + kSuffix, c.page);
+    search(QStringLiteral(" reprot "));
+    QLabel* message = form->ServiceMessage();
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), c.message);
+    // In the Top Hit row's place, with no caption, name or picture of that
+    // row beside it, above the preferences row.
+    EXPECT_EQ(message->y(), platform::twipsToPixelsY(960));
+    EXPECT_FALSE(form->LeftsideLabel(1)->isVisible());
+    EXPECT_FALSE(form->IconImg(1)->isVisible());
+    EXPECT_TRUE(form->FileName(1)->text().isEmpty());
+    EXPECT_FALSE(form->FileName(2)->isVisible());
+    EXPECT_LT(message->geometry().bottom(), form->FileName(999)->y());
+    EXPECT_LE(form->FileName(999)->geometry().bottom(), form->height());
+    EXPECT_TRUE(form->accessibleControls().contains(message));
+  }
+  // The next search with hits takes the message away and brings the row
+  // back.
+  search(QStringLiteral("report"));
+  EXPECT_FALSE(form->ServiceMessage()->isVisible());
+  EXPECT_TRUE(form->LeftsideLabel(1)->isVisible());
+  EXPECT_EQ(form->LeftsideLabel(1)->text(), QStringLiteral("Top Hit"));
+  EXPECT_EQ(form->FileName(1)->text(), QStringLiteral("a1.exe"));
+}
+
 TEST_F(Form1RowsTest, AServiceThatCannotBeHadIsNamedInOneLineAndTheNextSearchHidesIt) {
   using Error = testing::FakeHttpTransfer::Error;
   const struct {
@@ -1049,12 +1094,14 @@ TEST_F(Form1RowsTest, AScreenReaderIsShownOnlyWhatIsOnView) {
     EXPECT_TRUE(pageBox->text(text).isEmpty());
   }
 
-  // A search that finds nothing leaves the box (and the preferences row).
+  // A search that finds nothing leaves the box, the line that says so and
+  // the preferences row.
   serve(QStringLiteral("nothing"), {});
   search(QStringLiteral("nothing"));
-  EXPECT_EQ(window->childCount(), 3);
+  EXPECT_EQ(window->childCount(), 4);
   EXPECT_EQ(window->child(0)->object(), form->Text1());
-  EXPECT_EQ(window->child(2)->object(), form->FileName(999));
+  EXPECT_EQ(window->child(2)->object(), form->ServiceMessage());
+  EXPECT_EQ(window->child(3)->object(), form->FileName(999));
 }
 
 TEST_F(Form1RowsTest, RowsBeyondTheWorkAreaScrollAndTheKeyboardsRowStaysInView) {

@@ -293,6 +293,35 @@ TEST(HttpTransfer, TheWaitKeepsTheEventLoopRunning) {
   EXPECT_GT(ticks, 3);
 }
 
+TEST(HttpTransfer, ACancelledGetEndsAtOnceAndTheSessionGoesOn) {
+  RawServer server;
+  ASSERT_TRUE(server.listening());
+  // The first request is never answered, later ones at once.
+  server.respond = [&server](const QByteArray&) { return server.heads.size() > 1 ? okAnswer("next") : QByteArray(); };
+  QtHttpTransfer transfer;
+  const std::unique_ptr<HttpSession> session = transfer.openSession();
+  session->cancel();  // nothing waits: nothing happens
+  // Cancelled from an event handled during the wait, once the request is
+  // in.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!server.heads.isEmpty()) session->cancel();
+  });
+  poll.start(5);
+  const QDeadlineTimer deadline(10'000);
+  const HttpResult cancelled = session->fetch(server.base() + QStringLiteral("/first"), QDeadlineTimer(30'000));
+  poll.stop();
+  EXPECT_EQ(cancelled.error, HttpResult::Error::Interrupted);
+  EXPECT_FALSE(deadline.hasExpired());
+  ASSERT_EQ(server.heads.size(), 1);
+  // The next GET goes out on a new connection, once.
+  const HttpResult next = session->fetch(server.base() + QStringLiteral("/next"), QDeadlineTimer(10'000));
+  EXPECT_EQ(next.error, HttpResult::Error::None);
+  EXPECT_EQ(next.body, QStringLiteral("next"));
+  EXPECT_EQ(server.heads.size(), 2);
+  EXPECT_EQ(server.connections, 2);
+}
+
 TEST(HttpTransfer, QuittingTheApplicationEndsTheWait) {
   RawServer server;
   ASSERT_TRUE(server.listening());

@@ -15,6 +15,7 @@
 #include "settings/search_instructions.h"
 #include "settings/settings_table.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -670,6 +671,41 @@ TEST_F(PreferencesWindowTest, ApplyStoresBothHalvesAsTheyAre) {
   EXPECT_EQ(writes(), (QStringList{QStringLiteral("write SearchPrefix= "), QStringLiteral("write SearchSuffix= &num=5 ")}));
   EXPECT_EQ(stored(u"SearchPrefix"), QStringLiteral(" "));
   EXPECT_EQ(stored(u"SearchSuffix"), QStringLiteral(" &num=5 "));
+}
+
+TEST_F(PreferencesWindowTest, TheTwoPreferenceBoxesShowAndStoreTheirSwitch) {
+  storeAddress();
+  writeSetting(temp.regKeys(), u"KeepButtonOnScreen", QStringLiteral(" 1"));
+  open();
+  const struct {
+    const char* box;
+    const char16_t* setting;
+    const char* caption;
+    bool onAtLoad;
+  } cases[] = {
+      {"Check1", u"ShowHitsWhileTyping", "Show hits while typing", false},
+      {"Check2", u"KeepButtonOnScreen", "Keep the button on screen", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.box);
+    auto* box = child<QCheckBox>(c.box);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QString::fromLatin1(c.caption));
+    EXPECT_EQ(box->isChecked(), c.onAtLoad);
+    // Inside the window, clear of every control of the design.
+    EXPECT_TRUE(window->rect().contains(box->geometry()));
+    for (QWidget* other : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (other == box || !other->isVisible() || qobject_cast<QCheckBox*>(other)) continue;
+      EXPECT_FALSE(box->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+    }
+    log.clear();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    EXPECT_EQ(box->isChecked(), !c.onAtLoad);
+    EXPECT_EQ(stored(c.setting), c.onAtLoad ? QStringLiteral(" 0") : QStringLiteral(" 1"));
+    EXPECT_EQ(writes().size(), 1);
+  }
+  // One under the other.
+  EXPECT_LT(child<QCheckBox>("Check1")->geometry().bottom(), child<QCheckBox>("Check2")->geometry().top());
 }
 
 TEST_F(PreferencesWindowTest, ClickSelectsTheWholePrefixOrSuffix) {

@@ -134,6 +134,37 @@ TEST(SettingsTable, ANumberLoadStoresTheDefaultAsAFirstRunDoes) {
   }
 }
 
+TEST(SettingsTable, PreferencesThatAreSwitchedOnOrOff) {
+  testing::TempRegistry temp;
+  for (const char16_t* name : {u"ShowHitsWhileTyping", u"KeepButtonOnScreen"}) {
+    const QString setting = QString::fromUtf16(name);
+    SCOPED_TRACE(setting.toStdString());
+    ASSERT_NE(findSetting(setting), nullptr);
+    EXPECT_EQ(fixedDefault(setting), QStringLiteral("0"));
+    // Off until chosen; 0 is a value of its own, so a stored " 0" is kept
+    // and never written again.
+    const struct {
+      const char* stored;
+      bool needsDefault;
+      bool on;
+    } cases[] = {
+        {"", true, false},  {" 0", false, false}, {"0", false, false}, {" 1", false, true},
+        {"2", false, true}, {"yes", true, false}, {"-1", false, true},
+    };
+    for (const auto& c : cases) {
+      writeSetting(temp.regKeys(), setting, QString::fromLatin1(c.stored));
+      EXPECT_EQ(needsDefault(*findSetting(setting), QString::fromLatin1(c.stored)), c.needsDefault) << c.stored;
+      EXPECT_EQ(readSwitch(temp.regKeys(), setting), c.on) << c.stored;
+    }
+    writeSetting(temp.regKeys(), setting, QString());
+    const LoadedNumber first = loadNumber(temp.regKeys(), setting);
+    EXPECT_TRUE(first.defaulted);
+    EXPECT_EQ(first.value, 0);
+    EXPECT_EQ(readSetting(temp.regKeys(), setting), QStringLiteral(" 0"));
+    EXPECT_FALSE(loadNumber(temp.regKeys(), setting).defaulted);
+  }
+}
+
 TEST(SettingsTable, DefaultSearchPrefixCarriesTheServiceCode) {
   testing::TempRegistry temp;
   EXPECT_EQ(defaultSearchPrefix(temp.regKeys()), QStringLiteral("http://localhost:4664/search&s=?q="));

@@ -126,6 +126,11 @@ int main(int argc, char* argv[]) {
       form1.setSearchCallback([&form1, &searchPipeline](const QString& text) {
         return orvanta::results_window::searchAndFill(form1, searchPipeline, text);
       });
+      form1.setTypedSearch(
+          [&form1, &searchPipeline](const QString& text, const std::function<bool()>& stale) {
+            return orvanta::results_window::typedSearchAndFill(form1, searchPipeline, text, stale);
+          },
+          [&searchPipeline] { searchPipeline.cancelTyped(); });
       form1.setProgramStart(*programStart);
       form1.setDesktopLauncher(*desktopLauncher);
       form1.setRecentDocuments(*recentDocuments);

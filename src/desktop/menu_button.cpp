@@ -126,6 +126,8 @@ void MenuButton::Form_Click() {
   form1.moveIntoReach(geometry());
   form1.show();
   form1.activateWindow();
+  // Words of an earlier search are replaced by what is typed next.
+  form1.selectSearchWords();
 }
 
 void MenuButton::dropPanel() {
@@ -137,6 +139,7 @@ void MenuButton::dropPanel() {
   form1.raise();
   form1.activateWindow();
   form1.Text1()->setFocus();
+  form1.selectSearchWords();
 }
 
 void MenuButton::keepOnTop() { windowSystem_.keepOnTop(*this); }

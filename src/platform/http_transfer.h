@@ -42,6 +42,12 @@ class HttpSession {
   // be closed meanwhile and callers check their window before going on.
   virtual HttpResult fetch(const QString& address, QDeadlineTimer deadline) = 0;
 
+  // Ends the GET this session is waiting for, from an event handled during
+  // the wait: its connection is closed at once and the fetch returns
+  // Interrupted as soon as control goes back to it. Does nothing when no
+  // GET waits.
+  virtual void cancel() = 0;
+
   // The body of a GET that got an answer (whatever its status), nothing
   // otherwise.
   std::optional<QString> get(const QString& address) {

@@ -6,8 +6,11 @@
 #include "http_response_parser.h"
 
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <functional>
 
 namespace orvanta::platform {
 
@@ -29,6 +32,10 @@ class QtHttpSession : public HttpSession {
  public:
   explicit QtHttpSession(HttpLimits limits) : limits_(limits) {}
 
+  void cancel() override {
+    if (cancelWait_) cancelWait_();
+  }
+
   HttpResult fetch(const QString& address, QDeadlineTimer deadline) override {
     HttpResult result;
     const std::optional<HttpAddress> parsed = parseHttpAddress(address);
@@ -42,7 +49,7 @@ class QtHttpSession : public HttpSession {
       outcome = exchange(*parsed, false, limit);
       // Only a kept connection the server closed before answering is
       // asked again, on a new one; anything else is the answer.
-      if (outcome.error == HttpResult::Error::Broken && !outcome.receivedAnything) {
+      if (outcome.error == HttpResult::Error::Broken && !outcome.receivedAnything && !outcome.cancelled) {
         outcome = exchange(*parsed, true, limit);
       }
     } else {
@@ -60,6 +67,7 @@ class QtHttpSession : public HttpSession {
     int status = 0;
     QByteArray body;
     bool receivedAnything = false;
+    bool cancelled = false;
   };
 
   Outcome exchange(const HttpAddress& address, bool fresh, const QDeadlineTimer& limit) {
@@ -127,6 +135,15 @@ class QtHttpSession : public HttpSession {
       timedOut = true;
       end();
     });
+    bool cancelled = false;
+    cancelWait_ = [&] {
+      if (done) return;
+      cancelled = true;
+      end();
+      // The server sees the connection go at once.
+      socket->abort();
+    };
+    const auto forgetCancel = qScopeGuard([this] { cancelWait_ = nullptr; });
 
     if (fresh) {
       socket->connectToHost(address.loopback[candidate], address.port);
@@ -138,7 +155,10 @@ class QtHttpSession : public HttpSession {
     if (!done) loop.exec();
 
     outcome.receivedAnything = parser.receivedAnything();
-    if (parser.state() == HttpResponseParser::State::Done) {
+    outcome.cancelled = cancelled;
+    if (cancelled) {
+      outcome.error = HttpResult::Error::Interrupted;
+    } else if (parser.state() == HttpResponseParser::State::Done) {
       outcome.error = HttpResult::Error::None;
       outcome.status = parser.status();
       outcome.body = parser.body();
@@ -160,6 +180,8 @@ class QtHttpSession : public HttpSession {
   HttpLimits limits_;
   std::unique_ptr<QTcpSocket> socket_;
   QByteArray key_;
+  // Ends the wait of the GET under way; empty while none waits.
+  std::function<void()> cancelWait_;
 };
 
 // One navigation: connects, sends its request, reads the answer away and

@@ -11,6 +11,7 @@
 #include "platform/twips_geometry.h"
 #include "platform/window_geometry.h"
 #include "settings/conversions.h"
+#include "settings/search_history.h"
 #include "settings/settings_table.h"
 
 #include <QCloseEvent>
@@ -18,6 +19,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -50,6 +52,12 @@ Form1::Form1(const settings::RegKeys& regKeys, platform::WindowSystem& windowSys
   setAutoFillBackground(true);
   platform::setWindowGeometry(*this, platform::twipsToPixels(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight));
   buildDesign();
+  typingPause_ = new QTimer(this);
+  typingPause_->setObjectName(QStringLiteral("TypingPause"));
+  typingPause_->setSingleShot(true);
+  typingPause_->setInterval(kTypingPauseMs);
+  connect(typingPause_, &QTimer::timeout, this, &Form1::typingPaused);
+  connect(text1_, &QLineEdit::textChanged, this, &Form1::wordsChanged);
 }
 
 Form1::~Form1() { module1_.UnhookWindow(); }
@@ -111,6 +119,11 @@ void Form1::Form_Load() {
   setLeft(Anchor.LeftPosition);
   setTop(Anchor.TopPosition);
 
+  // The preferences beyond the design's, read again where they act; here
+  // only their defaults are stored when needed.
+  settings::loadNumber(regKeys_, u"ShowHitsWhileTyping");
+  settings::loadNumber(regKeys_, u"KeepButtonOnScreen");
+
   // The row layout starts over.
   Panel = search::PanelState{.MaxSearchResults = maxSearchResults};
 
@@ -165,6 +178,11 @@ void Form1::Timer2_Timer() {
 
 void Form1::CloseForm() {
   if (Opening.PreferencesOpen) return;
+  // Asked each time, so that the preference counts from its next use on.
+  if (settings::readSwitch(regKeys_, u"KeepButtonOnScreen")) {
+    closePanel();
+    return;
+  }
   module1_.UnhookWindow();
   windows_.hideButtonPressedPicture();
   preferences_.unloadPreferences();
@@ -173,12 +191,26 @@ void Form1::CloseForm() {
   windows_.unloadForm1();
 }
 
+void Form1::closePanel() {
+  // The hook stays: the panel dropped again closes the same way.
+  dropTypedSearch();
+  windows_.hideButtonPressedPicture();
+  preferences_.unloadPreferences();
+  windows_.unloadBorderBackground();
+  // Nothing ticks while the panel waits hidden; the caret comes back with
+  // the window's activation.
+  timer1_->stop();
+  timer2_->stop();
+  hide();
+}
+
 void Form1::Form_Unload() { module1_.UnhookWindow(); }
 
 void Form1::Unload() {
   if (unloaded_) return;
   Form_Unload();
   unloaded_ = true;
+  dropTypedSearch();
   hitPictures_.cancelAll();
   timer1_->stop();
   timer2_->stop();
@@ -219,18 +251,67 @@ bool Form1::Text1_KeyPress(const QKeyEvent& key) {
   // The Enter never reaches the text box. A second Enter while a search
   // runs is dropped.
   if (searchRunning_) return true;
+  recallPosition_ = -1;
+  // Enter's search replaces whatever a typed search would bring.
+  dropTypedSearch();
+  rowsFromTypedSearch_ = false;
   Interaction.EnterPending = true;
   Panel.RowTop = search::kFirstRowTop;
   Panel.RowIndex = 1;
   progress_->setVisible(true);
   closeButton_->setVisible(true);
+  // The words are kept once searched for, even when the window went away
+  // meanwhile; the settings outlive it.
+  const settings::RegKeys& regKeys = regKeys_;
+  const QString words = text1_->text();
   if (searchCallback_) {
     searchRunning_ = true;
-    const bool windowAlive = searchCallback_(text1_->text());
-    if (!windowAlive || unloaded_) return true;
+    const bool windowAlive = searchCallback_(words);
+    if (!windowAlive || unloaded_) {
+      settings::rememberSearch(regKeys, words);
+      return true;
+    }
     searchRunning_ = false;
   }
+  settings::rememberSearch(regKeys, words);
   return true;
+}
+
+void Form1::wordsChanged() {
+  ++wordsChange_;
+  // The answer for the earlier words would be dropped: its request goes at
+  // once, so that at most one search of typed words is under way.
+  if (typedSearchRunning_ && typedSearchCancel_) typedSearchCancel_();
+  if (!unloaded_) typingPause_->start();
+}
+
+void Form1::dropTypedSearch() {
+  ++wordsChange_;
+  pauseMissed_ = false;
+  typingPause_->stop();
+  if (typedSearchRunning_ && typedSearchCancel_) typedSearchCancel_();
+}
+
+void Form1::typingPaused() {
+  // A pause that passed while the answer for earlier words was awaited is
+  // taken up once that wait has ended.
+  if (typedSearchRunning_) pauseMissed_ = true;
+  if (unloaded_ || searchRunning_ || typedSearchRunning_ || !typedSearch_) return;
+  // Asked at every pause, so that the preference counts from the next
+  // words on.
+  if (!settings::readSwitch(regKeys_, u"ShowHitsWhileTyping")) return;
+  const QString text = text1_->text();
+  if (text.trimmed().size() < kTypedSearchMinimum) return;
+  const quint64 change = wordsChange_;
+  const QPointer<Form1> self(this);
+  typedSearchRunning_ = true;
+  const bool alive = typedSearch_(text, [self, change] { return !self || self->wordsChange_ != change; });
+  if (!alive || !self || unloaded_) return;
+  typedSearchRunning_ = false;
+  if (pauseMissed_) {
+    pauseMissed_ = false;
+    if (!typingPause_->isActive()) typingPaused();
+  }
 }
 
 void Form1::deliverHeldKeys() {
@@ -258,6 +339,8 @@ int Form1::showServiceMessage(const QString& text, int top) {
 }
 
 void Form1::hideServiceMessage() { serviceMessage_->hide(); }
+
+void Form1::selectSearchWords() { text1_->selectAll(); }
 
 void Form1::setTopHitLabel(const search::TopHitLabel& label) {
   QLabel* topHit = FileName(1);

@@ -71,8 +71,13 @@ class Form1 : public QWidget {
   // window first shows.
   void Form_Load();
   // Unhooks and unloads every window of the program, unless
-  // Opening.PreferencesOpen is set.
+  // Opening.PreferencesOpen is set. With "Keep the button on screen" on,
+  // only the panel closes (closePanel) and the program stays.
   void CloseForm();
+  // Hides the panel, its backdrop and the preferences window and gives the
+  // button its idle picture again; the program, its button and the panel's
+  // words and rows stay for the next drop.
+  void closePanel();
   // What unloading the window runs: the hook is removed.
   void Form_Unload();
   // Unloads the window: Form_Unload, timers stopped, hidden. The object
@@ -86,6 +91,25 @@ class Form1 : public QWidget {
   void moveIntoReach(const QRect& button = {});
 
   void setSearchCallback(SearchCallback callback) { searchCallback_ = std::move(callback); }
+  // The search of the words as they are typed, when the preference asks
+  // for it: runs the search for `text` and fills the rows unless `stale()`
+  // says, once the answer is in, that newer words came meanwhile. Returns
+  // false when the window was unloaded meanwhile. `cancel` ends the one
+  // under way.
+  using TypedSearchCallback = std::function<bool(const QString& text, const std::function<bool()>& stale)>;
+  void setTypedSearch(TypedSearchCallback search, std::function<void()> cancel) {
+    typedSearch_ = std::move(search);
+    typedSearchCancel_ = std::move(cancel);
+  }
+  // How long the typing must pause before the typed words are searched.
+  static constexpr int kTypingPauseMs = 100;
+  // Fewer characters than this (blanks aside) are not searched as typed.
+  static constexpr int kTypedSearchMinimum = 2;
+  QTimer* TypingPause() const { return typingPause_; }
+  bool isTypedSearchRunning() const { return typedSearchRunning_; }
+  // Whether the rows on view came from a search of typed words (no Enter).
+  bool rowsFromTypedSearch() const { return rowsFromTypedSearch_; }
+  void setRowsFromTypedSearch(bool typed) { rowsFromTypedSearch_ = typed; }
   // The program starter that opens hits; until one is set, opening a hit
   // starts nothing and only closes the windows.
   void setProgramStart(platform::ProgramStart& programStart) { programStart_ = &programStart; }
@@ -138,6 +162,10 @@ class Form1 : public QWidget {
 
   // Sets FileName(1), the Top Hit row's file-name label.
   void setTopHitLabel(const search::TopHitLabel& label);
+
+  // Selects the words of the search box, so that typing replaces them: the
+  // panel was dropped again.
+  void selectSearchWords();
 
   // --- Geometry in twips (the window has no border: client = window).
   int Left() const;
@@ -254,6 +282,17 @@ class Form1 : public QWidget {
   bool keyboardKeyPress(const QKeyEvent& key);
   // Tab or Shift+Tab: the highlight goes round the box and the rows.
   void tabAmongRows(NavigationKey key);
+  // Up in an empty search box brings back the last searches' words, each
+  // further Up older ones; Down goes forward again, past the newest to an
+  // empty box, as a shell's history does. True when the key was taken.
+  bool recallSearch(bool older);
+  // The words changed: a typed search under way is cancelled, and the
+  // pause starts again.
+  void wordsChanged();
+  // The typing paused: the words are searched when the preference is on.
+  void typingPaused();
+  // Cancels the typed search under way and forgets any pause.
+  void dropTypedSearch();
   // The highlight moved by the keyboard to `row` (0: back to the box).
   void highlightFromKeyboard(int row);
   // Accessible names, descriptions and roles of the search box, the close
@@ -282,6 +321,7 @@ class Form1 : public QWidget {
   // otherwise the hit through Explorer.
   void releaseAction(int row);
   void OpenResult(int row);
+  void rememberTypedWords(int row);
   std::optional<QString> rowPath(int row) const;
   // What opening a hit needs of this window.
   OpenHitContext openContext();
@@ -292,6 +332,16 @@ class Form1 : public QWidget {
   ProgramWindows& windows_;
   Module1 module1_;
   SearchCallback searchCallback_;
+  TypedSearchCallback typedSearch_;
+  std::function<void()> typedSearchCancel_;
+  QTimer* typingPause_ = nullptr;
+  // Counts the changes of the words (and the Enters): a typed search's
+  // answer is stale once it moved on.
+  quint64 wordsChange_ = 0;
+  bool typedSearchRunning_ = false;
+  // The typing paused while a typed search was under way.
+  bool pauseMissed_ = false;
+  bool rowsFromTypedSearch_ = false;
   platform::ProgramStart* programStart_ = nullptr;
   platform::DesktopLauncher* desktopLauncher_ = nullptr;
   platform::RecentDocuments* recentDocuments_ = nullptr;
@@ -304,6 +354,10 @@ class Form1 : public QWidget {
   bool searchRunning_ = false;
   bool keyboardHighlight_ = false;
   HeldKeys heldKeys_;
+  // The last searches while Up and Down go through them, and the place of
+  // the words in the box (-1: the box holds words of the user's own).
+  QStringList recalled_;
+  int recallPosition_ = -1;
   bool unloaded_ = false;
   bool loaded_ = false;
   bool timersStarted_ = false;

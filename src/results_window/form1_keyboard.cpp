@@ -3,6 +3,8 @@
 // search box, the close button and the rows.
 #include "form1.h"
 
+#include "settings/search_history.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCoreApplication>
@@ -148,6 +150,10 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
     }
     return true;
   }
+  if ((key.key() == Qt::Key_Up || key.key() == Qt::Key_Down) && modifiers == Qt::NoModifier &&
+      recallSearch(key.key() == Qt::Key_Up)) {
+    return true;
+  }
   std::optional<NavigationKey> navigation = navigationKey(key.key());
   if (navigation == NavigationKey::Tab || navigation == NavigationKey::BackTab) {
     // Shift+Tab comes as Backtab with Shift held, or as Tab with Shift.
@@ -162,6 +168,29 @@ bool Form1::keyboardKeyPress(const QKeyEvent& key) {
   // cursor).
   if (rows.empty()) return false;
   if (const std::optional<int> next = nextHighlightedRow(rows, Interaction.CurrentRow, *navigation)) highlightFromKeyboard(*next);
+  return true;
+}
+
+bool Form1::recallSearch(bool older) {
+  // A row the keyboard highlighted keeps Up and Down for the rows.
+  if (keyboardHighlight_) return false;
+  const QString text = text1_->text();
+  const bool browsing =
+      recallPosition_ >= 0 && recallPosition_ < recalled_.size() && text == recalled_[recallPosition_];
+  if (!browsing) {
+    recallPosition_ = -1;
+    // Only an empty box starts going back; Down from the box is the rows'.
+    if (!older || !text.isEmpty()) return false;
+    recalled_ = settings::readSearchHistory(regKeys_);
+    if (recalled_.isEmpty()) return false;
+  }
+  if (older) {
+    // At the oldest words Up keeps them.
+    if (recallPosition_ + 1 < recalled_.size()) ++recallPosition_;
+  } else {
+    --recallPosition_;
+  }
+  text1_->setText(recallPosition_ < 0 ? QString() : recalled_[recallPosition_]);
   return true;
 }
 

@@ -2,11 +2,13 @@
 // band, the pointer handlers of the four row arrays and of the band, and
 // the opening of a row's hit.
 #include "form1.h"
+
 #include "form1_controls.h"
 #include "form1_design.h"
 
 #include "platform/file_system.h"
 #include "platform/twips.h"
+#include "settings/search_history.h"
 
 #include <QMouseEvent>
 
@@ -118,12 +120,20 @@ QString Form1::lastSearchAddress() const {
   return Search.searchPrefix + Search.SearchQuery + Search.searchSuffix;
 }
 
+void Form1::rememberTypedWords(int row) {
+  // Rows a search of typed words brought were found without Enter; the
+  // words are kept once one of their hits is opened.
+  if (rowsFromTypedSearch_ && row != search::kPreferencesRow) settings::rememberSearch(regKeys_, text1_->text());
+}
+
 void Form1::releaseAction(int row) {
+  rememberTypedWords(row);
   OpenHitContext context = openContext();
   OpenViaExplorer(row, rowPath(row), context);
 }
 
 void Form1::OpenResult(int row) {
+  rememberTypedWords(row);
   OpenHitContext context = openContext();
   results_window::OpenResult(row, rowPath(row), context);
 }

@@ -5,6 +5,11 @@
 #include "form1_panel.h"
 #include "platform/desktop_launcher.h"
 #include "platform/file_system.h"
+#include "search/no_hit_message.h"
+
+#include <QPointer>
+
+#include <algorithm>
 
 namespace orvanta::results_window {
 
@@ -13,25 +18,16 @@ namespace {
 // The gap between the service's message and the preferences row, twips.
 constexpr int kServiceMessageGap = 60;
 
-}  // namespace
+// The panel of a fill that lets no event run in between.
+class QuietForm1Panel : public Form1Panel {
+ public:
+  using Form1Panel::Form1Panel;
+  void pumpEvents() override {}
+};
 
-bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
-  form.setTopHitLabel({});
-  form.hideServiceMessage();
-  search::ExtensionLists extensions = form.Extensions;
-  extensions.desktopApplications = form.desktopLauncher() ? platform::desktopApplicationExtensions() : QString();
-  // The window is only hidden when it is closed, so its closed state is
-  // asked as well as whether it still exists.
-  const search::SearchOutcome outcome =
-      pipeline.run(text, extensions, form.Search, &form, [&form] { return form.isUnloaded(); });
-  switch (outcome) {
-    case search::SearchOutcome::Abandoned:
-      return false;
-    case search::SearchOutcome::Ignored:
-      return true;
-    case search::SearchOutcome::Completed:
-      break;
-  }
+// Fills the rows from the search in Form1's state, for the words `text`;
+// `quiet` fills without letting events run.
+void fillFromSearch(Form1& form, const QString& text, bool quiet = false) {
   // An application file shows the name its desktop gives it.
   platform::DesktopLauncher* desktop = form.desktopLauncher();
   const search::GetFileNameFunction rowCaption = [desktop](const QString& path) {
@@ -49,8 +45,72 @@ bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString&
   // would start; the preferences row and the window's bottom come below.
   const QString message = search::serviceFailureMessage(form.Search.failure, form.Search.failedServer);
   if (!message.isEmpty()) form.Panel.RowTop += form.showServiceMessage(message, form.Panel.RowTop) + kServiceMessageGap;
-  Form1Panel panel(form);
-  search::FillResultsPanel(panel, form.Panel, form.Search.categories, rowCaption);
+  // A search that found nothing says so in the Top Hit row's place, with
+  // the service's suggestion when its page has one.
+  const bool nothingFound = message.isEmpty() && !search::fillShowsAHit(form.Panel, form.Search.categories);
+  if (nothingFound) {
+    const QString words = text.trimmed();
+    const int height = form.showServiceMessage(
+        search::noHitMessage(words, search::suggestionInPage(form.Search.ResultPage)), search::kTopHitTop);
+    form.Panel.RowTop = std::max(form.Panel.RowTop, search::kTopHitTop + height);
+  }
+  Form1Panel loud(form);
+  QuietForm1Panel silent(form);
+  search::FillResultsPanel(quiet ? static_cast<Form1Panel&>(silent) : loud, form.Panel, form.Search.categories,
+                           rowCaption);
+  // No empty Top Hit row stands beside the message.
+  if (nothingFound) form.LeftsideLabel(1)->hide();
+}
+
+}  // namespace
+
+bool searchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text) {
+  form.setTopHitLabel({});
+  form.hideServiceMessage();
+  search::ExtensionLists extensions = form.Extensions;
+  extensions.desktopApplications = form.desktopLauncher() ? platform::desktopApplicationExtensions() : QString();
+  // The window is only hidden when it is closed, so its closed state is
+  // asked as well as whether it still exists.
+  const search::SearchOutcome outcome =
+      pipeline.run(text, extensions, form.Search, &form, [&form] { return form.isUnloaded(); });
+  switch (outcome) {
+    case search::SearchOutcome::Abandoned:
+      return false;
+    case search::SearchOutcome::Ignored:
+    case search::SearchOutcome::Cancelled:
+      return true;
+    case search::SearchOutcome::Completed:
+      break;
+  }
+  fillFromSearch(form, text);
+  return !form.isUnloaded();
+}
+
+bool typedSearchAndFill(Form1& form, search::SearchPipeline& pipeline, const QString& text,
+                        const std::function<bool()>& stale) {
+  search::ExtensionLists extensions = form.Extensions;
+  extensions.desktopApplications = form.desktopLauncher() ? platform::desktopApplicationExtensions() : QString();
+  search::SearchState state = form.Search;
+  const QPointer<Form1> window(&form);
+  const search::SearchOutcome outcome =
+      pipeline.runTyped(text, extensions, state, &form, [window] { return !window || window->isUnloaded(); });
+  switch (outcome) {
+    case search::SearchOutcome::Abandoned:
+      return false;
+    case search::SearchOutcome::Ignored:
+    case search::SearchOutcome::Cancelled:
+      return true;
+    case search::SearchOutcome::Completed:
+      break;
+  }
+  if (stale()) return true;
+  form.Search = std::move(state);
+  form.Panel.RowTop = search::kFirstRowTop;
+  form.Panel.RowIndex = 1;
+  form.hideServiceMessage();
+  form.CloseButton()->setVisible(true);
+  fillFromSearch(form, text, true);
+  form.setRowsFromTypedSearch(true);
   return !form.isUnloaded();
 }
 

@@ -11,7 +11,6 @@ namespace orvanta::search {
 namespace {
 
 constexpr int kGroupGap = 100;
-constexpr int kTopHitTop = 960;
 constexpr int kShowAllTop = 525;
 constexpr int kCaptionLeft = 0;
 constexpr int kIconLeft = 1950;
@@ -134,6 +133,8 @@ bool rowArrayHasIndex(RowArray array, int index) {
   }
   return false;
 }
+
+bool fillShowsAHit(const PanelState& state, const CategoryLists& lists) { return rowsToWrite(state, lists) > 0; }
 
 void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryLists& lists,
                       const GetFileNameFunction& getFileName) {

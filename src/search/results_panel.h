@@ -22,6 +22,8 @@ inline constexpr int kPreferencesRow = 999;
 
 // Where a search's rows start, and the window's height below the last row.
 inline constexpr qint32 kFirstRowTop = 1360;
+// The top of the Top Hit row, twips.
+inline constexpr qint32 kTopHitTop = 960;
 inline constexpr qint32 kWindowExtraHeight = 420;
 // The height of a row, twips.
 inline constexpr qint32 kRowHeight = 300;
@@ -118,5 +120,9 @@ using GetFileNameFunction = std::function<QString(const QString& path)>;
 // RowTop in `state` (1 and kFirstRowTop at the start of a search).
 void FillResultsPanel(ResultsPanel& panel, PanelState& state, const CategoryLists& lists,
                       const GetFileNameFunction& getFileName);
+
+// Whether the fill of `lists` would show any hit (the Widgets list is not
+// shown, nor anything when a group shows no rows).
+bool fillShowsAHit(const PanelState& state, const CategoryLists& lists);
 
 }  // namespace orvanta::search

@@ -182,4 +182,63 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   return windowGone() ? SearchOutcome::Abandoned : SearchOutcome::Completed;
 }
 
+SearchOutcome SearchPipeline::runTyped(const QString& text, const ExtensionLists& extensions, SearchState& state,
+                                       QObject* window, std::function<bool()> windowClosed) {
+  if (*typedRunning_) return SearchOutcome::Ignored;
+  // As in run(), nothing of the pipeline is touched after the wait.
+  const std::shared_ptr<bool> running = typedRunning_;
+  *running = true;
+  const auto clearRunning = qScopeGuard([running] { *running = false; });
+  const QPointer<QObject> guard(window);
+  const bool guarded = window != nullptr;
+  const auto windowGone = [&] {
+    if (guarded && guard.isNull()) return true;
+    return windowClosed && windowClosed();
+  };
+  if (!typedSession_) typedSession_ = http_.openSession();
+  const std::shared_ptr<platform::HttpSession> session = typedSession_;
+  const platform::FileSystem& fileSystem = fileSystem_;
+  const ExtensionLists lists = extensions;
+  const QDeadlineTimer deadline(searchTime_);
+
+  state.searchPrefix = settings::searchPrefixForSearch(regKeys_);
+  state.searchSuffix = settings::readSetting(regKeys_, u"SearchSuffix");
+  state.SearchQuery = searchQueryFor(text);
+  const QString searchAddress = state.searchPrefix + state.SearchQuery + state.searchSuffix;
+  platform::HttpResult result = session->fetch(searchAddress, deadline);
+  if (windowGone()) return SearchOutcome::Abandoned;
+
+  state.categories.clear();
+  state.topHit = TopHitLabel{};
+  state.failure = ServiceFailure::None;
+  state.failedServer.clear();
+  using Error = platform::HttpResult::Error;
+  switch (result.error) {
+    case Error::None:
+      if (result.status == 403 && !holdsAHit(result.body)) {
+        state.failure = ServiceFailure::Refused;
+        state.failedServer = result.server;
+        return SearchOutcome::Completed;
+      }
+      state.ResultPage = std::move(result.body);
+      break;
+    case Error::Unreachable:
+    case Error::TimedOut:
+      state.failure = ServiceFailure::Unreachable;
+      state.failedServer = result.server;
+      return SearchOutcome::Completed;
+    case Error::Interrupted:
+    case Error::NotSent:
+    case Error::Broken:
+      return SearchOutcome::Cancelled;
+  }
+  scanResultPage(state.ResultPage,
+                 [&](const QString& hit) { classifyHit(hit, lists, fileSystem, state.categories, state.topHit); });
+  return SearchOutcome::Completed;
+}
+
+void SearchPipeline::cancelTyped() {
+  if (*typedRunning_ && typedSession_) typedSession_->cancel();
+}
+
 }  // namespace orvanta::search

@@ -58,6 +58,7 @@ enum class SearchOutcome {
   Completed,  // the lists and the Top Hit label are ready for the panel fill
   Abandoned,  // the window went away during a wait; nothing of it may be touched
   Ignored,    // a search was already running
+  Cancelled,  // a search of typed words was cancelled, or got no answer to show
 };
 
 class SearchPipeline {
@@ -87,6 +88,19 @@ class SearchPipeline {
 
   bool isRunning() const { return *running_; }
 
+  // The search of the words as they are typed: one GET of the search
+  // address alone (none of the other requests of run()), through a session
+  // of its own that is kept, with its connection, from one such search to
+  // the next. Fills `state` as run() does, but for `text2`; an answer that
+  // broke off, or a GET cancelled by cancelTyped() or the program's end,
+  // gives Cancelled and leaves the lists as they were. One at a time:
+  // Ignored while another runs.
+  SearchOutcome runTyped(const QString& text, const ExtensionLists& extensions, SearchState& state, QObject* window,
+                         std::function<bool()> windowClosed = {});
+  // Ends the GET of the typed words under way, when there is one.
+  void cancelTyped();
+  bool isTypedRunning() const { return *typedRunning_; }
+
   // The addresses of one search, for the given settings and text.
   static QString searchQueryFor(const QString& text);
   // The redirect path in `page`: from the first "/ok?url=" up to the next
@@ -100,6 +114,8 @@ class SearchPipeline {
   ServiceBase base_;
   std::chrono::milliseconds searchTime_;
   std::shared_ptr<bool> running_ = std::make_shared<bool>(false);
+  std::shared_ptr<bool> typedRunning_ = std::make_shared<bool>(false);
+  std::shared_ptr<platform::HttpSession> typedSession_;
 };
 
 }  // namespace orvanta::search

@@ -35,6 +35,10 @@ inline constexpr platform::ControlDesign kPreferencesControls[] = {
     {u"ApplySettings", 8160, 7530, 1200, 360, nullptr, 0, false, u"Apply"},
     {u"Label1", 3315, 7965, 6120, 345, nullptr, 0, false,
      u"Use the sliders on the bottom and right side of the settings window to align the menu."},
+    // The preferences beyond the design's, in the free corner left of
+    // Label1 and above LeftSideSlider.
+    {u"Check1", 435, 7935, 2835, 225, nullptr, 0, false, u"Show hits while typing"},
+    {u"Check2", 435, 8175, 2835, 225, nullptr, 0, false, u"Keep the button on screen"},
     {u"LeftSideSlider", 45, 8415, 9555, 360},
     {u"TopSideSlider", 9570, 0, 300, 8445},
 };

@@ -11,6 +11,7 @@
 #include "settings/conversions.h"
 #include "settings/settings_table.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QCoreApplication>
@@ -249,6 +250,16 @@ void Form_OrvantaPreferences::buildDesign() {
   InitiateURL = textBox(new QLineEdit(this), u"InitiateURL");
   ApplySettings = button(u"ApplySettings");
   Label1 = label(u"Label1");
+  const auto checkBox = [&](const char16_t* name, const char16_t* setting) {
+    auto* box = new QCheckBox(this);
+    box->setText(place(box, name));
+    // The user's clicks only; the load sets the box without storing.
+    connect(box, &QCheckBox::clicked, this,
+            [this, setting](bool on) { writeSetting(regKeys_, QStringView(setting), numberToText(on ? 1 : 0)); });
+    return box;
+  };
+  Check1 = checkBox(u"Check1", u"ShowHitsWhileTyping");
+  Check2 = checkBox(u"Check2", u"KeepButtonOnScreen");
 
   for (QLabel* caption : findChildren<QLabel*>()) fitCaption(caption);
   for (QPushButton* captioned : findChildren<QPushButton*>()) fitButtonCaption(captioned);
@@ -347,12 +358,26 @@ void Form_OrvantaPreferences::Form_Load() {
 
   TextSearchPrefix->setText(loadText(regKeys_, u"SearchPrefix").value);
   TextSearchSuffix->setText(loadText(regKeys_, u"SearchSuffix").value);
+  Check1->setChecked(readSwitch(regKeys_, u"ShowHitsWhileTyping"));
+  Check2->setChecked(readSwitch(regKeys_, u"KeepButtonOnScreen"));
 
   // The tab order, set once the browser's view is in place.
-  QWidget* const tabOrder[] = {LeftSideSlider, TopSideSlider, TextMaxSearchResults, ApplySettings,
-                               TextSearchPrefix, TextSearchSuffix, SearchCriteria, Command1,
-                               HTMLBox, WebBrowser1->focusProxy() ? WebBrowser1->focusProxy() : WebBrowser1,
-                               AddressBar, Command2, Command3, InitiateURL};
+  QWidget* const tabOrder[] = {LeftSideSlider,
+                               TopSideSlider,
+                               TextMaxSearchResults,
+                               ApplySettings,
+                               TextSearchPrefix,
+                               TextSearchSuffix,
+                               SearchCriteria,
+                               Command1,
+                               HTMLBox,
+                               WebBrowser1->focusProxy() ? WebBrowser1->focusProxy() : WebBrowser1,
+                               AddressBar,
+                               Command2,
+                               Command3,
+                               InitiateURL,
+                               Check1,
+                               Check2};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
   LeftSideSlider->setFocus();
 }

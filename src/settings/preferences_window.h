@@ -16,6 +16,7 @@
 #include <optional>
 
 class QLabel;
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -105,6 +106,10 @@ class Form_OrvantaPreferences : public QWidget {
   QLineEdit* InitiateURL = nullptr;
   QPushButton* ApplySettings = nullptr;
   QLabel* Label1 = nullptr;
+  // Show hits while typing, keep the button on screen: each stores its
+  // preference as soon as the user changes it.
+  QCheckBox* Check1 = nullptr;
+  QCheckBox* Check2 = nullptr;
   QSlider* LeftSideSlider = nullptr;
   QSlider* TopSideSlider = nullptr;
 };

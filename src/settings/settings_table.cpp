@@ -24,6 +24,8 @@ bool needsDefault(const Setting& setting, const QString& stored) {
       return stored.isEmpty();
     case SettingKind::ServiceAddress:
       return searchPrefixNeedsDefault(stored);
+    case SettingKind::Switch:
+      return !textToLong(stored);
     case SettingKind::Number:
       break;
   }
@@ -78,6 +80,13 @@ QString searchPrefixForSearch(const RegKeys& regKeys) {
   const QString withCode = defaultSearchPrefix(regKeys);
   if (withCode != stored) writeSetting(regKeys, u"SearchPrefix", withCode);
   return withCode;
+}
+
+bool readSwitch(const RegKeys& regKeys, QStringView name) {
+  const QString stored = readSetting(regKeys, name);
+  const Setting* setting = findSetting(name);
+  const QString value = setting && needsDefault(*setting, stored) ? fixedDefault(name) : stored;
+  return textToLong(value).value_or(0) != 0;
 }
 
 QString readSetting(const RegKeys& regKeys, QStringView name) {

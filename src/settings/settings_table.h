@@ -26,6 +26,9 @@ inline const QString kServiceSessionCode = QStringLiteral("SessionCode");
 enum class SettingKind {
   Text,    // default when the value reads as empty text
   Number,  // default when the text does not convert to a number, or converts to 0
+  // A preference that is off (0) or on (any other number): default only
+  // when the text does not convert to a number, since 0 is a value.
+  Switch,
   // The search address's first half: default when empty, or when it is the
   // default made before the search service had its code (that one can never
   // search; a prefix the user typed is kept as it is). Its default carries
@@ -45,7 +48,7 @@ struct Setting {
 // The settings in the order the results window reads them at its load. The
 // extension lists a first run stores hold the long-standing types first and
 // today's common types after them.
-inline constexpr std::array<Setting, 11> kSettings{{
+inline constexpr std::array<Setting, 13> kSettings{{
     {"SearchPrefix", SettingKind::ServiceAddress, nullptr},
     {"SearchSuffix", SettingKind::Text, "&ie=UTF-8"},
     {"Extensions_Audio", SettingKind::Text,
@@ -69,6 +72,9 @@ inline constexpr std::array<Setting, 11> kSettings{{
     {"MaxSearchResults", SettingKind::Number, "7"},
     {"LeftPosition", SettingKind::Number, nullptr},
     {"TopPosition", SettingKind::Number, nullptr},
+    // Preferences that change what the program does; off unless chosen.
+    {"ShowHitsWhileTyping", SettingKind::Switch, "0"},
+    {"KeepButtonOnScreen", SettingKind::Switch, "0"},
 }};
 
 // TopPosition's default: this far below the top of the primary screen's
@@ -131,6 +137,10 @@ bool searchPrefixNeedsDefault(const QString& stored);
 // soon as the service has one. An empty or a user's own prefix is never
 // touched, nor a default with another code.
 QString searchPrefixForSearch(const RegKeys& regKeys);
+
+// Whether the switch `name` is on, as stored now; its default when the
+// stored text calls for it. Nothing is stored.
+bool readSwitch(const RegKeys& regKeys, QStringView name);
 
 // Reads and writes one setting under HKEY_LOCAL_MACHINE\Software\Orvanta.
 QString readSetting(const RegKeys& regKeys, QStringView name);

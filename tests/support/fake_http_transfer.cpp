@@ -9,12 +9,28 @@ class FakeHttpSession : public platform::HttpSession {
  public:
   FakeHttpSession(FakeHttpTransfer& transfer, int id) : transfer_(transfer), id_(id) {}
   platform::HttpResult fetch(const QString& address, QDeadlineTimer deadline) override {
-    return transfer_.fetch(address, deadline, id_);
+    waiting_ = true;
+    cancelled_ = false;
+    platform::HttpResult result = transfer_.fetch(address, deadline, id_);
+    waiting_ = false;
+    if (cancelled_) {
+      result.error = FakeHttpTransfer::Error::Interrupted;
+      result.status = 0;
+      result.body.clear();
+    }
+    return result;
+  }
+  void cancel() override {
+    if (!waiting_) return;
+    cancelled_ = true;
+    ++transfer_.cancels_;
   }
 
  private:
   FakeHttpTransfer& transfer_;
   int id_;
+  bool waiting_ = false;
+  bool cancelled_ = false;
 };
 
 QStringList FakeHttpTransfer::getAddresses() const {

@@ -46,6 +46,8 @@ class FakeHttpTransfer : public platform::HttpTransfer {
     deadlines_.clear();
   }
   int sessionsOpened() const { return sessions_; }
+  // How many GETs were cancelled while they waited (inside the hook).
+  int cancels() const { return cancels_; }
 
   std::unique_ptr<platform::HttpSession> openSession() override;
   void navigate(const QString& address) override { requests_.append({true, address, -1}); }
@@ -65,6 +67,7 @@ class FakeHttpTransfer : public platform::HttpTransfer {
   QList<Request> requests_;
   QList<QDeadlineTimer> deadlines_;
   int sessions_ = 0;
+  int cancels_ = 0;
 };
 
 }  // namespace orvanta::testing
