@@ -1,11 +1,11 @@
-# Lists the sources that the build on Windows compiles from src/, by reading
-# the CMake files of src/ as a Windows configuration reads them: run with
+# Lists the sources that the build on Windows compiles from src/ and
+# service/, by reading their CMake files as a Windows configuration reads them: run with
 # cmake -DROOT=<tree> -DOUT=<file> -P. Each line of OUT is a tab-separated
 # record: "source<TAB>target<TAB>path" for a source of a target,
 # "define<TAB>target<TAB>definition" for a definition of a target's sources,
 # "source-define<TAB>path<TAB>definition" for one of a single source.
 # Only what the targets compile is read; finding and linking packages,
-# installing and resources are left out.
+# installing, resources and generated files are left out.
 cmake_minimum_required(VERSION 3.22)
 
 set(WIN32 1)
@@ -18,6 +18,8 @@ set(ORVANTA_WITH_BROWSER ON)
 set(ORVANTA_SANITIZE OFF)
 set(CMAKE_INSTALL_FULL_BINDIR /orvanta/bin)
 set(CMAKE_INSTALL_FULL_LIBEXECDIR /orvanta/libexec)
+# Read by GNUInstallDirs, which the service includes; set, it asks no compiler.
+set(CMAKE_INSTALL_LIBDIR lib)
 file(WRITE "${OUT}" "")
 
 function(orvanta_record_sources target)
@@ -62,14 +64,16 @@ function(set_property kind file)
   endforeach()
 endfunction()
 foreach(command find_package find_library pkg_check_modules target_link_libraries target_link_options
-    target_include_directories target_compile_options qt_add_resources add_dependencies install)
+    target_include_directories target_compile_options qt_add_resources add_dependencies install
+    configure_file)
   cmake_language(EVAL CODE "function(${command})\nendfunction()")
 endforeach()
 
-# The folders of src/ in the order the top-level CMake file adds them.
-file(STRINGS "${ROOT}/CMakeLists.txt" subdirectories REGEX "^add_subdirectory\\(src/")
+# The folders of src/ and the service in the order the top-level CMake file
+# adds them.
+file(STRINGS "${ROOT}/CMakeLists.txt" subdirectories REGEX "^add_subdirectory\\((src/|service\\))")
 foreach(line IN LISTS subdirectories)
-  string(REGEX REPLACE "^add_subdirectory\\((src/[^) ]+)\\).*" "\\1" folder "${line}")
+  string(REGEX REPLACE "^add_subdirectory\\(((src/)?[^) ]+)\\).*" "\\1" folder "${line}")
   set(CMAKE_CURRENT_SOURCE_DIR "${ROOT}/${folder}")
   include("${ROOT}/${folder}/CMakeLists.txt")
 endforeach()

@@ -6,6 +6,8 @@
 // its head gives its place up to a client that waits for one.
 #pragma once
 
+#include "settings/service_defaults.h"
+
 #include <QtGlobal>
 
 #include <chrono>
@@ -17,10 +19,10 @@ struct sockaddr;
 namespace orvanta::service {
 
 struct GateTiming {
-  int places = 256;  // connections served at once, over every listener
+  int places = settings::kServiceMaxConnections;  // connections served at once, over every listener
   // A connection that has not sent a whole request head within this time of
   // opening, or of its last answer, is closed, however it trickles.
-  std::chrono::milliseconds headTime{15'000};
+  std::chrono::milliseconds headTime = std::chrono::seconds(settings::kServiceIdleSeconds);
   // While every place is taken and a client waits for one, the connection
   // that has waited longest for a head gives its place up once it has
   // waited this long: a new connection, whose head a real client sends at

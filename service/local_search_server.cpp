@@ -10,7 +10,6 @@
 #include "service_pages.h"
 #include "socket_owner.h"
 
-#include <QFile>
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QRegularExpression>
@@ -343,12 +342,6 @@ bool LocalSearchServer::startIndexing() {
   if (!indexer_->prepare() || !index_.open(indexSettings_.databasePath, false)) return false;
   indexer_->start();
   return true;
-}
-
-QStringList LocalSearchServer::findHits(const QStringList& words, int limit) {
-  QStringList paths;
-  for (const SearchHit& hit : index_.search(words, limit)) paths.append(QFile::decodeName(hit.path));
-  return paths;
 }
 
 QList<QByteArray> LocalSearchServer::findPaths(const QStringList& words) {

@@ -9,6 +9,7 @@
 #include "indexer.h"
 #include "search_index.h"
 #include "service_codes.h"
+#include "settings/service_defaults.h"
 
 #include <QByteArray>
 #include <QList>
@@ -26,10 +27,10 @@ inline constexpr int kMaxHits = 200;
 struct ConnectionLimits {
   // An idle connection is closed after this, and so is one that has not
   // sent a whole request head this long after opening or its last answer.
-  int idleSeconds = 15;
+  int idleSeconds = settings::kServiceIdleSeconds;
   // Over both listeners; further connections wait, unread, until one ends
   // or one still waiting for a request head gives way.
-  int maxConnections = 256;
+  int maxConnections = settings::kServiceMaxConnections;
 };
 
 // One request as the service reads it.
@@ -66,9 +67,6 @@ class LocalSearchServer : public QObject {
   // Opens the index and starts the indexer in the background. False when
   // the index database cannot be opened.
   bool startIndexing();
-
-  // The paths of the hits for `words`, best first, as the page writes them.
-  QStringList findHits(const QStringList& words, int limit);
 
   // The answer to one request; runs on the thread of the server object.
   HttpReply answer(const HttpRequest& request);

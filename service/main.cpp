@@ -1,11 +1,13 @@
 // local-search-service: a small desktop search service on the loopback
-// interface, port 4664, indexing the names and contents of the files under
-// its roots and the desktop entries of the installed applications.
+// interface (its port in settings/service_defaults.h), indexing the names
+// and contents of the files under its roots and the desktop entries of the
+// installed applications.
 #include "index_access.h"
 #include "local_search_server.h"
 #include "platform/registry.h"
 #include "service_codes.h"
 #include "settings/reg_keys.h"
+#include "settings/service_defaults.h"
 #include "socket_owner.h"
 
 #include <QCommandLineParser>
@@ -51,21 +53,25 @@ int main(int argc, char** argv) {
   parser.addHelpOption();
   parser.addVersionOption();
   const QCommandLineOption portOption(
-      QStringLiteral("port"), QStringLiteral("TCP port to listen on (default 4664; 0: any free one, printed at start)."),
-      QStringLiteral("port"), QStringLiteral("4664"));
+      QStringLiteral("port"),
+      QStringLiteral("TCP port to listen on (default %1; 0: any free one, printed at start).")
+          .arg(orvanta::settings::kServicePort),
+      QStringLiteral("port"), QString::number(orvanta::settings::kServicePort));
   const QCommandLineOption rootOption(
       QStringLiteral("root"), QStringLiteral("Folder to index; may be given several times (default: the home folder)."),
       QStringLiteral("dir"));
   const QCommandLineOption idleOption(
       QStringLiteral("idle-timeout"),
       QStringLiteral("Seconds after which an idle connection, or one that has not sent a whole request head, is "
-                     "closed (default 15)."),
-      QStringLiteral("seconds"), QStringLiteral("15"));
+                     "closed (default %1).")
+          .arg(orvanta::settings::kServiceIdleSeconds),
+      QStringLiteral("seconds"), QString::number(orvanta::settings::kServiceIdleSeconds));
   const QCommandLineOption connectionsOption(
       QStringLiteral("max-connections"),
       QStringLiteral("Most connections served at once over both listeners; further ones wait, unread, until one "
-                     "ends or one still waiting for a request head gives way (default 256)."),
-      QStringLiteral("count"), QStringLiteral("256"));
+                     "ends or one still waiting for a request head gives way (default %1).")
+          .arg(orvanta::settings::kServiceMaxConnections),
+      QStringLiteral("count"), QString::number(orvanta::settings::kServiceMaxConnections));
   const QCommandLineOption excludeOption(
       QStringLiteral("exclude"),
       QStringLiteral("Leave out entries whose name matches the wildcard pattern (or whose full path does, for a "

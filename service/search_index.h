@@ -70,7 +70,6 @@ class SearchIndex {
   // names the SQLite file layer (none: the system's). False on failure.
   bool open(const QString& path, bool repair, const std::function<void(const QString&)>& log = {},
             const char* vfs = nullptr);
-  bool isOpen() const { return db_ != nullptr; }
   void close();
 
   // The entries matching every word, best first, at most `limit`: names

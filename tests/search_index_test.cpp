@@ -4,6 +4,7 @@
 // database and a restart after a kill.
 #include "content_reader.h"
 #include "indexer.h"
+#include "minimal_pdf.h"
 #include "search_index.h"
 #include "text_extraction.h"
 #include "wait_for.h"
@@ -50,31 +51,6 @@ bool writeFile(const QString& path, const QByteArray& data, qint64 secondsSinceE
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) return false;
   if (secondsSinceEpoch) file.setFileTime(QDateTime::fromSecsSinceEpoch(secondsSinceEpoch), QFileDevice::FileModificationTime);
   return true;
-}
-
-// A one-page PDF whose page shows `text` (Latin-1 bytes in WinAnsi), with
-// its cross-reference table computed.
-QByteArray minimalPdf(const QByteArray& text) {
-  const QByteArray stream = "BT /F1 12 Tf 72 720 Td (" + text + ") Tj ET";
-  const QList<QByteArray> objects{
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-      "/Resources << /Font << /F1 5 0 R >> >> >>",
-      "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
-  QByteArray pdf = "%PDF-1.4\n";
-  QList<qsizetype> offsets;
-  for (qsizetype i = 0; i < objects.size(); ++i) {
-    offsets.append(pdf.size());
-    pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const qsizetype xref = pdf.size();
-  pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (qsizetype offset : offsets) pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-  pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         QByteArray::number(xref) + "\n%%EOF\n";
-  return pdf;
 }
 
 // A zip archive of the given members, written with libarchive.

@@ -3,6 +3,8 @@
 // application object is needed.
 #include "command_line.h"
 
+#include "settings/service_defaults.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -12,8 +14,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("A menu-bar button that drops down a search panel for the desktop search service on this "
-                     "machine (HTTP, port 4664). One program runs per user session: a second start hands its "
-                     "request to the running one, which drops its panel."));
+                     "machine (HTTP, port %1). One program runs per user session: a second start hands its "
+                     "request to the running one, which drops its panel.")
+          .arg(settings::kServicePort));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Displays this help and exits."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

@@ -9,6 +9,7 @@
 #include "platform/file_system.h"
 #include "platform/http_transfer.h"
 #include "settings/reg_keys.h"
+#include "settings/service_defaults.h"
 
 #include <QObject>
 #include <QString>
@@ -49,8 +50,8 @@ QString serviceFailureMessage(ServiceFailure failure, const QString& server);
 // Where the local search service is reached: the numeric and the named
 // form of its base address.
 struct ServiceBase {
-  QString numeric = QStringLiteral("http://127.0.0.1:4664");
-  QString named = QStringLiteral("http://localhost:4664");
+  QString numeric = QStringLiteral("http://127.0.0.1:") + QString::number(settings::kServicePort);
+  QString named = QStringLiteral("http://localhost:") + QString::number(settings::kServicePort);
 };
 
 enum class SearchOutcome {

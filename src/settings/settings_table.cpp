@@ -2,6 +2,7 @@
 #include "settings_table.h"
 
 #include "conversions.h"
+#include "service_defaults.h"
 
 namespace orvanta::settings {
 
@@ -57,7 +58,7 @@ LoadedNumber loadNumber(const RegKeys& regKeys, QStringView name, const Computed
 }
 
 QString searchPrefixWithCode(const QString& code) {
-  return QStringLiteral("http://localhost:4664/search&s=") + code + QStringLiteral("?q=");
+  return QStringLiteral("http://localhost:%1/search&s=").arg(kServicePort) + code + QStringLiteral("?q=");
 }
 
 QString defaultSearchPrefix(const RegKeys& regKeys) {

@@ -8,30 +8,18 @@
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
+#include "wait_for.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 namespace orvanta::testing {
 namespace {
-
-// Polls `condition` every 50 ms until it holds or `timeoutMs` pass.
-template <typename Condition>
-bool waitUntil(Condition condition, int timeoutMs = 20000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(50);
-  }
-  return true;
-}
 
 // The centre of a control of the preferences window, inside the window,
 // from its design place in twips (15 to a pixel).
@@ -62,10 +50,13 @@ class PreferencesE2eTest : public ::testing::Test {
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
     ASSERT_TRUE(service.waitForStarted());
     static const QRegularExpression listening(QStringLiteral("listening on port (\\d+)"));
-    ASSERT_TRUE(waitUntil([&] {
-      readServiceLog();
-      return listening.match(serviceLog).hasMatch() && serviceLog.contains(QStringLiteral("indexed"));
-    })) << serviceLog.toStdString();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          readServiceLog();
+          return listening.match(serviceLog).hasMatch() && serviceLog.contains(QStringLiteral("indexed"));
+        },
+        20000))
+        << serviceLog.toStdString();
     port = listening.match(serviceLog).captured(1);
   }
 
@@ -218,19 +209,23 @@ TEST_F(PreferencesE2eTest, FirstRunSearchFillsTheRawPageAndTheBrowserAndSniffCut
   // one); closing the window stores what it showed.
   EXPECT_FALSE(program.waitForFinished(1000));
   // The window manager's close (Alt+F4), as the title bar's close button.
-  ASSERT_TRUE(waitUntil([&] {
-    const auto window = preferencesWindow();
-    return window && session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window,
-                                       QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
-                                       QStringLiteral("alt+F4")});
-  }));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        const auto window = preferencesWindow();
+        return window &&
+               session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window,
+                                 QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+      },
+      20000));
   // It showed the defaults the panel's load had stored (" 7"); closed
   // with none of them changed, it leaves them as they were stored.
-  EXPECT_TRUE(waitUntil([&] {
-    const auto found = session->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--name"), QStringLiteral("^Orvanta Preferences$")});
-    return !found || found->isEmpty();
-  }));
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        const auto found = session->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--name"), QStringLiteral("^Orvanta Preferences$")});
+        return !found || found->isEmpty();
+      },
+      20000));
   {
     platform::FileRegistry registry(configHome.path() + QStringLiteral("/orvanta/registry.reg"));
     const settings::RegKeys regKeys(registry);

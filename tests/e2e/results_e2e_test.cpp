@@ -9,13 +9,13 @@
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
+#include "wait_for.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -25,17 +25,6 @@ namespace orvanta::testing {
 namespace {
 
 using platform::RegRoot;
-
-// Polls `condition` every 50 ms until it holds or `timeoutMs` pass.
-template <typename Condition>
-bool waitUntil(Condition condition, int timeoutMs = 10000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(50);
-  }
-  return true;
-}
 
 // The local search service, started on a free loopback port and stopped
 // with the object.

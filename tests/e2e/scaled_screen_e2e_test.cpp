@@ -12,10 +12,9 @@
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
+#include "wait_for.h"
 
-#include <QDeadlineTimer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -45,17 +44,6 @@ class ScaledScreenE2eTest : public ::testing::Test {
     QProcessEnvironment environment = base;
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
     return session->start(QStringLiteral(ORVANTA_BINARY), {}, environment);
-  }
-
-  // Polls `condition` every 50 ms until it holds or `timeoutMs` pass.
-  template <typename Condition>
-  static bool waitUntil(Condition condition, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-      if (deadline.hasExpired()) return false;
-      QThread::msleep(50);
-    }
-    return true;
   }
 
   // The number of pixels that differ between two pictures of one size.

@@ -7,12 +7,11 @@
 #include "platform/file_registry.h"
 #include "settings/reg_keys.h"
 #include "settings/settings_table.h"
+#include "wait_for.h"
 
-#include <QDeadlineTimer>
 #include <QTcpServer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -60,17 +59,6 @@ class StartupE2eTest : public ::testing::Test {
       for (int x = 0; x < a.width(); ++x) count += a.pixel(x, y) != b.pixel(x, y);
     }
     return count;
-  }
-
-  // Polls `condition` every 50 ms until it holds or `timeoutMs` pass.
-  template <typename Condition>
-  static bool waitUntil(Condition condition, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-      if (deadline.hasExpired()) return false;
-      QThread::msleep(50);
-    }
-    return true;
   }
 
   bool waitForFocus(const QString& window) {

@@ -13,6 +13,8 @@ namespace orvanta::testing {
 namespace {
 
 constexpr int kStartTimeoutMs = 15000;
+constexpr int kWindowManagerTimeoutMs = 30000;
+constexpr int kWindowManagerStarts = 3;
 constexpr int kPollMs = 50;
 
 }  // namespace
@@ -42,17 +44,33 @@ X11Session::X11Session() {
   }
   display_ = QLatin1Char(':') + number;
 
-  windowManager_ = std::make_unique<QProcess>();
-  windowManager_->setProcessEnvironment(environment());
-  windowManager_->setProgram(QStringLiteral("openbox"));
-  windowManager_->start();
   // The window manager is ready once it announces itself on the root window.
-  while (!deadline.hasExpired()) {
+  // One that ends before it does (on a loaded machine it sometimes loses a
+  // race with the new server) is started again; what it said is kept for
+  // the error.
+  QDeadlineTimer managerDeadline(kWindowManagerTimeoutMs);
+  QString managerOutput;
+  int starts = 0;
+  while (!managerDeadline.hasExpired()) {
+    if (!windowManager_ || windowManager_->state() == QProcess::NotRunning) {
+      if (windowManager_) {
+        managerOutput += QString::fromLocal8Bit(windowManager_->readAll());
+        windowManager_->waitForFinished(0);
+      }
+      if (starts == kWindowManagerStarts) break;
+      windowManager_ = std::make_unique<QProcess>();
+      windowManager_->setProcessEnvironment(environment());
+      windowManager_->setProcessChannelMode(QProcess::MergedChannels);
+      windowManager_->setProgram(QStringLiteral("openbox"));
+      windowManager_->start();
+      ++starts;
+    }
     const auto check = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
     if (check && check->contains(QStringLiteral("window id"))) return;
     QThread::msleep(kPollMs);
   }
-  error_ = QStringLiteral("openbox did not start");
+  if (windowManager_) managerOutput += QString::fromLocal8Bit(windowManager_->readAll());
+  error_ = QStringLiteral("openbox did not start (%1 tries): %2").arg(starts).arg(managerOutput.trimmed());
 }
 
 X11Session::~X11Session() {

@@ -7,6 +7,7 @@
 // Prints one line per try: its name and "yes" when it worked, "no" when
 // not; the last try starts a program, which prints "yes" in its place.
 #include "extract_io.h"
+#include "leak_checker_off.h"
 
 #include <seccomp.h>
 
@@ -25,21 +26,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-// The leak checker runs at exit and needs to trace the process and read
-// its /proc entries, which the confinement forbids: sanitizer builds leave
-// it off here (the extraction code's leaks are checked in the tests' own
-// processes, which call it directly); the address checks stay on.
-#if defined(__SANITIZE_ADDRESS__)
-#define ORVANTA_LEAK_CHECKER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORVANTA_LEAK_CHECKER 1
-#endif
-#endif
-#ifdef ORVANTA_LEAK_CHECKER
-extern "C" int __lsan_is_turned_off() { return 1; }
-#endif
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/qt_http_transfer.h"
 #include "search/search_pipeline.h"
 #include "settings/settings_table.h"
-#include "search_service_test.h"
+#include "pipeline_against_service_test.h"
 #include "wait_for.h"
 
 #include <QCoreApplication>
@@ -26,7 +26,7 @@ namespace orvanta::search {
 
 QCoreApplication& app() {
   static int argc = 1;
-  static char name[] = "search_service_test";
+  static char name[] = "pipeline_against_service_test";
   static char* argv[] = {name, nullptr};
   static QCoreApplication instance(argc, argv);
   return instance;

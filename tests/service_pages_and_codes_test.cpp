@@ -82,7 +82,7 @@ TEST(LocalSearchService, CodesAreMadeOnceAndKept) {
 
 TEST(LocalSearchService, IndexesAgainWhileServing) {
   static int argc = 1;
-  static char name[] = "local_search_service_test";
+  static char name[] = "service_pages_and_codes_test";
   static char* argv[] = {name, nullptr};
   static QCoreApplication app(argc, argv);
 

@@ -1,6 +1,6 @@
 // The modes of the files and folders the bundled local search service
 // makes, whatever the umask it was started with.
-#include "search_service_test.h"
+#include "pipeline_against_service_test.h"
 #include "wait_for.h"
 
 #include <QDir>
