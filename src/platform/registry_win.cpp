@@ -1,5 +1,7 @@
-// The Windows registry through the 8-bit ("ANSI") registry calls, so strings
-// travel in the system's code page exactly as the settings store expects.
+// The Windows registry through the wide-character registry calls: key
+// names, value names and texts travel as UTF-16, so every character a
+// setting holds comes back as it was stored, whatever the system's code
+// page. The settings store hands texts over as UTF-8.
 #include "registry.h"
 
 #include <windows.h>
@@ -21,12 +23,24 @@ RegStatus fromWin32(LONG code) {
 
 HKEY rootHandle(RegRoot root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<quint32>(root))); }
 
+const wchar_t* wide(const QString& text) { return reinterpret_cast<const wchar_t*>(text.utf16()); }
+
+bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// The UTF-8 of a stored text, without the one terminating zero the
+// registry usually holds after it.
+QByteArray textOf(const std::vector<BYTE>& buffer, DWORD size) {
+  qsizetype units = static_cast<qsizetype>(size / 2);
+  const auto* chars = reinterpret_cast<const char16_t*>(buffer.data());
+  if (units > 0 && chars[units - 1] == 0) --units;
+  return QString::fromUtf16(chars, units).toUtf8();
+}
+
 class WindowsRegistry : public Registry {
  public:
   RegStatus openKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) override {
     HKEY handle = nullptr;
-    const QByteArray name = path.toLocal8Bit();
-    const LONG code = RegOpenKeyExA(rootHandle(root), name.constData(), 0, access, &handle);
+    const LONG code = RegOpenKeyExW(rootHandle(root), wide(path), 0, access, &handle);
     *key = reinterpret_cast<RegKeyHandle>(handle);
     return fromWin32(code);
   }
@@ -34,35 +48,45 @@ class WindowsRegistry : public Registry {
   RegStatus createKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) override {
     HKEY handle = nullptr;
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    char keyClass[] = "1";
-    const QByteArray name = path.toLocal8Bit();
-    const LONG code = RegCreateKeyExA(rootHandle(root), name.constData(), 0, keyClass, REG_OPTION_NON_VOLATILE,
-                                      access, &security, &handle, nullptr);
+    wchar_t keyClass[] = L"1";
+    const LONG code = RegCreateKeyExW(rootHandle(root), wide(path), 0, keyClass, REG_OPTION_NON_VOLATILE, access,
+                                      &security, &handle, nullptr);
     *key = reinterpret_cast<RegKeyHandle>(handle);
     return fromWin32(code);
   }
 
   RegStatus queryValue(RegKeyHandle key, const QString& name, quint32 bufferSize, quint32* type,
                        QByteArray* data) override {
-    std::vector<BYTE> buffer(bufferSize, 0);
-    DWORD size = bufferSize;
-    DWORD valueType = 0;
-    const QByteArray valueName = name.toLocal8Bit();
-    const LONG code = RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName.constData(), nullptr, &valueType,
-                                       buffer.data(), &size);
     data->clear();
-    if (code == ERROR_SUCCESS) {
-      *type = valueType;
-      *data = QByteArray(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(size));
-    }
-    return fromWin32(code);
+    const auto handle = reinterpret_cast<HKEY>(key);
+    // A text takes up to three bytes of UTF-8 for each two of UTF-16: a
+    // buffer of that size holds every text that can fit the caller's.
+    std::vector<BYTE> buffer(static_cast<size_t>(bufferSize) * 2 + 2, 0);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    DWORD valueType = 0;
+    const LONG code = RegQueryValueExW(handle, wide(name), nullptr, &valueType, buffer.data(), &size);
+    if (code == ERROR_MORE_DATA && isText(valueType)) return RegStatus::MoreData;
+    if (code != ERROR_SUCCESS) return fromWin32(code);
+    const QByteArray bytes = isText(valueType)
+                                 ? textOf(buffer, size)
+                                 : QByteArray(reinterpret_cast<const char*>(buffer.data()), size);
+    *type = valueType;
+    if (bytes.size() > static_cast<qsizetype>(bufferSize)) return RegStatus::MoreData;
+    *data = bytes;
+    return RegStatus::Ok;
   }
 
   RegStatus setValue(RegKeyHandle key, const QString& name, quint32 type, const QByteArray& data) override {
-    const QByteArray valueName = name.toLocal8Bit();
-    return fromWin32(RegSetValueExA(reinterpret_cast<HKEY>(key), valueName.constData(), 0, type,
-                                    reinterpret_cast<const BYTE*>(data.constData()),
-                                    static_cast<DWORD>(data.size())));
+    QByteArray stored = data;
+    if (isText(type)) {
+      // The text as UTF-16 with its terminating zero, as the registry's
+      // own tools store it.
+      const QString text = QString::fromUtf8(data);
+      stored = QByteArray(reinterpret_cast<const char*>(text.utf16()), (text.size() + 1) * 2);
+    }
+    return fromWin32(RegSetValueExW(reinterpret_cast<HKEY>(key), wide(name), 0, type,
+                                    reinterpret_cast<const BYTE*>(stored.constData()),
+                                    static_cast<DWORD>(stored.size())));
   }
 
   void closeKey(RegKeyHandle key) override {
