@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 namespace orvanta::search {
@@ -39,6 +40,24 @@ using settings::RegRoot;
 using testing::waitFor;
 
 
+// Windows allows no double quote in a file name: there the two test files
+// with one cannot be made, and searches for them find nothing.
+#ifdef Q_OS_WIN
+constexpr bool kQuotesInNames = false;
+#else
+constexpr bool kQuotesInNames = true;
+#endif
+
+// Where the service keeps its codes: the machine's registry on Windows, the
+// registry file in its configuration folder elsewhere.
+std::unique_ptr<platform::Registry> serviceRegistry([[maybe_unused]] const QString& config) {
+#ifdef Q_OS_WIN
+  return platform::createSystemRegistry();
+#else
+  return std::make_unique<platform::FileRegistry>(config + QStringLiteral("/orvanta/registry.reg"));
+#endif
+}
+
 class SearchServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,7 +72,7 @@ class SearchServiceTest : public ::testing::Test {
           QStringLiteral("say \"hi\".txt"), QStringLiteral("c# guide.txt"), QStringLiteral("coll\"x.txt"),
           QStringLiteral("coll&quot;x.txt")}) {
       QFile file(root + u'/' + name);
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+      ASSERT_EQ(file.open(QIODevice::WriteOnly), kQuotesInNames || !name.contains(u'"')) << name.toStdString();
     }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -64,7 +83,8 @@ class SearchServiceTest : public ::testing::Test {
     environment.insert(QStringLiteral("XDG_DATA_DIRS"), folder.path() + QStringLiteral("/data"));
     service.setProcessEnvironment(environment);
     QObject::connect(&service, &QProcess::readyReadStandardError,
-                     [this] { log += QString::fromUtf8(service.readAllStandardError()); });
+                     // Lines end in "\r\n" on Windows, whose C library writes text so.
+                     [this] { log += QString::fromUtf8(service.readAllStandardError()).remove(u'\r'); });
     service.start(QStringLiteral(ORVANTA_SERVICE_BINARY),
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--root"), root});
     ASSERT_TRUE(service.waitForStarted());
@@ -105,8 +125,8 @@ class SearchServiceTest : public ::testing::Test {
   QString port;
   QString securityCode;
   QString prefix;
-  platform::FileRegistry registry{config.path() + QStringLiteral("/orvanta/registry.reg")};
-  settings::RegKeys regKeys{registry};
+  std::unique_ptr<platform::Registry> registry = serviceRegistry(config.path());
+  settings::RegKeys regKeys{*registry};
   platform::QtHttpTransfer http;
   platform::QtFileSystem fileSystem;
   ExtensionLists extensions;
@@ -170,11 +190,19 @@ TEST_F(SearchServiceTest, SearchesEndToEnd) {
   };
   for (const auto& c : quoted) {
     ASSERT_EQ(run(c.text), SearchOutcome::Completed);
-    EXPECT_EQ(state.categories[Category::Documents], QStringList{c.expected}) << state.ResultPage.toStdString();
-    EXPECT_EQ(state.topHit.toolTip, c.expected);
+    if (kQuotesInNames) {
+      EXPECT_EQ(state.categories[Category::Documents], QStringList{c.expected}) << state.ResultPage.toStdString();
+      EXPECT_EQ(state.topHit.toolTip, c.expected);
+    } else {
+      // Only "coll&quot;x.txt" exists, and it is left off the page.
+      EXPECT_EQ(state.categories[Category::Documents], QStringList()) << state.ResultPage.toStdString();
+    }
   }
-  EXPECT_TRUE(state.ResultPage.contains(QStringLiteral("span title=\"") + root + QStringLiteral("/coll&quot;x.txt\"")));
-  EXPECT_EQ(state.ResultPage.count(QStringLiteral("span title=")), 1);
+  if (kQuotesInNames) {
+    EXPECT_TRUE(
+        state.ResultPage.contains(QStringLiteral("span title=\"") + root + QStringLiteral("/coll&quot;x.txt\"")));
+  }
+  EXPECT_EQ(state.ResultPage.count(QStringLiteral("span title=")), kQuotesInNames ? 1 : 0);
 
   // How the addresses reached the service.
   const QStringList all = loggedTargets();
