@@ -3,6 +3,10 @@
 # preferences window's browser helper, which pulls in Qt WebEngine; orvanta
 # recommends it). Dependencies come from the shared libraries the programs
 # use (dpkg-shlibdeps). scripts/package builds them.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/nsis.cmake)
+  return()
+endif()
 if(NOT UNIX OR APPLE)
   return()
 endif()

@@ -48,7 +48,7 @@ struct DesktopEntry {
 };
 
 std::optional<DesktopEntry> readDesktopEntry(const QByteArray& path) {
-  QFile file(QFile::decodeName(path));
+  QFile file(decodePath(path));
   if (file.size() > kMaxDesktopEntryBytes || !file.open(QIODevice::ReadOnly)) return std::nullopt;
   const QList<QByteArray> lines = file.read(kMaxDesktopEntryBytes).split('\n');
   bool inMain = false;
@@ -126,12 +126,12 @@ ExcludeRules::ExcludeRules(const QStringList& patterns) {
 
 bool ExcludeRules::excludes(const QByteArray& path, const QByteArray& name) const {
   if (name.startsWith('.')) return true;
-  const QString decodedName = QFile::decodeName(name);
+  const QString decodedName = decodePath(name);
   for (const QRegularExpression& expression : names_) {
     if (expression.match(decodedName).hasMatch()) return true;
   }
   if (paths_.empty()) return false;
-  const QString decodedPath = QFile::decodeName(path);
+  const QString decodedPath = decodePath(path);
   for (const QRegularExpression& expression : paths_) {
     if (expression.match(decodedPath).hasMatch()) return true;
   }
@@ -155,7 +155,7 @@ bool IndexLock::tryLock() {
   }
   const QString lockPath = databasePath_ + QStringLiteral(".lock");
   qint64 holder = 0;
-  handle_ = lockFile(QFile::encodeName(lockPath), &holder);
+  handle_ = lockFile(encodePath(lockPath), &holder);
   if (handle_ != -1) return true;
   if (holder > 0) {
     refusal_ = QStringLiteral(
@@ -178,15 +178,15 @@ class Indexer::Worker : public QObject {
       : settings_(settings),
         log_(std::move(log)),
         excludes_(settings.excludes),
-        quiet_(QFile::encodeName(settings.userTrash.isEmpty() ? QString() : QDir::cleanPath(settings.userTrash)),
+        quiet_(encodePath(settings.userTrash.isEmpty() ? QString() : QDir::cleanPath(settings.userTrash)),
                trashUserId()) {
-    for (const QString& root : settings_.roots) roots_.push_back(QFile::encodeName(QDir::cleanPath(root)));
+    for (const QString& root : settings_.roots) roots_.push_back(encodePath(QDir::cleanPath(root)));
     for (const QString& dir : settings_.applicationDirs) {
-      applicationDirs_.push_back(QFile::encodeName(QDir::cleanPath(dir)));
+      applicationDirs_.push_back(encodePath(QDir::cleanPath(dir)));
     }
     // The index's own folder is never indexed.
     const QString own = QFileInfo(settings_.databasePath).absolutePath();
-    ownFolder_ = QFile::encodeName(QDir::cleanPath(own));
+    ownFolder_ = encodePath(QDir::cleanPath(own));
   }
 
   ~Worker() override {
@@ -328,7 +328,7 @@ class Indexer::Worker : public QObject {
     EntryRecord record;
     record.path = entry.path;
     record.kind = entry.isFolder ? EntryKind::Folder : EntryKind::File;
-    record.label = QFile::decodeName(entry.name);
+    record.label = decodePath(entry.name);
     record.mtime = entry.mtime;
     record.size = entry.size;
     record.wantsContents = entry.isRegular && entry.size > 0 && entry.size <= kMaxDocumentBytes && formatOf(entry.name) != DocumentFormat::None;

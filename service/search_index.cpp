@@ -3,6 +3,7 @@
 
 #include "platform/private_files.h"
 #include "text_folding.h"
+#include "tree_walk.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -325,7 +326,7 @@ bool SearchIndex::open(const QString& path, bool repair, const std::function<voi
   // user's alone (SQLite gives the log and shared memory files the rights
   // of the database file).
   platform::makePrivateFolder(QFileInfo(path).absolutePath());
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = encodePath(path);
   // Whether the last try found the file damaged rather than unwritable.
   bool damaged = false;
   const auto tryOpen = [&]() {

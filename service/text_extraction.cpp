@@ -2,15 +2,14 @@
 // from growing without bound.
 #include "text_extraction.h"
 
+#include "pdf_text.h"
+
 #include <QSet>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <poppler-document.h>
-#include <poppler-global.h>
-#include <poppler-page.h>
 
 #include <memory>
 
@@ -172,20 +171,8 @@ std::optional<QString> extractText(DocumentFormat format, const QByteArray& data
       return textOfXml(*xml);
     }
     case DocumentFormat::Pdf: {
-      poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr);
-      std::unique_ptr<poppler::document> document(
-          poppler::document::load_from_raw_data(data.constData(), static_cast<int>(data.size())));
-      if (!document || document->is_locked()) return std::nullopt;
-      QString text;
-      const int pages = document->pages();
-      for (int i = 0; i < pages && text.size() < kMaxTextChars; ++i) {
-        std::unique_ptr<poppler::page> page(document->create_page(i));
-        if (!page) continue;
-        const poppler::byte_array utf8 = page->text().to_utf8();
-        text.append(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
-        text.append(u'\n');
-      }
-      cap(text);
+      std::optional<QString> text = textOfPdf(data, kMaxTextChars);
+      if (text) cap(*text);
       return text;
     }
   }

@@ -5,11 +5,32 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QString>
 
 #include <functional>
 #include <optional>
 
 namespace orvanta::service {
+
+// The text of a path's bytes and the bytes of a path: the file system's
+// own bytes on POSIX systems, UTF-8 on Windows, whose names are UTF-16 (the
+// walk there gives them as UTF-8, where QFile's name encoding would be the
+// ANSI code page).
+inline QString decodePath(const QByteArray& bytes) {
+#ifdef Q_OS_WIN
+  return QString::fromUtf8(bytes);
+#else
+  return QFile::decodeName(bytes);
+#endif
+}
+inline QByteArray encodePath(const QString& path) {
+#ifdef Q_OS_WIN
+  return path.toUtf8();
+#else
+  return QFile::encodeName(path);
+#endif
+}
 
 struct DiskEntry {
   QByteArray path;  // full path

@@ -22,18 +22,18 @@ namespace {
 constexpr int kLockWaitMs = 1000;
 constexpr int kLockPollMs = 10;
 
-QByteArray utf16LeToLocal8Bit(const QByteArray& bytes) {
+QByteArray utf16LeToUtf8(const QByteArray& bytes) {
   QString text;
   text.reserve(bytes.size() / 2);
   for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
     text.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                             (static_cast<unsigned char>(bytes[i + 1]) << 8))));
   }
-  return text.toLocal8Bit();
+  return text.toUtf8();
 }
 
-QByteArray local8BitToUtf16Le(const QByteArray& bytes) {
-  const QString text = QString::fromLocal8Bit(bytes);
+QByteArray utf8ToUtf16Le(const QByteArray& bytes) {
+  const QString text = QString::fromUtf8(bytes);
   QByteArray out;
   out.reserve(text.size() * 2);
   for (QChar c : text) {
@@ -238,7 +238,7 @@ RegStatus FileRegistry::queryValue(RegKeyHandle key, const QString& name, quint3
   const RegFileKey* stored = content->findKey(open.root, open.path);
   const RegFileValue* value = stored ? RegFileData::findValue(*stored, name) : nullptr;
   if (!value) return RegStatus::NotFound;
-  const QByteArray bytes = isStringType(value->type) ? utf16LeToLocal8Bit(value->data) : value->data;
+  const QByteArray bytes = isStringType(value->type) ? utf16LeToUtf8(value->data) : value->data;
   *type = value->type;
   if (bytes.size() > static_cast<qsizetype>(bufferSize)) return RegStatus::MoreData;
   *data = bytes;
@@ -250,7 +250,7 @@ RegStatus FileRegistry::setValue(RegKeyHandle key, const QString& name, quint32 
   if (it == open_.end()) return RegStatus::Failed;
   const OpenKey open = it->second;
   if ((open.access & kKeySetValue) == 0) return RegStatus::AccessDenied;
-  RegFileValue value{name, type, isStringType(type) ? local8BitToUtf16Le(data) : data};
+  RegFileValue value{name, type, isStringType(type) ? utf8ToUtf16Le(data) : data};
   return modify([&](RegFileData& current) {
     RegFileData::setValue(current.ensureKey(open.root, open.path), value);
     return RegStatus::Ok;

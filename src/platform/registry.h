@@ -58,14 +58,15 @@ class Registry {
   // Opens `path` below `root`, creating it (and any missing parents) first.
   virtual RegStatus createKey(RegRoot root, const QString& path, quint32 access, RegKeyHandle* key) = 0;
 
-  // Reads one value the way the 8-bit ("ANSI") registry calls do: string
-  // types come back in the locale's 8-bit encoding. `name` empty means the
-  // key's default value. When the data is larger than `bufferSize` bytes
-  // the call fails with MoreData and `data` is left empty.
+  // Reads one value: string types come back as UTF-8, without the
+  // terminating zero the registry may hold. `name` empty means the key's
+  // default value. When the data is larger than `bufferSize` bytes (of
+  // UTF-8 for string types) the call fails with MoreData and `data` is left
+  // empty.
   virtual RegStatus queryValue(RegKeyHandle key, const QString& name, quint32 bufferSize, quint32* type,
                                QByteArray* data) = 0;
 
-  // Stores one value; string types are given in the locale's 8-bit encoding.
+  // Stores one value; string types are given as UTF-8.
   virtual RegStatus setValue(RegKeyHandle key, const QString& name, quint32 type, const QByteArray& data) = 0;
 
   // Releases a handle from openKey or createKey. A zero handle is ignored.

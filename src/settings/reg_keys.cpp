@@ -21,7 +21,7 @@ QString RegKeys::ReadRegValue(RegRoot root, const QString& keyPath, const QStrin
         case RegSz:
         case RegExpandSz: {
           const qsizetype zero = data.indexOf('\0');
-          result = QString::fromLocal8Bit(zero < 0 ? data : data.left(zero));
+          result = QString::fromUtf8(zero < 0 ? data : data.left(zero));
           break;
         }
         case RegDword:
@@ -48,7 +48,7 @@ bool RegKeys::WriteRegValue(RegRoot root, const QString& keyPath, const QString&
     return false;
   }
   const QString stored = value.isEmpty() ? QStringLiteral(" ") : value;
-  const bool ok = registry_.setValue(key, valueName, RegSz, stored.toLocal8Bit()) == RegStatus::Ok;
+  const bool ok = registry_.setValue(key, valueName, RegSz, stored.toUtf8()) == RegStatus::Ok;
   registry_.closeKey(key);
   return ok;
 }
