@@ -382,7 +382,8 @@ HttpReply LocalSearchServer::answer(const HttpRequest& request) {
     if (!authorised) return {403, forbiddenPage()};
     const QStringList words = queryWords(query);
     const QList<QByteArray> paths = findPaths(words);
-    return {200, resultPage(codes_.securityCode, words, paths, paths.isEmpty() ? index_.suggestion(words) : QStringList())};
+    return {200,
+            resultPage(codes_.securityCode, words, paths, paths.isEmpty() ? index_.suggestion(words) : QStringList())};
   }
   if (path == QStringLiteral("/ok")) {
     return {200, okPage(QString::fromUtf8(QByteArray::fromPercentEncoding(queryValue(QStringLiteral("url")).toUtf8())))};

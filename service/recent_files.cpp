@@ -112,7 +112,8 @@ const std::vector<RecentFile>& RecentFilesList::files() {
   files_.clear();
   QFile file(path_);
   // The list is small; a file of more than 64 MiB is no list of ours.
-  if (info.isFile() && size <= 64 * 1024 * 1024 && file.open(QIODevice::ReadOnly)) files_ = readRecentFiles(file.readAll());
+  if (info.isFile() && size <= 64 * 1024 * 1024 && file.open(QIODevice::ReadOnly))
+    files_ = readRecentFiles(file.readAll());
   return files_;
 }
 

@@ -499,9 +499,10 @@ bool SearchIndex::setContents(const PendingContent& entry, const QString& text, 
                  sqlite3_bind_int64(insert, 1, entry.id);
                  bindText(insert, 2, text);
                }) &&
-         write("INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(?1)) WHERE true "
-               "ON CONFLICT(word) DO UPDATE SET uses = uses + 1",
-               [&](sqlite3_stmt* words) { bindText(words, 1, text); });
+         write(
+             "INSERT INTO words(word, uses) SELECT value, 1 FROM json_each(words_of(?1)) WHERE true "
+             "ON CONFLICT(word) DO UPDATE SET uses = uses + 1",
+             [&](sqlite3_stmt* words) { bindText(words, 1, text); });
 }
 
 bool SearchIndex::retryContents(const QByteArray& path) {
@@ -749,8 +750,8 @@ void SearchIndex::findContents(Query& query) {
     }
     ids += ']';
     QSet<qint64> matching;
-    if (sqlite3_stmt* recent =
-            prepare("SELECT rowid FROM contents WHERE contents MATCH ?1 AND rowid IN (SELECT value FROM json_each(?2))")) {
+    if (sqlite3_stmt* recent = prepare(
+            "SELECT rowid FROM contents WHERE contents MATCH ?1 AND rowid IN (SELECT value FROM json_each(?2))")) {
       Reset reset{recent};
       bindText(recent, 1, match);
       sqlite3_bind_text(recent, 2, ids.constData(), static_cast<int>(ids.size()), SQLITE_STATIC);
@@ -782,9 +783,8 @@ bool SearchIndex::hasHit(const QString& word) {
     bindText(statement, 1, word);
     if (sqlite3_step(statement) == SQLITE_ROW) return true;
   }
-  return hasLetterOrDigit(word) &&
-         any("SELECT 1 FROM contents WHERE contents MATCH ?1 LIMIT 1",
-             quoted(word) + (word.size() >= 3 ? QStringLiteral("*") : QString()));
+  return hasLetterOrDigit(word) && any("SELECT 1 FROM contents WHERE contents MATCH ?1 LIMIT 1",
+                                       quoted(word) + (word.size() >= 3 ? QStringLiteral("*") : QString()));
 }
 
 QStringList SearchIndex::knownWords(const QStringList& candidates) {
@@ -806,9 +806,8 @@ QStringList SearchIndex::knownWords(const QStringList& candidates) {
     uses.insert(word, sqlite3_column_int64(statement, 1));
     known.append(word);
   }
-  std::sort(known.begin(), known.end(), [&](const QString& a, const QString& b) {
-    return uses[a] != uses[b] ? uses[a] > uses[b] : a < b;
-  });
+  std::sort(known.begin(), known.end(),
+            [&](const QString& a, const QString& b) { return uses[a] != uses[b] ? uses[a] > uses[b] : a < b; });
   return known;
 }
 

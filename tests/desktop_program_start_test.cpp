@@ -31,7 +31,8 @@ TEST(DesktopProgramStart, WhatRunsForACommandLine) {
       {gioOpen, QStringLiteral("c:\\windows\\explorer.exe /srv/x y"),
        L{QStringLiteral("gio"), {QStringLiteral("open"), QStringLiteral("/srv/x y")}}},
       {xdgOpen, QStringLiteral("c:\\windows\\explorer.exe "), L{QStringLiteral("xdg-open"), {QDir::homePath()}}},
-      {xdgOpen, QStringLiteral("c:\\windows\\explorer.exe -rf x"), L{QStringLiteral("xdg-open"), {QStringLiteral("./-rf x")}}},
+      {xdgOpen, QStringLiteral("c:\\windows\\explorer.exe -rf x"),
+       L{QStringLiteral("xdg-open"), {QStringLiteral("./-rf x")}}},
       {QStringList{}, QStringLiteral("c:\\windows\\explorer.exe /home/a"), std::nullopt},
       {xdgOpen, QString(), std::nullopt},
       {xdgOpen, QStringLiteral("\"\" x"), std::nullopt},
@@ -68,12 +69,11 @@ TEST(DesktopProgramStart, StartsTheProgramWithItsArgumentsAndNoShell) {
   ASSERT_TRUE(dir.isValid());
   const QString record = dir.filePath(QStringLiteral("argv"));
   DesktopProgramStart starter(DesktopProgramStart::findFileOpener());
-  const QString line = QStringLiteral("\"%1\" \"%2\" \"$(touch %3/PWNED); `id`\" a\\\"b ;|&").arg(
-      QStringLiteral(ORVANTA_ARGV_RECORDER), record, dir.path());
+  const QString line = QStringLiteral("\"%1\" \"%2\" \"$(touch %3/PWNED); `id`\" a\\\"b ;|&")
+                           .arg(QStringLiteral(ORVANTA_ARGV_RECORDER), record, dir.path());
   ASSERT_TRUE(starter.start(line, kWindowNormalFocus));
-  EXPECT_EQ(waitForRecord(record),
-            (QStringList{QStringLiteral("$(touch %1/PWNED); `id`").arg(dir.path()), QStringLiteral("a\"b"),
-                         QStringLiteral(";|&")}));
+  EXPECT_EQ(waitForRecord(record), (QStringList{QStringLiteral("$(touch %1/PWNED); `id`").arg(dir.path()),
+                                                QStringLiteral("a\"b"), QStringLiteral(";|&")}));
   EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("PWNED"))));
 }
 

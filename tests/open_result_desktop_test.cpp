@@ -24,8 +24,8 @@ class HostilePaths : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
-    starter = std::make_unique<platform::DesktopProgramStart>(
-        QStringList{QStringLiteral(ORVANTA_ARGV_RECORDER), record()});
+    starter =
+        std::make_unique<platform::DesktopProgramStart>(QStringList{QStringLiteral(ORVANTA_ARGV_RECORDER), record()});
   }
   QString record() const { return dir.filePath(QStringLiteral("argv")); }
   QStringList waitForRecord() {
@@ -46,12 +46,9 @@ class HostilePaths : public ::testing::Test {
 };
 
 const QStringList kHostileNames{
-    QStringLiteral("a; touch PWNED; b.hostile"),
-    QStringLiteral("$(touch PWNED).hostile"),
-    QStringLiteral("`touch PWNED`.hostile"),
-    QStringLiteral("first line\ntouch PWNED.hostile"),
-    QStringLiteral("-rf --help.hostile"),
-    QStringLiteral("it's a && b | c > PWNED.hostile"),
+    QStringLiteral("a; touch PWNED; b.hostile"),  QStringLiteral("$(touch PWNED).hostile"),
+    QStringLiteral("`touch PWNED`.hostile"),      QStringLiteral("first line\ntouch PWNED.hostile"),
+    QStringLiteral("-rf --help.hostile"),         QStringLiteral("it's a && b | c > PWNED.hostile"),
     QStringLiteral("say \"hi\" \\\" -x.hostile"),
 };
 
@@ -61,7 +58,8 @@ TEST_F(HostilePaths, ReachTheRegisteredProgramAsOneArgument) {
                                            QStringLiteral("hostile.file")));
   ASSERT_TRUE(temp.regKeys().WriteRegValue(
       RegRoot::ClassesRoot, QStringLiteral("hostile.file\\Shell\\Open\\Command"), QString(),
-      QStringLiteral("\"%1\" \"%2\" \"%3\"").arg(QStringLiteral(ORVANTA_ARGV_RECORDER), record(), QStringLiteral("%1"))));
+      QStringLiteral("\"%1\" \"%2\" \"%3\"")
+          .arg(QStringLiteral(ORVANTA_ARGV_RECORDER), record(), QStringLiteral("%1"))));
   bool preferencesOpen = false;
   int closed = 0;
   OpenHitContext context{

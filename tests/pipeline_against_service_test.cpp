@@ -39,7 +39,6 @@ using settings::RegRoot;
 
 using testing::waitFor;
 
-
 // Windows allows no double quote in a file name: there the two test files
 // with one cannot be made, and searches for them find nothing.
 #ifdef Q_OS_WIN

@@ -66,7 +66,11 @@ TEST(RecentDocuments, EveryHitOpenedIsAddedAndNothingElse) {
   } cases[] = {
       {"the registered program", 2, notes, false, false, {notes}},
       {"through the Explorer program", 2, notes, true, false, {notes}},
-      {"the opener, for a type without program", 3, QStringLiteral("/home/ann/Music"), false, false,
+      {"the opener, for a type without program",
+       3,
+       QStringLiteral("/home/ann/Music"),
+       false,
+       false,
        {QStringLiteral("/home/ann/Music")}},
       {"a program that could not start", 2, notes, false, true, {}},
       {"an Explorer program that could not start", 2, notes, true, true, {}},
@@ -154,8 +158,9 @@ TEST(RecentDocuments, TheDesktopsListHoldsEachOpen) {
   g_free(mime);
   g_bookmark_file_free(second);
   // The list is the user's alone.
-  EXPECT_EQ(QFile::permissions(listFile) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
-            QFile::Permissions());
+  EXPECT_EQ(
+      QFile::permissions(listFile) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+      QFile::Permissions());
 
   // A list that cannot be read is left as it is.
   ASSERT_TRUE(QFile::remove(listFile));

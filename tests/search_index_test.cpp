@@ -328,7 +328,8 @@ class NearWordsFixture : public ::testing::Test {
       record.mtime = entry.mtime;
       record.wantsContents = *entry.text != 0;
       const auto [id, wanted] = index.store(record, 1);
-      if (wanted) index.setContents({id, record.path, record.mtime, 0}, QString::fromUtf8(entry.text), ContentState::Done);
+      if (wanted)
+        index.setContents({id, record.path, record.mtime, 0}, QString::fromUtf8(entry.text), ContentState::Done);
     }
     ASSERT_TRUE(index.commit()) << index.writeError().toStdString();
   }
@@ -336,7 +337,8 @@ class NearWordsFixture : public ::testing::Test {
   // The hits' paths without "/f/", each with its tier.
   std::vector<std::pair<QString, SearchTier>> find(const QStringList& words) {
     std::vector<std::pair<QString, SearchTier>> found;
-    for (const SearchHit& hit : index.search(words, 50)) found.emplace_back(QString::fromUtf8(hit.path.mid(3)), hit.tier);
+    for (const SearchHit& hit : index.search(words, 50))
+      found.emplace_back(QString::fromUtf8(hit.path.mid(3)), hit.tier);
     return found;
   }
 
@@ -362,8 +364,7 @@ TEST_F(NearWordsFixture, OneEditForgivenForWordsOfFourLetters) {
       {"names first, then contents", {"reprot"}, {{report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
       {"every word still counts", {"quarterly", "reprot"}, {{"q3.txt", near}}},
       {"case does not matter", {"REPROT", "Quarterly"}, {{"q3.txt", near}}},
-      {"two near words", {"repzrt"},
-       {{"repart.txt", near}, {report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
+      {"two near words", {"repzrt"}, {{"repart.txt", near}, {report, near}, {"minutes.txt", near}, {"q3.txt", near}}},
       {"four letters", {"mapp"}, {{"map.png", near}}},
       {"three letters are too short", {"mpa"}, {}},
       {"two edits are too many", {"rapotr"}, {}},
@@ -371,12 +372,14 @@ TEST_F(NearWordsFixture, OneEditForgivenForWordsOfFourLetters) {
       {"digits are never changed", {"doc29"}, {}},
       {"a word without near word spoils the others", {"reprot", "zzzzqq"}, {}},
       {"another script: swapped", {"\u043e\u0442\u0447\u0442\u0435"}, {{"\u043e\u0442\u0447\u0451\u0442.txt", near}}},
-      {"another script: a letter the word lacks", {"\u043e\u0442\u0447\u0430\u0442"},
+      {"another script: a letter the word lacks",
+       {"\u043e\u0442\u0447\u0430\u0442"},
        {{"\u043e\u0442\u0447\u0451\u0442.txt", near}}},
       // With hits of its own a word is taken as it is: the names one edit
       // away are not added.
-      {"exact", {"report"}, {{report, SearchTier::NameEquals}, {"minutes.txt", SearchTier::Contents},
-                             {"q3.txt", SearchTier::Contents}}},
+      {"exact",
+       {"report"},
+       {{report, SearchTier::NameEquals}, {"minutes.txt", SearchTier::Contents}, {"q3.txt", SearchTier::Contents}}},
       {"exact part of a name", {"epor"}, {{report, exact}}},
   };
   for (const auto& c : cases) EXPECT_EQ(find(c.words), c.expected) << c.what;
@@ -400,9 +403,9 @@ TEST_F(NearWordsFixture, SuggestionForASearchWithoutHits) {
     QStringList words;
     QStringList expected;
   } cases[] = {
-      {{"rapotr"}, {"report"}},                       // a wrong letter and a swap
+      {{"rapotr"}, {"report"}},                            // a wrong letter and a swap
       {{"Quarterly", "rapotr"}, {"Quarterly", "report"}},  // a word with hits stays as typed
-      {{"teh"}, {"the"}},                             // three letters: one edit
+      {{"teh"}, {"the"}},                                  // three letters: one edit
       {{"zzzzqq"}, {}},
       {{"to"}, {}},
       // The words so changed must find something together.
@@ -477,9 +480,9 @@ TEST(RecentFiles, ReadFromTheDesktopsList) {
   EXPECT_EQ(files[1].lastOpened.daysTo(QDateTime::currentDateTimeUtc()), 2);
   EXPECT_EQ(files[4].lastOpened.daysTo(QDateTime::currentDateTimeUtc()), 3);
   // Opened within 30 days: the most often first, then the latest.
-  EXPECT_EQ(rankRecentFiles(files, QDateTime::currentDateTimeUtc().addDays(-30)),
-            (std::vector<QByteArray>{"/f/q3.txt", "/f/minutes.txt", "/f/q4.txt", "/f/report.txt",
-                                     "/f/odd name\xff.txt"}));
+  EXPECT_EQ(
+      rankRecentFiles(files, QDateTime::currentDateTimeUtc().addDays(-30)),
+      (std::vector<QByteArray>{"/f/q3.txt", "/f/minutes.txt", "/f/q4.txt", "/f/report.txt", "/f/odd name\xff.txt"}));
   EXPECT_TRUE(readRecentFiles("not a list").empty());
 }
 
@@ -492,7 +495,8 @@ TEST(RecentFiles, ListIsReadAgainWhenItChanges) {
   EXPECT_TRUE(list.files().empty());
   ASSERT_TRUE(writeFile(path, recentFilesFixture()));
   EXPECT_EQ(list.files().size(), 6u);
-  ASSERT_TRUE(writeFile(path, "<xbel version=\"1.0\"><bookmark href=\"file:///f/a.txt\" modified=\"2026-01-01T00:00:00Z\"/></xbel>"));
+  ASSERT_TRUE(writeFile(
+      path, "<xbel version=\"1.0\"><bookmark href=\"file:///f/a.txt\" modified=\"2026-01-01T00:00:00Z\"/></xbel>"));
   ASSERT_EQ(list.files().size(), 1u);
   EXPECT_EQ(list.files()[0].path, "/f/a.txt");
   ASSERT_TRUE(QFile::remove(path));

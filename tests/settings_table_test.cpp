@@ -103,16 +103,11 @@ TEST(SettingsTable, ANumberLoadStoresTheDefaultAsAFirstRunDoes) {
     bool defaulted;
     const char* storedAfter;
   } cases[] = {
-      {u"MaxSearchResults", nullptr, {}, 7, true, " 7"},
-      {u"MaxSearchResults", "0", {}, 7, true, " 7"},
-      {u"MaxSearchResults", "letters", {}, 7, true, " 7"},
-      {u"MaxSearchResults", "12", {}, 12, false, "12"},
-      {u"MaxSearchResults", "-3", {}, -3, false, "-3"},
-      {u"TopPosition", nullptr, 810, 810, true, " 810"},
-      {u"TopPosition", "1500", 810, 1500, false, "1500"},
-      {u"LeftPosition", nullptr, 14085, 14085, true, " 14085"},
-      {u"LeftPosition", "0", 14085, 14085, true, " 14085"},
-      {u"LeftPosition", "6000", 14085, 6000, false, "6000"},
+      {u"MaxSearchResults", nullptr, {}, 7, true, " 7"},    {u"MaxSearchResults", "0", {}, 7, true, " 7"},
+      {u"MaxSearchResults", "letters", {}, 7, true, " 7"},  {u"MaxSearchResults", "12", {}, 12, false, "12"},
+      {u"MaxSearchResults", "-3", {}, -3, false, "-3"},     {u"TopPosition", nullptr, 810, 810, true, " 810"},
+      {u"TopPosition", "1500", 810, 1500, false, "1500"},   {u"LeftPosition", nullptr, 14085, 14085, true, " 14085"},
+      {u"LeftPosition", "0", 14085, 14085, true, " 14085"}, {u"LeftPosition", "6000", 14085, 6000, false, "6000"},
       {u"LeftPosition", "x", std::nullopt, 0, false, "x"},  // no computed default: nothing stored
   };
   for (const auto& c : cases) {

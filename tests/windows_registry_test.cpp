@@ -24,17 +24,18 @@ const QString kKey = QStringLiteral("Software\\Orvanta");
 // right to write, as it does for a standard user on Windows 10 and 11.
 class StandInHives : public RegHiveOpener {
  public:
-  StandInHives(std::wstring base, bool machineRefusesWrites)
-      : base_(std::move(base)), refuses_(machineRefusesWrites) {}
+  StandInHives(std::wstring base, bool machineRefusesWrites) : base_(std::move(base)), refuses_(machineRefusesWrites) {}
 
   LONG open(RegHive hive, const wchar_t* path, REGSAM access, bool create, HKEY* key) override {
     *key = nullptr;
     if (hive == RegHive::Machine && refuses_ && (create || (access & kKeyWriteRights) != 0)) {
       return ERROR_ACCESS_DENIED;
     }
-    const std::wstring full =
-        base_ + (hive == RegHive::Machine ? L"\\Machine\\" : hive == RegHive::User ? L"\\User\\" : L"\\Classes\\") +
-        path;
+    const std::wstring full = base_ +
+                              (hive == RegHive::Machine ? L"\\Machine\\"
+                               : hive == RegHive::User  ? L"\\User\\"
+                                                        : L"\\Classes\\") +
+                              path;
     if (!create) return RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, access, key);
     return RegCreateKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, access, nullptr, key, nullptr);
   }
@@ -59,8 +60,9 @@ class WindowsRegistryTest : public ::testing::Test {
     wchar_t buffer[512] = {};
     DWORD size = sizeof(buffer);
     DWORD type = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), reinterpret_cast<const wchar_t*>(name.utf16()), RRF_RT_ANY,
-                     &type, buffer, &size) != ERROR_SUCCESS || type != REG_SZ) {
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), reinterpret_cast<const wchar_t*>(name.utf16()), RRF_RT_ANY, &type,
+                     buffer, &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
       return std::nullopt;
     }
     return QString::fromWCharArray(buffer);
@@ -111,8 +113,8 @@ TEST_F(WindowsRegistryTest, WritesTheMachineRefusesGoToTheUser) {
   const RegKeys keys(*refusing);
   EXPECT_EQ(keys.ReadRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix")),
             QStringLiteral("machine prefix"));
-  ASSERT_TRUE(keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix"),
-                                 QStringLiteral("user prefix")));
+  ASSERT_TRUE(
+      keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix"), QStringLiteral("user prefix")));
   ASSERT_TRUE(keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("MaxResults"), QStringLiteral("7")));
 
   EXPECT_EQ(keys.ReadRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix")),
@@ -139,8 +141,7 @@ TEST_F(WindowsRegistryTest, AFirstRunWithoutAMachineKeyWritesTheUsersOwn) {
   auto refusing = registry(true);
   const RegKeys keys(*refusing);
   EXPECT_EQ(keys.ReadRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix")), QString());
-  ASSERT_TRUE(keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix"),
-                                 QStringLiteral("first")));
+  ASSERT_TRUE(keys.WriteRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix"), QStringLiteral("first")));
   EXPECT_EQ(keys.ReadRegValue(RegRoot::LocalMachine, kKey, QStringLiteral("SearchPrefix")), QStringLiteral("first"));
   EXPECT_EQ(stored(L"\\User", QStringLiteral("SearchPrefix")), QStringLiteral("first"));
   EXPECT_EQ(stored(L"\\Machine", QStringLiteral("SearchPrefix")), std::nullopt);

@@ -51,8 +51,8 @@ class SystemHiveOpener : public RegHiveOpener {
 // An open key: for a machine key, the user's key of the same path beside
 // it, which holds what the account could not write under the machine's.
 struct OpenKey {
-  HKEY main = nullptr;   // the key asked for; null when only the user's exists
-  HKEY user = nullptr;   // the user's key of a machine key, when it exists
+  HKEY main = nullptr;       // the key asked for; null when only the user's exists
+  HKEY user = nullptr;       // the user's key of a machine key, when it exists
   bool writeToUser = false;  // the machine refused the rights to write
 };
 
@@ -122,8 +122,7 @@ class WindowsRegistry : public Registry {
         // The machine's key for reading, where it exists; the writes go
         // to the user's.
         key.main = nullptr;
-        if (hives_->open(RegHive::Machine, wide(path), access & ~kKeyWriteRights, false, &key.main) !=
-            ERROR_SUCCESS) {
+        if (hives_->open(RegHive::Machine, wide(path), access & ~kKeyWriteRights, false, &key.main) != ERROR_SUCCESS) {
           key.main = nullptr;
         }
         code = hives_->open(RegHive::User, wide(path), access, true, &key.user);
@@ -159,9 +158,8 @@ class WindowsRegistry : public Registry {
     const LONG code = RegQueryValueExW(key, wide(name), nullptr, &valueType, buffer.data(), &size);
     if (code == ERROR_MORE_DATA && isText(valueType)) return RegStatus::MoreData;
     if (code != ERROR_SUCCESS) return fromWin32(code);
-    const QByteArray bytes = isText(valueType)
-                                 ? textOf(buffer, size)
-                                 : QByteArray(reinterpret_cast<const char*>(buffer.data()), size);
+    const QByteArray bytes =
+        isText(valueType) ? textOf(buffer, size) : QByteArray(reinterpret_cast<const char*>(buffer.data()), size);
     *type = valueType;
     if (bytes.size() > static_cast<qsizetype>(bufferSize)) return RegStatus::MoreData;
     *data = bytes;

@@ -377,12 +377,12 @@ TEST(ResultsE2eTest, ATypoFindsTheReportsAndTheOneOpenedComesFirstNextTime) {
     settings::writeSetting(regKeys, u"SearchSuffix", QStringLiteral("&ie=UTF-8"));
     settings::writeSetting(regKeys, u"LeftPosition", QStringLiteral("6000"));
     settings::writeSetting(regKeys, u"TopPosition", QStringLiteral("1500"));
-    ASSERT_TRUE(regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".txt"), QString(),
-                                      QStringLiteral("RecordedText")));
-    ASSERT_TRUE(regKeys.WriteRegValue(
-        RegRoot::ClassesRoot, QStringLiteral("RecordedText\\Shell\\Open\\Command"), QString(),
-        QStringLiteral("\"%1\" \"%2\" \"%3\"").arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded,
-                                                     QStringLiteral("%1"))));
+    ASSERT_TRUE(
+        regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral(".txt"), QString(), QStringLiteral("RecordedText")));
+    ASSERT_TRUE(regKeys.WriteRegValue(RegRoot::ClassesRoot, QStringLiteral("RecordedText\\Shell\\Open\\Command"),
+                                      QString(),
+                                      QStringLiteral("\"%1\" \"%2\" \"%3\"")
+                                          .arg(QStringLiteral(ORVANTA_ARGV_RECORDER), recorded, QStringLiteral("%1"))));
   }
 
   X11Session session;
