@@ -39,6 +39,14 @@
         <translation>Alle anzeigen</translation>
     </message>
     <message>
+        <source>No files match &quot;%1&quot;.</source>
+        <translation>Keine Datei passt zu „%1“.</translation>
+    </message>
+    <message>
+        <source>Did you mean &quot;%1&quot;?</source>
+        <translation>Meinten Sie „%1“?</translation>
+    </message>
+    <message>
         <source>Orvanta Preferences...</source>
         <translation>Orvanta-Einstellungen …</translation>
     </message>
@@ -96,6 +104,14 @@
     <message>
         <source>Orvanta Preferences</source>
         <translation>Orvanta-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Show hits while typing</source>
+        <translation>Treffer beim Tippen zeigen</translation>
+    </message>
+    <message>
+        <source>Keep the button on screen</source>
+        <translation>Knopf auf dem Bildschirm lassen</translation>
     </message>
     <message>
         <source>WARNING: IF THIS IS THE FIRST TIME YOU HAVE USED THIS PROGRAM, YOU MUST ENTER IN ALL OF THE FOLLOWING INFORMATION</source>

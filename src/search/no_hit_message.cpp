@@ -1,6 +1,8 @@
 // Reading the service's suggestion and wording the message.
 #include "no_hit_message.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <utility>
 
@@ -58,8 +60,10 @@ QString suggestionInPage(const QString& page) {
 }
 
 QString noHitMessage(const QString& words, const QString& suggestion) {
-  QString message = QStringLiteral("No files match \"%1\".").arg(words);
-  if (!suggestion.isEmpty()) message += QStringLiteral(" Did you mean \"%1\"?").arg(suggestion);
+  QString message = QCoreApplication::translate("Form1", "No files match \"%1\".").arg(words);
+  if (!suggestion.isEmpty()) {
+    message += QLatin1Char(' ') + QCoreApplication::translate("Form1", "Did you mean \"%1\"?").arg(suggestion);
+  }
   return message;
 }
 

@@ -128,6 +128,18 @@ void fitButtonCaption(QPushButton* button) {
   if (font != button->font()) button->setFont(font);
 }
 
+// A check box's caption, beside its indicator, shrinks the same way.
+void fitCheckBoxCaption(QCheckBox* box) {
+  const int beside = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) +
+                     box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+  QFont font = box->font();
+  while (QFontMetrics(font).horizontalAdvance(box->text()) > box->width() - beside &&
+         font.pointSizeF() > kSmallestCaptionPoints) {
+    font.setPointSizeF(font.pointSizeF() - 0.25);
+  }
+  if (font != box->font()) box->setFont(font);
+}
+
 // A slider's range and value at load: the range runs from `minimum` (0 at
 // most) to `maximum`, widened to hold `value` so that loading never moves
 // the anchor.
@@ -263,6 +275,7 @@ void Form_OrvantaPreferences::buildDesign() {
 
   for (QLabel* caption : findChildren<QLabel*>()) fitCaption(caption);
   for (QPushButton* captioned : findChildren<QPushButton*>()) fitButtonCaption(captioned);
+  for (QCheckBox* box : findChildren<QCheckBox*>()) fitCheckBoxCaption(box);
 
   LeftSideSlider = new ReleaseReportingSlider(Qt::Horizontal, [this] { SavePositionSettings(); }, this);
   place(LeftSideSlider, u"LeftSideSlider");

@@ -2,6 +2,7 @@
 #include "pseudo_language.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -54,6 +55,12 @@ QStringList shownTextProblems(QWidget& window, const std::function<bool(const QW
       text = label->text();
       const QRect box = label->contentsRect();
       fit = fits(*label, text, box.width(), box.height(), label->wordWrap(), int(label->alignment()));
+    } else if (const auto* check = qobject_cast<const QCheckBox*>(widget)) {
+      // A check box's text stands beside its indicator.
+      text = check->text();
+      const int beside = check->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, check) +
+                         check->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, check);
+      fit = fits(*check, text, check->width() - beside, check->height(), false, 0);
     } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
       text = button->text();
       const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
