@@ -11,6 +11,27 @@
 #include <QScopeGuard>
 
 namespace orvanta::search {
+namespace {
+
+// Whether the window a search fills went away during one of its waits:
+// destroyed, or closed as `windowClosed` tells. A destroyed window is never
+// asked whether it is closed.
+class WindowWatch {
+ public:
+  WindowWatch(QObject* window, std::function<bool()> windowClosed)
+      : guard_(window), guarded_(window != nullptr), windowClosed_(std::move(windowClosed)) {}
+  bool operator()() const {
+    if (guarded_ && guard_.isNull()) return true;
+    return windowClosed_ && windowClosed_();
+  }
+
+ private:
+  const QPointer<QObject> guard_;
+  const bool guarded_;
+  const std::function<bool()> windowClosed_;
+};
+
+}  // namespace
 
 SearchPipeline::SearchPipeline(const settings::RegKeys& regKeys, platform::HttpTransfer& http,
                                const platform::FileSystem& fileSystem, ServiceBase base,
@@ -65,13 +86,7 @@ SearchOutcome SearchPipeline::run(const QString& text, const ExtensionLists& ext
   const std::shared_ptr<bool> running = running_;
   *running = true;
   const auto clearRunning = qScopeGuard([running] { *running = false; });
-  const QPointer<QObject> guard(window);
-  const bool guarded = window != nullptr;
-  // A destroyed window is never asked whether it is closed.
-  const auto windowGone = [&] {
-    if (guarded && guard.isNull()) return true;
-    return windowClosed && windowClosed();
-  };
+  const WindowWatch windowGone(window, std::move(windowClosed));
   platform::HttpTransfer& http = http_;
   const platform::FileSystem& fileSystem = fileSystem_;
   const ServiceBase base = base_;
@@ -189,12 +204,7 @@ SearchOutcome SearchPipeline::runTyped(const QString& text, const ExtensionLists
   const std::shared_ptr<bool> running = typedRunning_;
   *running = true;
   const auto clearRunning = qScopeGuard([running] { *running = false; });
-  const QPointer<QObject> guard(window);
-  const bool guarded = window != nullptr;
-  const auto windowGone = [&] {
-    if (guarded && guard.isNull()) return true;
-    return windowClosed && windowClosed();
-  };
+  const WindowWatch windowGone(window, std::move(windowClosed));
   if (!typedSession_) typedSession_ = http_.openSession();
   const std::shared_ptr<platform::HttpSession> session = typedSession_;
   const platform::FileSystem& fileSystem = fileSystem_;
